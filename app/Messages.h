@@ -1,0 +1,29 @@
+// Every window message, timer and command number of the program, in one place.
+#pragma once
+
+#include <windows.h>
+
+namespace dovex {
+
+// Custom messages of the main window. The hook library and the other windows rely on these numbers.
+constexpr UINT WM_SAVERPAUSE = WM_USER + 1012;  // wParam 0 = pause, 1 = resume
+constexpr UINT WM_SAVERTICK = WM_USER + 1015;   // wParam 0 = one tick, 1 = lParam ticks, 2 = all ticks
+constexpr UINT WM_SAVERMOUSE = WM_USER + 1048;  // wParam = the mouse message the hook saw
+constexpr UINT WM_SAVERRELOAD = WM_USER + 1112; // wParam RELOAD_SETTINGS or RELOAD_PLAYLIST
+
+constexpr WPARAM SAVERPAUSE_PAUSE = 0;
+constexpr WPARAM SAVERPAUSE_RESUME = 1;
+constexpr WPARAM SAVERTICK_ONE = 0;
+constexpr WPARAM SAVERTICK_COUNT = 1;
+constexpr WPARAM SAVERTICK_ALL = 2;
+constexpr WPARAM RELOAD_SETTINGS = 990;
+constexpr WPARAM RELOAD_PLAYLIST = 991;
+
+// The tray icon's callback message, sent to its own hidden window.
+constexpr UINT WM_TRAYICONNOTIFY = WM_USER + 200;
+
+// Window timers of the main window.
+constexpr UINT_PTR ID_TIMER_SAVERWAIT = 1;
+constexpr UINT_PTR ID_TIMER_CURSORCHECK = 2;
+
+} // namespace dovex

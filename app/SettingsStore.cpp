@@ -1,0 +1,53 @@
+#include "app/SettingsStore.h"
+
+#include "model/RegistryEx.h"
+
+namespace dovex {
+
+void ReadSaverProperty(TSaverProperty& p) {
+    TRegistryEx reg;
+    if (!reg.OpenKey(kSettingsKey, true))
+        return;
+    p.WaitTime = reg.ReadIntegerDef(L"WaitTime", 60000);
+    if (p.WaitTime < 0)
+        p.WaitTime = 60000; // no wait can be negative: a hostile value gets the default
+    p.PlaySequence = static_cast<uint8_t>(reg.ReadIntegerDef(L"PlaySequence", 0) & 0xFF);
+    p.IgnoreMouse = TextToIgnoreMouse(reg.ReadStringDef(L"IgnoreMouse", L""));
+    p.HomePosition = TextToPoint(reg.ReadStringDef(L"HomePosition", L"0,0"));
+    p.UseGroup = reg.ReadStringDef(L"UseGroup", L"");
+    p.DisplayInterval = BoundDisplayInterval(reg.ReadIntegerDef(L"DisplayInterval", 10));
+    p.Options = 0;
+    if (reg.ReadBoolDef(L"UseHomePosition", false))
+        p.Options |= soUseHomePosition;
+    if (reg.ReadBoolDef(L"HideCursor", false))
+        p.Options |= soHideCursor;
+    if (reg.ReadBoolDef(L"TrayAnimation", true))
+        p.Options |= soTrayAnimation;
+}
+
+void WriteSaverProperty(const TSaverProperty& p) noexcept {
+    try {
+        TRegistryEx reg;
+        if (!reg.OpenKey(kSettingsKey, true))
+            return;
+        reg.WriteIntegerSafe(L"WaitTime", p.WaitTime);
+        reg.WriteIntegerSafe(L"PlaySequence", p.PlaySequence ? 1 : 0);
+        reg.WriteStringSafe(L"IgnoreMouse", IgnoreMouseToText(p.IgnoreMouse));
+        reg.WriteStringSafe(L"HomePosition", PointToText(p.HomePosition));
+        reg.WriteBoolSafe(L"UseHomePosition", p.Options & soUseHomePosition);
+        reg.WriteBoolSafe(L"HideCursor", p.Options & soHideCursor);
+        reg.WriteBoolSafe(L"TrayAnimation", p.Options & soTrayAnimation);
+    } catch (...) {
+    }
+}
+
+void WriteUseGroup(const std::wstring& group) noexcept {
+    try {
+        TRegistryEx reg;
+        if (reg.OpenKey(kSettingsKey, true))
+            reg.WriteStringSafe(L"UseGroup", group);
+    } catch (...) {
+    }
+}
+
+} // namespace dovex

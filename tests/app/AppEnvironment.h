@@ -1,0 +1,86 @@
+// Helpers for tests that use the program's own registry key, its windows and its process.
+#pragma once
+
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <functional>
+#include <string>
+#include <thread>
+
+#include "app/HookTypes.h"
+
+namespace dovex::test {
+
+// Removes the program's whole registry tree, before and after each test.
+class CleanDovexKey : public ::testing::Test {
+protected:
+    void SetUp() override { ::RegDeleteTreeW(HKEY_CURRENT_USER, kDovexKey); }
+    void TearDown() override { ::RegDeleteTreeW(HKEY_CURRENT_USER, kDovexKey); }
+
+    static void SetSetting(const wchar_t* name, DWORD value) {
+        ::RegSetKeyValueW(HKEY_CURRENT_USER, kSettingsKey, name, REG_DWORD, &value, sizeof(value));
+    }
+    static void SetSetting(const wchar_t* name, const std::wstring& text, DWORD type = REG_SZ) {
+        ::RegSetKeyValueW(HKEY_CURRENT_USER, kSettingsKey, name, type, text.c_str(),
+                          static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));
+    }
+};
+
+// Dispatches this thread's messages until the condition holds or the time is up.
+inline bool PumpUntil(const std::function<bool()>& done, std::chrono::milliseconds limit) {
+    const auto end = std::chrono::steady_clock::now() + limit;
+    for (;;) {
+        MSG msg;
+        while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            if (msg.message == WM_QUIT)
+                continue;
+            ::TranslateMessage(&msg);
+            ::DispatchMessageW(&msg);
+        }
+        if (done())
+            return true;
+        if (std::chrono::steady_clock::now() >= end)
+            return false;
+        ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+    }
+}
+
+inline bool WaitFor(const std::function<bool()>& done, std::chrono::milliseconds limit) {
+    const auto end = std::chrono::steady_clock::now() + limit;
+    while (!done()) {
+        if (std::chrono::steady_clock::now() >= end)
+            return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return true;
+}
+
+// The text of a standard message box (its static control).
+inline std::wstring MessageBoxText(HWND box) {
+    std::wstring found;
+    ::EnumChildWindows(
+        box,
+        [](HWND child, LPARAM param) -> BOOL {
+            wchar_t cls[32] = {}, text[512] = {};
+            ::GetClassNameW(child, cls, 32);
+            if (_wcsicmp(cls, L"Static") != 0)
+                return TRUE;
+            ::GetWindowTextW(child, text, 512);
+            if (text[0])
+                *reinterpret_cast<std::wstring*>(param) = text;
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&found));
+    return found;
+}
+
+// Finds a visible standard dialog with the given caption, of any process on this thread's desktop.
+inline HWND FindDialog(const std::wstring& caption) {
+    HWND box = ::FindWindowW(L"#32770", caption.c_str());
+    return box && ::IsWindowVisible(box) ? box : nullptr;
+}
+
+} // namespace dovex::test

@@ -1,0 +1,225 @@
+#include "model/RegistryEx.h"
+
+#include <gtest/gtest.h>
+
+#include "../ScratchKey.h"
+
+using namespace dovex;
+using dovex::test::ScratchKeyTest;
+
+namespace {
+
+class Registry : public ScratchKeyTest {
+protected:
+    // Opens the scratch key in a fresh object, as every routine of the program does.
+    void Open(TRegistryEx& reg) { ASSERT_TRUE(reg.OpenKey(FPath, false)); }
+};
+
+template <typename F> std::wstring MessageOf(F&& f) {
+    try {
+        f();
+    } catch (const ERegistryException& e) {
+        return e.Message();
+    }
+    return L"(no error)";
+}
+
+} // namespace
+
+TEST_F(Registry, IntegersReadOnlyFromFourByteDwords) {
+    SetText(L"AsText", L"5");
+    SetDword(L"Two", 2);
+    DWORD big[2] = {1, 2};
+    SetRaw(L"Binary4", REG_BINARY, big, 4);
+    SetRaw(L"Short", REG_DWORD, big, 2);
+    SetText(L"LongText", L"123456789");
+    SetDword(L"Minus", static_cast<DWORD>(-7));
+    TRegistryEx reg;
+    Open(reg);
+    EXPECT_EQ(reg.ReadIntegerDef(L"AsText", 99), 99);
+    EXPECT_EQ(reg.ReadIntegerDef(L"Binary4", 99), 99);
+    EXPECT_EQ(reg.ReadIntegerDef(L"Short", 99), 99);
+    EXPECT_EQ(reg.ReadIntegerDef(L"Missing", 99), 99);
+    EXPECT_EQ(reg.ReadIntegerDef(L"Minus", 99), -7);
+    EXPECT_EQ(reg.ReadIntegerDef(L"Two", 99), 2);
+    EXPECT_TRUE(reg.ReadBoolDef(L"Two", false));
+    EXPECT_FALSE(reg.ReadBoolDef(L"AsText", false));
+    EXPECT_TRUE(reg.ReadBoolDef(L"AsText", true));
+
+    EXPECT_EQ(MessageOf([&] { reg.ReadInteger(L"Missing"); }), L"'Missing' の取得に失敗しました");
+    EXPECT_EQ(MessageOf([&] { reg.ReadInteger(L"LongText"); }), L"'LongText' の取得に失敗しました");
+    EXPECT_EQ(MessageOf([&] { reg.ReadInteger(L"AsText"); }), L"'AsText' のデータ型が不正です");
+    EXPECT_EQ(MessageOf([&] { reg.ReadInteger(L"Binary4"); }), L"'Binary4' のデータ型が不正です");
+
+    // A true of 2 is written back as 1.
+    reg.WriteBoolSafe(L"Two", reg.ReadBoolDef(L"Two", false));
+    EXPECT_EQ(reg.ReadInteger(L"Two"), 1);
+}
+
+TEST_F(Registry, StringsEndAtTheFirstNulAndStayUnexpanded) {
+    const wchar_t withNul[] = L"abc\0more";
+    SetRaw(L"Nul", REG_SZ, withNul, sizeof(withNul));
+    SetText(L"Expand", L"%WINDIR%\\x", REG_EXPAND_SZ);
+    SetText(L"Empty", L"");
+    SetRaw(L"ZeroLength", REG_BINARY, nullptr, 0);
+    SetDword(L"Dword", 5);
+    const wchar_t odd[] = L"xy";
+    SetRaw(L"OddSize", REG_SZ, odd, 5); // no terminating NUL, half a character at the end
+    SetText(L"Japanese", L"カーソル　グループ");
+    TRegistryEx reg;
+    Open(reg);
+    EXPECT_EQ(reg.ReadString(L"Nul"), L"abc");
+    EXPECT_EQ(reg.ReadString(L"Expand"), L"%WINDIR%\\x");
+    EXPECT_EQ(reg.ReadString(L"Missing"), L"");
+    EXPECT_EQ(reg.ReadString(L"ZeroLength"), L"");
+    EXPECT_EQ(reg.ReadString(L"OddSize"), L"xy");
+    EXPECT_EQ(reg.ReadString(L"Japanese"), L"カーソル　グループ");
+    EXPECT_EQ(MessageOf([&] { reg.ReadString(L"Dword"); }), L"'Dword' のデータ型が不正です");
+    EXPECT_EQ(reg.ReadStringDef(L"Empty", L"def"), L"def");
+    EXPECT_EQ(reg.ReadStringDef(L"Missing", L"def"), L"def");
+    EXPECT_EQ(reg.ReadStringDef(L"Dword", L"def"), L"def");
+    EXPECT_EQ(reg.ReadStringDef(L"Nul", L"def"), L"abc");
+}
+
+TEST_F(Registry, WritesStoreTypesAndSwallowFailures) {
+    TRegistryEx reg;
+    Open(reg);
+    reg.WriteStringSafe(L"S", L"テキスト");
+    reg.WriteIntegerSafe(L"I", -1);
+    reg.WriteBoolSafe(L"B", true);
+    std::vector<BYTE> data;
+    EXPECT_EQ(RawType(L"", L"S", &data), static_cast<DWORD>(REG_SZ));
+    EXPECT_EQ(data.size(), 5 * sizeof(wchar_t)); // with its terminating NUL
+    EXPECT_EQ(RawType(L"", L"I"), static_cast<DWORD>(REG_DWORD));
+    EXPECT_EQ(reg.ReadInteger(L"I"), -1);
+    EXPECT_EQ(reg.ReadInteger(L"B"), 1);
+
+    // A read-only key refuses writes: the safe writes say nothing, the plain ones raise the error.
+    TRegistryEx readOnly;
+    ASSERT_TRUE(readOnly.OpenKeyReadOnly(FPath));
+    EXPECT_EQ(readOnly.Access(), static_cast<REGSAM>(KEY_READ));
+    EXPECT_NO_THROW(readOnly.WriteStringSafe(L"S", L"changed"));
+    EXPECT_NO_THROW(readOnly.WriteIntegerSafe(L"I", 5));
+    EXPECT_EQ(MessageOf([&] { readOnly.WriteString(L"S", L"x"); }), L"'S' の設定に失敗しました");
+    EXPECT_EQ(MessageOf([&] { readOnly.WriteInteger(L"I", 1); }), L"'I' の設定に失敗しました");
+    EXPECT_EQ(reg.ReadString(L"S"), L"テキスト");
+    EXPECT_EQ(reg.ReadInteger(L"I"), -1);
+}
+
+TEST_F(Registry, PathsAreRelativeToTheOpenKeyUnlessTheyStartWithABackslash) {
+    TRegistryEx reg;
+    ASSERT_TRUE(reg.OpenKey(FPath, false));
+    EXPECT_EQ(reg.CurrentPath(), FPath);
+    EXPECT_FALSE(reg.OpenKey(L"Child", false)); // no creation asked for
+    EXPECT_EQ(reg.CurrentPath(), FPath);        // a failed open keeps the key that was open
+    ASSERT_TRUE(reg.OpenKey(L"Child", true));
+    EXPECT_TRUE(RawExists(L"Child"));
+    EXPECT_EQ(reg.CurrentPath(), FPath + L"\\Child");
+    ASSERT_TRUE(reg.OpenKey(L"Grand\\Son", true));
+    EXPECT_TRUE(RawExists(L"Child\\Grand\\Son"));
+    ASSERT_TRUE(reg.OpenKey(L"\\" + FPath + L"\\Other", true));
+    EXPECT_TRUE(RawExists(L"Other"));
+    EXPECT_EQ(reg.CurrentPath(), FPath + L"\\Other");
+    reg.CloseKey();
+    EXPECT_EQ(reg.CurrentPath(), L"");
+    EXPECT_EQ(reg.CurrentKey(), nullptr);
+
+    EXPECT_TRUE(reg.KeyExists(FPath + L"\\Child\\Grand"));
+    EXPECT_FALSE(reg.KeyExists(FPath + L"\\Nope"));
+    EXPECT_FALSE(reg.OpenKeyReadOnly(FPath + L"\\Nope"));
+    EXPECT_FALSE(RawExists(L"Nope"));
+    EXPECT_TRUE(reg.CreateKey(FPath + L"\\Made\\Deep"));
+    EXPECT_TRUE(RawExists(L"Made\\Deep"));
+    EXPECT_EQ(reg.CurrentKey(), nullptr); // CreateKey opens nothing
+
+    // Changing the root closes the open key.
+    ASSERT_TRUE(reg.OpenKey(FPath, false));
+    reg.SetRootKey(HKEY_LOCAL_MACHINE);
+    EXPECT_EQ(reg.CurrentKey(), nullptr);
+    EXPECT_EQ(reg.RootKey(), HKEY_LOCAL_MACHINE);
+}
+
+TEST_F(Registry, NamesComeInEnumerationOrder) {
+    HKEY sub = nullptr;
+    for (const wchar_t* name : {L"b", L"a", L"c"}) {
+        ::RegCreateKeyExW(FKey, name, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &sub, nullptr);
+        ::RegCloseKey(sub);
+    }
+    SetDword(L"v2", 1);
+    SetDword(L"v1", 1);
+    TRegistryEx reg;
+    Open(reg);
+    std::vector<std::wstring> expectedKeys;
+    DWORD index = 0;
+    wchar_t name[256];
+    DWORD len = 256;
+    while (::RegEnumKeyExW(FKey, index++, name, &len, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS) {
+        expectedKeys.emplace_back(name, len);
+        len = 256;
+    }
+    EXPECT_EQ(reg.GetKeyNames(), expectedKeys);
+    EXPECT_EQ(reg.GetKeyNames().size(), 3u);
+    EXPECT_EQ(reg.GetValueNames().size(), 2u);
+    TRegistryEx closed;
+    EXPECT_TRUE(closed.GetKeyNames().empty()); // no key open: nothing to list
+}
+
+TEST_F(Registry, DeleteKeyRemovesTheWholeTree) {
+    TRegistryEx reg;
+    ASSERT_TRUE(reg.CreateKey(FPath + L"\\Tree\\A\\A1\\A11"));
+    ASSERT_TRUE(reg.CreateKey(FPath + L"\\Tree\\A\\A2"));
+    ASSERT_TRUE(reg.CreateKey(FPath + L"\\Tree\\B"));
+    ASSERT_TRUE(reg.CreateKey(FPath + L"\\Keep"));
+    ASSERT_TRUE(reg.OpenKey(FPath, false));
+    EXPECT_TRUE(reg.DeleteKey(L"Tree"));
+    EXPECT_FALSE(RawExists(L"Tree"));
+    EXPECT_TRUE(RawExists(L"Keep"));
+    EXPECT_FALSE(reg.DeleteKey(L"Tree")); // missing: false and no error
+    EXPECT_TRUE(RawExists(L"Keep"));
+    EXPECT_FALSE(reg.DeleteKey(L"")); // never the open key itself
+    EXPECT_TRUE(RawExists(L""));
+}
+
+TEST_F(Registry, MoveKeyCopiesValuesAndSubKeysOnlyToANewName) {
+    HKEY old = nullptr, deep = nullptr;
+    ::RegCreateKeyExW(FKey, L"abc", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &old, nullptr);
+    ::RegSetValueExW(old, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(L"default"), 16);
+    const DWORD one = 1;
+    ::RegSetValueExW(old, L"0", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&one), 4);
+    ::RegSetValueExW(old, L"1", 0, REG_EXPAND_SZ, reinterpret_cast<const BYTE*>(L"%X%"), 8);
+    ::RegSetValueExW(old, L"Empty", 0, REG_BINARY, nullptr, 0);
+    ::RegCreateKeyExW(old, L"Sub\\Deeper", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &deep, nullptr);
+    ::RegSetValueExW(deep, L"x", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&one), 4);
+    ::RegCloseKey(deep);
+    ::RegCloseKey(old);
+
+    TRegistryEx reg;
+    ASSERT_TRUE(reg.OpenKey(FPath, false));
+    // Names compare without regard to case: "ABC" is already there.
+    reg.MoveKey(L"abc", L"ABC", true);
+    EXPECT_TRUE(RawExists(L"abc"));
+    reg.MoveKey(L"missing", L"new", true);
+    EXPECT_FALSE(RawExists(L"new"));
+    // Into itself would copy without end and delete the copy with the old key.
+    reg.MoveKey(L"abc", L"abc\\inside", true);
+    EXPECT_TRUE(RawExists(L"abc"));
+    EXPECT_FALSE(RawExists(L"abc\\inside"));
+
+    reg.MoveKey(L"abc", L"moved", true);
+    EXPECT_FALSE(RawExists(L"abc"));
+    std::vector<BYTE> data;
+    EXPECT_EQ(RawType(L"moved", L"", &data), static_cast<DWORD>(REG_SZ));
+    EXPECT_EQ(RawType(L"moved", L"0"), static_cast<DWORD>(REG_DWORD));
+    EXPECT_EQ(RawType(L"moved", L"1", &data), static_cast<DWORD>(REG_EXPAND_SZ));
+    EXPECT_EQ(std::wstring(reinterpret_cast<const wchar_t*>(data.data())), L"%X%");
+    EXPECT_EQ(RawType(L"moved", L"Empty"), static_cast<DWORD>(REG_NONE)); // zero length: not copied
+    EXPECT_EQ(RawType(L"moved\\Sub\\Deeper", L"x"), static_cast<DWORD>(REG_DWORD));
+
+    // Without deleting, the old key stays.
+    reg.MoveKey(L"moved", L"copy", false);
+    EXPECT_TRUE(RawExists(L"moved\\Sub\\Deeper"));
+    EXPECT_TRUE(RawExists(L"copy\\Sub\\Deeper"));
+    // An existing target stays untouched.
+    reg.MoveKey(L"copy", L"moved", true);
+    EXPECT_TRUE(RawExists(L"copy"));
+}
