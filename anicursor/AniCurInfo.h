@@ -1,0 +1,105 @@
+// Reader of the descriptive data of animated cursor files (RIFF "ACON"): header, per-step rates,
+// step sequence, title and author. Standard C++ only, so it builds and is tested on every platform.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <filesystem>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "base/Exception.h"
+
+namespace dovex {
+
+// The nine 32-bit fields of the "anih" header, in header order.
+enum TAniHeaderField : int {
+    ahSize = 0,
+    ahFrames = 1,
+    ahSteps = 2,
+    ahWidth = 3,
+    ahHeight = 4,
+    ahBitCount = 5,
+    ahPlanes = 6,
+    ahJifRate = 7,
+    ahFlags = 8,
+};
+
+// Error of the animated cursor reader and view: Message() for the user, what() the same text in UTF-8.
+class EAniCursorViewError : public Exception {
+public:
+    explicit EAniCursorViewError(std::wstring message);
+    const char* what() const noexcept override { return FUtf8.c_str(); }
+
+private:
+    std::string FUtf8;
+};
+
+inline constexpr const wchar_t* kAniMsgOpenFailed = L"ファイルの読み込みに失敗しました。(%d)";
+inline constexpr const wchar_t* kAniMsgNotAnimated = L"%sはアニメーションカーソルファイルではありません。";
+inline constexpr const wchar_t* kAniMsgStructure = L"ファイル構造にエラーがあるため読み込めませんでした。";
+
+// Maximum length in bytes of the title and the author.
+inline constexpr std::size_t kAniMaxTextBytes = 261;
+
+// Jiffies (1/60 s) to whole milliseconds: trunc((j / 60) * 1000) in floating point.
+std::int32_t JiffiesToMs(std::int64_t jiffies);
+
+// UTF-8 and wide strings (UTF-16 where wchar_t has 16 bits, else UTF-32); bad sequences become U+FFFD.
+std::wstring AniUtf8ToWide(const std::string& utf8);
+std::string AniWideToUtf8(const std::wstring& wide);
+
+// Random-access bytes the reader walks: a file or a memory block.
+class TAniByteSource {
+public:
+    virtual ~TAniByteSource() = default;
+    virtual std::uint64_t Size() const = 0;
+    // Copies up to n bytes from offset into buf; returns how many were copied.
+    virtual std::size_t ReadAt(std::uint64_t offset, void* buf, std::size_t n) = 0;
+};
+
+class TAniCursorInfo {
+public:
+    TAniCursorInfo() = default;
+    virtual ~TAniCursorInfo() = default;
+
+    // False without error when no file of that name exists (a directory is no file); true when all was
+    // read; EAniCursorViewError on any other failure.
+    virtual bool LoadFromFile(const std::filesystem::path& fileName);
+    // The same over bytes already in memory; name is used in messages and as FileName.
+    bool LoadFromBytes(const void* data, std::size_t size, const std::filesystem::path& name);
+    bool LoadFromSource(TAniByteSource& source, const std::filesystem::path& name);
+
+    std::int32_t TotalTime() const;
+    std::int32_t GetAniInfo(int index) const;
+
+    const std::filesystem::path& FileName() const { return FFileName; }
+    // Raw bytes in the file's own 8-bit encoding (the system code page), without a NUL.
+    const std::string& Title() const { return FTitle; }
+    const std::string& Author() const { return FAuthor; }
+    std::int32_t StepCount() const { return FStepCount; }
+    std::int32_t DefaultRate() const { return FDefaultRate; }
+    const std::vector<std::int32_t>& Rates() const { return FRates; }
+    const std::vector<std::int32_t>& Sequence() const { return FSequence; }
+    const std::array<std::uint32_t, 9>& Header() const { return FHeader; }
+
+private:
+    void Clear();
+    std::vector<std::int32_t> ReadTable(TAniByteSource& src, std::uint64_t dataStart, std::uint32_t size);
+
+    std::filesystem::path FFileName;
+    std::array<std::uint32_t, 9> FHeader{};
+    std::int32_t FStepCount = 0;
+    std::int32_t FDefaultRate = 0;
+    std::vector<std::int32_t> FRates;
+    std::vector<std::int32_t> FSequence;
+    std::string FTitle;
+    std::string FAuthor;
+};
+
+// The program's shared instance, created on first use and destroyed at exit. Main thread only.
+TAniCursorInfo& CursorInfo();
+
+} // namespace dovex

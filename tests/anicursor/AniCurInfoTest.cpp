@@ -1,0 +1,526 @@
+#include "anicursor/AniCurInfo.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "tests/anicursor/AniBuilder.h"
+
+using namespace anitest;
+using dovex::EAniCursorViewError;
+using dovex::TAniCursorInfo;
+namespace fs = std::filesystem;
+
+namespace {
+
+const std::wstring kStructure = L"ファイル構造にエラーがあるため読み込めませんでした。";
+
+class TempDir {
+public:
+    TempDir() {
+        static std::atomic<int> counter{0};
+        FPath = fs::temp_directory_path() / ("dovex_anitest_" + std::to_string(counter++));
+        fs::remove_all(FPath);
+        fs::create_directories(FPath);
+    }
+    ~TempDir() {
+        std::error_code ec;
+        fs::remove_all(FPath, ec);
+    }
+    fs::path File(const Bytes& bytes, const std::string& name = "t.ani") const {
+        const fs::path p = FPath / name;
+        WriteFile(p, bytes);
+        return p;
+    }
+    const fs::path& Path() const { return FPath; }
+
+private:
+    fs::path FPath;
+};
+
+// The outcome of one load: everything the reader exposes, or the error text.
+struct Outcome {
+    bool loaded = false;
+    std::optional<std::wstring> error;
+    std::array<std::uint32_t, 9> header{};
+    std::int32_t steps = 0, defaultRate = 0, total = 0;
+    std::vector<std::int32_t> rates, sequence;
+    std::string title, author;
+    bool operator==(const Outcome&) const = default;
+};
+
+Outcome Capture(TAniCursorInfo& info, bool loaded, std::optional<std::wstring> error) {
+    return {loaded,           std::move(error), info.Header(),   info.StepCount(), info.DefaultRate(),
+            info.TotalTime(), info.Rates(),     info.Sequence(), info.Title(),     info.Author()};
+}
+
+// Loads the bytes from memory and from a file; both ways must agree in every field.
+Outcome Load(const Bytes& bytes, TAniCursorInfo* keep = nullptr) {
+    TAniCursorInfo mem;
+    Outcome fromMem;
+    try {
+        fromMem = Capture(mem, mem.LoadFromBytes(bytes.data(), bytes.size(), "mem.ani"), std::nullopt);
+    } catch (const EAniCursorViewError& e) {
+        fromMem = Capture(mem, false, e.Message());
+    }
+    TempDir dir;
+    TAniCursorInfo local;
+    TAniCursorInfo& file = keep ? *keep : local;
+    Outcome fromFile;
+    const fs::path p = dir.File(bytes, "mem.ani");
+    try {
+        fromFile = Capture(file, file.LoadFromFile(p), std::nullopt);
+    } catch (const EAniCursorViewError& e) {
+        fromFile = Capture(file, false, e.Message());
+    }
+    // Messages name the file as passed in; compare them under one name.
+    if (fromFile.error && fromFile.error->starts_with(p.wstring()))
+        fromFile.error = L"mem.ani" + fromFile.error->substr(p.wstring().size());
+    EXPECT_TRUE(fromMem == fromFile) << "memory and file loads differ";
+    EXPECT_EQ(file.FileName().empty(), !fromFile.loaded);
+    return fromFile;
+}
+
+Bytes Sjis(const char* s) {
+    return Bytes(s);
+}
+
+} // namespace
+
+TEST(JiffiesToMs, ConvertsByDividingFirstThenTruncating) {
+    EXPECT_EQ(dovex::JiffiesToMs(10), 166);
+    EXPECT_EQ(dovex::JiffiesToMs(6), 100);
+    EXPECT_EQ(dovex::JiffiesToMs(1), 16);
+    EXPECT_EQ(dovex::JiffiesToMs(0), 0);
+    EXPECT_EQ(dovex::JiffiesToMs(59), 983);
+    EXPECT_EQ(dovex::JiffiesToMs(3), 50);
+    EXPECT_EQ(dovex::JiffiesToMs(-1), -16); // toward zero
+    EXPECT_EQ(dovex::JiffiesToMs(-7), -116);
+}
+
+TEST(JiffiesToMs, LargestHeaderRateWrapsLikeThirtyTwoBitArithmetic) {
+    // trunc(4294967295 / 60 * 1000) = 71582788250, kept modulo 2^32 as a signed value.
+    EXPECT_EQ(dovex::JiffiesToMs(0xFFFFFFFFll), static_cast<std::int32_t>(71582788250ll - 17 * 4294967296ll));
+}
+
+TEST(AniCurInfo, DefaultRateTimesStepsWithoutRateChunk) {
+    const Outcome o = Load(Riff(Anih(6, 10) + Frames(64)));
+    ASSERT_TRUE(o.loaded);
+    EXPECT_EQ(o.steps, 6);
+    EXPECT_EQ(o.defaultRate, 166);
+    EXPECT_EQ(o.total, 996);
+    EXPECT_TRUE(o.rates.empty());
+    EXPECT_TRUE(o.sequence.empty());
+    EXPECT_EQ(o.title, "");
+    EXPECT_EQ(o.author, "");
+}
+
+TEST(AniCurInfo, RateChunkEntriesAreConvertedAndSummed) {
+    const Outcome o = Load(Riff(Anih(3, 10) + Chunk("rate", Table({6, 12, 30})) + Frames(8)));
+    ASSERT_TRUE(o.loaded);
+    EXPECT_EQ(o.rates, (std::vector<std::int32_t>{100, 200, 500}));
+    EXPECT_EQ(o.total, 800);
+}
+
+TEST(AniCurInfo, EachRateIsTruncatedSeparately) {
+    const Outcome o = Load(Riff(Anih(3, 60) + Chunk("rate", Table({1, 1, 1}))));
+    EXPECT_EQ(o.rates, (std::vector<std::int32_t>{16, 16, 16}));
+    EXPECT_EQ(o.total, 48); // not 50
+}
+
+TEST(AniCurInfo, ShortRateChunkLeavesMissingStepsAtZero) {
+    const Outcome o = Load(Riff(Anih(4, 10) + Chunk("rate", Table({6, 6}))));
+    EXPECT_EQ(o.rates, (std::vector<std::int32_t>{100, 100, 0, 0}));
+    EXPECT_EQ(o.total, 200);
+}
+
+TEST(AniCurInfo, LongRateChunkKeepsOnlyStepCountEntries) {
+    const Outcome o =
+        Load(Riff(Anih(2, 10) + Chunk("rate", Table({6, 6, 60, 60})) + Chunk("seq ", Table({1, 0}))));
+    ASSERT_TRUE(o.loaded);
+    EXPECT_EQ(o.rates, (std::vector<std::int32_t>{100, 100}));
+    EXPECT_EQ(o.total, 200);
+    EXPECT_EQ(o.sequence, (std::vector<std::int32_t>{1, 0})); // found after the longer chunk
+}
+
+TEST(AniCurInfo, OddSizedRateChunkFillsLowBytesAndIsPadded) {
+    // Six bytes: one full entry and the two low bytes of the next; the pad byte must be skipped.
+    const Bytes rate = Table({6}) + Bytes("\x0C\x00", 2);
+    const Outcome o =
+        Load(Riff(Anih(3, 10) + Chunk("rate", rate.substr(0, 5)) + Chunk("seq ", Table({2, 1, 0}))));
+    ASSERT_TRUE(o.loaded);
+    EXPECT_EQ(o.rates, (std::vector<std::int32_t>{100, 200, 0}));
+    EXPECT_EQ(o.sequence, (std::vector<std::int32_t>{2, 1, 0}));
+}
+
+TEST(AniCurInfo, RateEntriesAreSigned) {
+    const Outcome o = Load(Riff(Anih(2, 10) + Chunk("rate", Table({0xFFFFFFFAu, 12}))));
+    EXPECT_EQ(o.rates, (std::vector<std::int32_t>{-100, 200}));
+    EXPECT_EQ(o.total, 100);
+}
+
+TEST(AniCurInfo, SequenceIsReadWithoutConversionAndPaddedWithZeros) {
+    const Outcome o = Load(Riff(Anih(5, 10, 3) + Chunk("seq ", Table({2, 1, 2}))));
+    ASSERT_TRUE(o.loaded);
+    EXPECT_EQ(o.sequence, (std::vector<std::int32_t>{2, 1, 2, 0, 0}));
+    EXPECT_TRUE(o.rates.empty());
+}
+
+TEST(AniCurInfo, ZeroStepsWithTablesGivesEmptyTablesAndZeroTime) {
+    const Outcome o = Load(Riff(Anih(0, 10) + Chunk("rate", Table({6, 6})) + Chunk("seq ", Table({0, 1}))));
+    ASSERT_TRUE(o.loaded);
+    EXPECT_EQ(o.steps, 0);
+    EXPECT_TRUE(o.rates.empty());
+    EXPECT_TRUE(o.sequence.empty());
+    EXPECT_EQ(o.total, 0);
+}
+
+TEST(AniCurInfo, ForgedHugeStepCountDoesNotDriveAllocation) {
+    // 4,000,000,000 steps would need 16 GB per table; the tables stay within what the file can hold.
+    const Bytes file =
+        Riff(Anih(4000000000u, 10) + Chunk("rate", Table({6, 12})) + Chunk("seq ", Table({1, 0})));
+    const Outcome o = Load(file);
+    ASSERT_TRUE(o.loaded);
+    EXPECT_EQ(o.header[dovex::ahSteps], 4000000000u);
+    EXPECT_EQ(o.steps, static_cast<std::int32_t>(4000000000u));
+    EXPECT_LE(o.rates.size(), file.size() / 4);
+    ASSERT_GE(o.rates.size(), 2u);
+    EXPECT_EQ(o.rates[0], 100);
+    EXPECT_EQ(o.rates[1], 200);
+    EXPECT_EQ(o.sequence[0], 1);
+    EXPECT_EQ(o.total, 0); // a negative step count sums no entry
+}
+
+TEST(AniCurInfo, LargestPositiveStepCountSumsWhatTheFileHolds) {
+    const Bytes file = Riff(Anih(0x7FFFFFFF, 10) + Chunk("rate", Table({6, 12, 30})));
+    const Outcome o = Load(file);
+    ASSERT_TRUE(o.loaded);
+    EXPECT_LE(o.rates.size(), file.size() / 4);
+    EXPECT_EQ(o.total, 800);
+}
+
+TEST(AniCurInfo, HugeStepCountWithoutRatesWrapsInsteadOfOverflowing) {
+    const Outcome o = Load(Riff(Anih(0x7FFFFFFF, 0xFFFFFFFFu)));
+    ASSERT_TRUE(o.loaded);
+    const std::int64_t product = std::int64_t(o.defaultRate) * 0x7FFFFFFF;
+    EXPECT_EQ(o.total, static_cast<std::int32_t>(static_cast<std::uint32_t>(product)));
+}
+
+TEST(AniCurInfo, TitleAndAuthorFromInfoList) {
+    const Bytes title = Sjis("\x83\x5c\x81\x5b\x83\x5f"); // ソーダ: a trail byte equal to a backslash
+    const Outcome o = Load(Riff(Info(Text("INAM", title) + Text("IART", "Someone")) + Anih(1, 1)));
+    ASSERT_TRUE(o.loaded);
+    EXPECT_EQ(o.title, title);
+    EXPECT_EQ(o.author, "Someone");
+}
+
+TEST(AniCurInfo, AuthorBeforeTitleGivesTitleOnly) {
+    const Outcome o = Load(Riff(Info(Text("IART", "Someone") + Text("INAM", "Name")) + Anih(1, 1)));
+    ASSERT_TRUE(o.loaded);
+    EXPECT_EQ(o.title, "Name");
+    EXPECT_EQ(o.author, "");
+}
+
+TEST(AniCurInfo, AuthorWithoutTitleGivesNeither) {
+    const Outcome o = Load(Riff(Info(Text("ICOP", "c") + Text("IART", "Someone")) + Anih(1, 1)));
+    ASSERT_TRUE(o.loaded);
+    EXPECT_EQ(o.title, "");
+    EXPECT_EQ(o.author, "");
+}
+
+TEST(AniCurInfo, OtherInfoChunksBetweenAreSkipped) {
+    const Outcome o = Load(Riff(
+        Anih(1, 1) + Info(Text("ISFT", "x") + Text("INAM", "T") + Chunk("ICMT", "abc") + Text("IART", "A"))));
+    EXPECT_EQ(o.title, "T");
+    EXPECT_EQ(o.author, "A");
+}
+
+TEST(AniCurInfo, TextStopsAtFirstNul) {
+    const Outcome o = Load(Riff(Info(Chunk("INAM", Bytes("ab\0cd", 5)) + Chunk("IART", "xyz")) + Anih(1, 1)));
+    EXPECT_EQ(o.title, "ab");
+    EXPECT_EQ(o.author, "xyz"); // no NUL at all: every byte
+}
+
+TEST(AniCurInfo, LongTextsAreCutAt261Bytes) {
+    const Bytes longText(300, 'L');
+    const Bytes exact(261, 'E');
+    const Outcome o = Load(Riff(Info(Text("INAM", longText) + Text("IART", exact)) + Anih(1, 1)));
+    ASSERT_TRUE(o.loaded);
+    EXPECT_EQ(o.title, Bytes(261, 'L'));
+    EXPECT_EQ(o.author, exact);
+}
+
+TEST(AniCurInfo, EmptyTextChunks) {
+    const Outcome o = Load(Riff(Info(Chunk("INAM", "") + Chunk("IART", "")) + Anih(1, 1)));
+    ASSERT_TRUE(o.loaded);
+    EXPECT_EQ(o.title, "");
+    EXPECT_EQ(o.author, "");
+}
+
+TEST(AniCurInfo, ChunksInAnyOrderAreFound) {
+    const Outcome o = Load(Riff(Chunk("seq ", Table({1, 0})) + Frames(16) + Chunk("rate", Table({6, 12})) +
+                                Anih(2, 10) + Info(Text("INAM", "T") + Text("IART", "A"))));
+    ASSERT_TRUE(o.loaded);
+    EXPECT_EQ(o.steps, 2);
+    EXPECT_EQ(o.rates, (std::vector<std::int32_t>{100, 200}));
+    EXPECT_EQ(o.sequence, (std::vector<std::int32_t>{1, 0}));
+    EXPECT_EQ(o.title, "T");
+    EXPECT_EQ(o.author, "A");
+}
+
+TEST(AniCurInfo, ListsOfOtherTypesAreNotEntered) {
+    // INAM inside a "fram" list is not a title; the INFO list after it is.
+    const Outcome o =
+        Load(Riff(List("fram", Text("INAM", "wrong")) + Anih(1, 1) + Info(Text("INAM", "right"))));
+    EXPECT_EQ(o.title, "right");
+}
+
+TEST(AniCurInfo, ChunksAfterTheFormAreSearchedToTheEndOfTheFile) {
+    // Searches have no parent: they run to the end of the file, past the RIFF chunk.
+    const Outcome o = Load(Riff(Info(Text("INAM", "T"))) + Anih(2, 6) + Chunk("rate", Table({6, 6})));
+    ASSERT_TRUE(o.loaded);
+    EXPECT_EQ(o.total, 200);
+}
+
+TEST(AniCurInfo, OddChunksAndTrailingBytesAreTolerated) {
+    const Outcome o = Load(Riff(Chunk("junk", "abc") + Anih(1, 6) + Chunk("odd ", "x")) + Bytes("\0\0\0", 3));
+    ASSERT_TRUE(o.loaded);
+    EXPECT_EQ(o.total, 100);
+}
+
+TEST(AniCurInfo, ListTooSmallForItsTypeIsSkipped) {
+    const Outcome o = Load(Riff(Chunk("LIST", "IN") + Anih(1, 6) + Info(Text("INAM", "T"))));
+    ASSERT_TRUE(o.loaded);
+    EXPECT_EQ(o.title, "T");
+}
+
+TEST(AniCurInfo, HeaderFieldsAndGetAniInfo) {
+    const Outcome o = Load(Riff(Anih(5, 7, 4, 3, 32, 48)));
+    ASSERT_TRUE(o.loaded);
+    TAniCursorInfo info;
+    const Bytes b = Riff(Anih(5, 7, 4, 3, 32, 48));
+    ASSERT_TRUE(info.LoadFromBytes(b.data(), b.size(), "h.ani"));
+    EXPECT_EQ(info.GetAniInfo(dovex::ahSize), 36);
+    EXPECT_EQ(info.GetAniInfo(dovex::ahFrames), 4);
+    EXPECT_EQ(info.GetAniInfo(dovex::ahSteps), 5);
+    EXPECT_EQ(info.GetAniInfo(dovex::ahWidth), 32);
+    EXPECT_EQ(info.GetAniInfo(dovex::ahHeight), 48);
+    EXPECT_EQ(info.GetAniInfo(dovex::ahJifRate), 7);
+    EXPECT_EQ(info.GetAniInfo(dovex::ahFlags), 3);
+    EXPECT_EQ(info.GetAniInfo(-1), -1);
+    EXPECT_EQ(info.GetAniInfo(9), -1);
+    EXPECT_EQ(info.GetAniInfo(1000), -1);
+    EXPECT_EQ(info.DefaultRate(), 116);
+}
+
+TEST(AniCurInfo, GetAniInfoReturnsFieldsAsStored) {
+    TAniCursorInfo info;
+    const Bytes b = Riff(Anih(0xFFFFFFFFu, 1));
+    ASSERT_TRUE(info.LoadFromBytes(b.data(), b.size(), "h.ani"));
+    EXPECT_EQ(info.GetAniInfo(dovex::ahSteps), -1); // stored 0xFFFFFFFF, read as signed
+    EXPECT_EQ(info.StepCount(), -1);
+}
+
+// --- failures ---------------------------------------------------------------------------------------------
+
+TEST(AniCurInfoErrors, MessagesAreExact) {
+    EXPECT_EQ(Load(Riff(Chunk("rate", Table({1})))).error, kStructure);
+    TAniCursorInfo info;
+    try {
+        info.LoadFromBytes("abcd", 4, "x.cur");
+        FAIL() << "no error";
+    } catch (const EAniCursorViewError& e) {
+        EXPECT_EQ(e.Message(), L"x.curはアニメーションカーソルファイルではありません。");
+        EXPECT_STREQ(e.what(), "x.curはアニメーションカーソルファイルではありません。");
+    }
+}
+
+TEST(AniCurInfoErrors, NotAnAnimatedCursor) {
+    const Bytes cur = Bytes("\0\0\2\0\1\0\x20\x20\0\0\x10\0\x10\0", 14) + Bytes(300, '\x11'); // a static .cur
+    for (const Bytes& b :
+         {cur, Bytes(), Bytes("RIFF", 4), Bytes("RIFF\x04\0\0", 7), Riff(Anih(1, 1), "WAVE"),
+          Chunk("RIFX", "ACON" + Anih(1, 1)), List("ACON", Anih(1, 1)), Chunk("RIFF", "AC")}) {
+        const Outcome o = Load(b);
+        EXPECT_FALSE(o.loaded);
+        EXPECT_EQ(o.error, L"mem.aniはアニメーションカーソルファイルではありません。") << b.size();
+    }
+}
+
+TEST(AniCurInfoErrors, FormFoundAfterAnotherRiff) {
+    const Outcome o = Load(Riff(Anih(9, 9), "WAVE") + Riff(Anih(2, 6)));
+    ASSERT_TRUE(o.loaded);
+    EXPECT_EQ(o.steps, 2);
+}
+
+TEST(AniCurInfoErrors, MissingOrShortHeaderIsAStructureError) {
+    EXPECT_EQ(Load(Riff(Info(Text("INAM", "T")) + Frames(8))).error, kStructure);
+    // A 20-byte header followed by more bytes: the chunk, not the file, must hold 36 bytes.
+    const Outcome shortHead =
+        Load(Riff(Chunk("anih", Table({36, 1, 1, 0, 0})) + Chunk("rate", Table({1, 2, 3, 4}))));
+    EXPECT_EQ(shortHead.error, kStructure);
+    EXPECT_EQ(shortHead.title, "");
+    const Outcome bigHead = Load(Riff(Chunk("anih", Table({36, 1, 2, 0, 0, 0, 0, 6, 1, 99}))));
+    EXPECT_TRUE(bigHead.loaded);
+    EXPECT_EQ(bigHead.total, 200);
+}
+
+TEST(AniCurInfoErrors, ChunkSizesPastTheEndAreStructureErrors) {
+    // The form itself claims more than the file holds.
+    EXPECT_EQ(Load(RawChunk("RIFF", 1000, "ACON" + Anih(1, 1))).error, kStructure);
+    // A header chunk that runs past the end.
+    const Bytes body = "ACON" + RawChunk("anih", 0xFFFFFFF0u, Table({36, 1, 1}));
+    EXPECT_EQ(Load(Chunk("RIFF", body)).error, kStructure);
+    // Without an INFO list its search meets the bad chunk first and nothing is read.
+    const Bytes badRate = RawChunk("rate", 0xFFFFFFFFu, Table({6, 6}));
+    const Outcome early = Load(Chunk("RIFF", "ACON" + Anih(2, 6) + badRate));
+    EXPECT_EQ(early.error, kStructure);
+    EXPECT_EQ(early.steps, 0);
+    // With the list in front, the header is read, then the rate search fails.
+    const Outcome rate = Load(Chunk("RIFF", "ACON" + Info(Text("INAM", "T")) + Anih(2, 6) + badRate));
+    EXPECT_EQ(rate.error, kStructure);
+    EXPECT_EQ(rate.title, "T");
+    EXPECT_EQ(rate.steps, 2);
+    EXPECT_TRUE(rate.rates.empty());
+    // An unrelated chunk past the end stops the searches that reach it.
+    EXPECT_EQ(Load(Chunk("RIFF", "ACON" + Anih(1, 6) + RawChunk("junk", 50, "xx"))).error, kStructure);
+    // One byte too long is already too long.
+    const Bytes exact = Chunk("RIFF", "ACON" + Anih(1, 6) + RawChunk("seq ", 4, U32(0)));
+    EXPECT_TRUE(Load(exact).loaded);
+    EXPECT_EQ(Load(Chunk("RIFF", "ACON" + Anih(1, 6) + RawChunk("seq ", 5, U32(0)))).error, kStructure);
+}
+
+TEST(AniCurInfoErrors, TextChunkPastItsListIsAStructureError) {
+    // INAM claims 40 bytes, inside the file but beyond its 12-byte list.
+    const Bytes list = Chunk("LIST", "INFO" + RawChunk("INAM", 40, "T\0\0\0"));
+    const Outcome o = Load(Riff(list + Anih(1, 1) + Bytes(64, 'p')));
+    EXPECT_EQ(o.error, kStructure);
+    EXPECT_EQ(o.title, "");
+}
+
+TEST(AniCurInfoErrors, InfoListPastTheFileIsAStructureError) {
+    EXPECT_EQ(
+        Load(Chunk("RIFF", "ACON" + Anih(1, 1) + RawChunk("LIST", 400, "INFO" + Text("INAM", "T")))).error,
+        kStructure);
+}
+
+TEST(AniCurInfoErrors, PartialHeadAtTheEndOfAListEndsTheSearch) {
+    // Five bytes left in the list cannot hold a chunk head: IART is simply absent.
+    const Outcome o = Load(Riff(Info(Text("INAM", "T") + Bytes("IART\x01", 5)) + Anih(1, 1)));
+    ASSERT_TRUE(o.loaded);
+    EXPECT_EQ(o.title, "T");
+    EXPECT_EQ(o.author, "");
+}
+
+TEST(AniCurInfoErrors, FailedLoadKeepsWhatWasReadFromAClearedStart) {
+    TAniCursorInfo info;
+    const Bytes good = Riff(Info(Text("INAM", "Old") + Text("IART", "OldA")) + Anih(3, 6) +
+                            Chunk("rate", Table({6, 6, 6})) + Chunk("seq ", Table({0, 0, 0})));
+    ASSERT_TRUE(info.LoadFromBytes(good.data(), good.size(), "good.ani"));
+    EXPECT_EQ(info.FileName(), fs::path("good.ani"));
+    const Bytes bad =
+        Chunk("RIFF", "ACON" + Info(Text("INAM", "New")) + Anih(2, 12) + RawChunk("seq ", 99, ""));
+    EXPECT_THROW(info.LoadFromBytes(bad.data(), bad.size(), "bad.ani"), EAniCursorViewError);
+    EXPECT_TRUE(info.FileName().empty());
+    EXPECT_EQ(info.Title(), "New");
+    EXPECT_EQ(info.Author(), "");
+    EXPECT_EQ(info.StepCount(), 2);
+    EXPECT_EQ(info.DefaultRate(), 200);
+    EXPECT_TRUE(info.Rates().empty());
+    EXPECT_TRUE(info.Sequence().empty());
+}
+
+// --- files ------------------------------------------------------------------------------------------------
+
+TEST(AniCurInfoFiles, MissingFileAfterSuccessClearsEverything) {
+    TempDir dir;
+    TAniCursorInfo info;
+    const fs::path p = dir.File(Riff(Info(Text("INAM", "T") + Text("IART", "A")) + Anih(2, 6, 2, 3, 1, 1) +
+                                     Chunk("rate", Table({6, 6})) + Chunk("seq ", Table({1, 0}))));
+    ASSERT_TRUE(info.LoadFromFile(p));
+    EXPECT_EQ(info.FileName(), p);
+    EXPECT_EQ(info.TotalTime(), 200);
+    EXPECT_FALSE(info.LoadFromFile(dir.Path() / "missing.ani"));
+    EXPECT_TRUE(info.FileName().empty());
+    EXPECT_EQ(info.Title(), "");
+    EXPECT_EQ(info.Author(), "");
+    EXPECT_EQ(info.StepCount(), 0);
+    EXPECT_EQ(info.DefaultRate(), 0);
+    EXPECT_TRUE(info.Rates().empty());
+    EXPECT_TRUE(info.Sequence().empty());
+    for (int i = dovex::ahSize; i <= dovex::ahFlags; ++i)
+        EXPECT_EQ(info.GetAniInfo(i), 0) << i;
+    EXPECT_EQ(info.TotalTime(), 0);
+}
+
+TEST(AniCurInfoFiles, DirectoryIsNoFile) {
+    TempDir dir;
+    TAniCursorInfo info;
+    EXPECT_FALSE(info.LoadFromFile(dir.Path()));
+    EXPECT_FALSE(info.LoadFromFile(fs::path()));
+}
+
+TEST(AniCurInfoFiles, EmptyFileAndStaticCursorNameTheFile) {
+    TempDir dir;
+    TAniCursorInfo info;
+    for (const char* name : {"empty.ani", "static.cur"}) {
+        const fs::path p = dir.File(name[0] == 'e' ? Bytes() : Bytes("\0\0\2\0\1\0", 6), name);
+        try {
+            info.LoadFromFile(p);
+            ADD_FAILURE() << name;
+        } catch (const EAniCursorViewError& e) {
+            EXPECT_EQ(e.Message(), p.wstring() + L"はアニメーションカーソルファイルではありません。");
+        }
+    }
+}
+
+TEST(AniCurInfoFiles, HeadsBeyondTheFirstKibibytesAreFound) {
+    // Frame data of 10 KiB before everything else, a chunk head straddling 4 KiB and 8 KiB boundaries.
+    TempDir dir;
+    const Bytes lead = Frames(10000);
+    for (std::size_t shift = 0; shift < 4096; shift += 342) {
+        const Bytes file = Riff(Chunk("pad ", Bytes(shift, '\0')) + lead + Info(Text("INAM", "far")) +
+                                Chunk("rate", Table({6, 12, 30})) + Anih(3, 1) + Frames(5000));
+        TAniCursorInfo info;
+        ASSERT_TRUE(info.LoadFromFile(dir.File(file))) << shift;
+        EXPECT_EQ(info.Title(), "far");
+        EXPECT_EQ(info.TotalTime(), 800);
+    }
+}
+
+TEST(AniCurInfoFiles, JapaneseFileName) {
+    TempDir dir;
+    TAniCursorInfo info;
+    const fs::path p = dir.Path() / fs::path(u8"回る星.ani");
+    WriteFile(p, Riff(Anih(1, 6)));
+    ASSERT_TRUE(info.LoadFromFile(p));
+    EXPECT_EQ(info.FileName(), p);
+    const fs::path bad = dir.Path() / fs::path(u8"時計.cur");
+    WriteFile(bad, "not riff");
+    try {
+        info.LoadFromFile(bad);
+        FAIL();
+    } catch (const EAniCursorViewError& e) {
+        const std::wstring msg = e.Message();
+        EXPECT_NE(msg.find(L"時計.curはアニメーション"), std::wstring::npos);
+    }
+}
+
+TEST(AniCurInfoFiles, SharedInstanceIsOneObject) {
+    EXPECT_EQ(&dovex::CursorInfo(), &dovex::CursorInfo());
+    EXPECT_FALSE(dovex::CursorInfo().LoadFromFile("no/such/file.ani"));
+}
+
+TEST(AniText, Utf8RoundTripAndReplacement) {
+    const std::string s = "a\xC3\xA9\xE6\x99\x82\xF0\x9F\x98\x80";
+    const std::wstring w = dovex::AniUtf8ToWide(s);
+    EXPECT_EQ(dovex::AniWideToUtf8(w), s);
+    EXPECT_EQ(dovex::AniUtf8ToWide("\xFF"
+                                   "a\xE6\x99"),
+              std::wstring(L"\uFFFD"
+                           L"a\uFFFD\uFFFD"));
+}

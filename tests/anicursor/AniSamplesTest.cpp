@@ -1,0 +1,271 @@
+// The generated sample cursors: the reader must find what the manifest says each file holds, and on
+// Windows the system must accept each file as an animated cursor and draw every step.
+#include "anicursor/AniCurInfo.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <set>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
+namespace fs = std::filesystem;
+
+namespace {
+
+fs::path SamplesDir() {
+    std::string dir = DOVEX_SAMPLES_DIR;
+#ifdef _WIN32
+    if (!dir.empty() && dir[0] == '/')
+        dir = "Z:" + dir; // the build tree seen through the emulator's root drive
+#endif
+    return fs::path(dir);
+}
+
+struct Entry {
+    std::string file;
+    int size = 0;
+    std::uint32_t frames = 0, steps = 0, jifRate = 0, flags = 0;
+    bool hasRates = false, hasSeq = false;
+    std::vector<std::uint32_t> rates, seq;
+    std::string title, author;
+    int hotX = 0, hotY = 0;
+};
+
+std::vector<std::string> Split(const std::string& s, char sep) {
+    std::vector<std::string> out;
+    std::string cur;
+    std::istringstream in(s);
+    while (std::getline(in, cur, sep))
+        out.push_back(cur);
+    if (!s.empty() && s.back() == sep)
+        out.emplace_back();
+    return out;
+}
+
+std::vector<std::uint32_t> Numbers(const std::string& s) {
+    std::vector<std::uint32_t> v;
+    for (const auto& p : Split(s, ','))
+        v.push_back(static_cast<std::uint32_t>(std::stoul(p)));
+    return v;
+}
+
+std::string Unhex(const std::string& h) {
+    std::string out;
+    for (std::size_t i = 0; i + 1 < h.size(); i += 2)
+        out.push_back(static_cast<char>(std::stoi(h.substr(i, 2), nullptr, 16)));
+    return out;
+}
+
+std::vector<Entry> Manifest() {
+    std::vector<Entry> out;
+    std::ifstream in(SamplesDir() / "manifest.tsv", std::ios::binary);
+    std::string line;
+    while (std::getline(in, line)) {
+        if (line.empty() || line[0] == '#')
+            continue;
+        const auto f = Split(line, '\t');
+        if (f.size() < 14)
+            continue;
+        Entry e;
+        e.file = f[0];
+        e.size = std::stoi(f[1]);
+        e.frames = std::stoul(f[2]);
+        e.steps = std::stoul(f[3]);
+        e.jifRate = std::stoul(f[4]);
+        e.flags = std::stoul(f[5]);
+        e.hasRates = f[6] != "-";
+        e.hasSeq = f[7] != "-";
+        if (e.hasRates)
+            e.rates = Numbers(f[6]);
+        if (e.hasSeq)
+            e.seq = Numbers(f[7]);
+        e.title = Unhex(f[8]);
+        e.author = Unhex(f[9]);
+        e.hotX = std::stoi(f[12]);
+        e.hotY = std::stoi(f[13]);
+        out.push_back(e);
+    }
+    return out;
+}
+
+} // namespace
+
+TEST(AniSamples, ManifestCoversTheRequiredVariety) {
+    const auto all = Manifest();
+    ASSERT_GE(all.size(), 10u);
+    std::set<int> sizes;
+    int withRate = 0, withSeq = 0, withTitle = 0, withAuthor = 0, japanese = 0, bare = 0;
+    for (const auto& e : all) {
+        sizes.insert(e.size);
+        withRate += e.hasRates;
+        withSeq += e.hasSeq;
+        withTitle += !e.title.empty();
+        withAuthor += !e.author.empty();
+        japanese += (!e.title.empty() && static_cast<unsigned char>(e.title[0]) >= 0x81);
+        bare += !e.hasRates && !e.hasSeq && e.title.empty() && e.author.empty();
+        EXPECT_TRUE(fs::is_regular_file(SamplesDir() / e.file)) << e.file;
+    }
+    EXPECT_EQ(sizes, (std::set<int>{32, 48, 64}));
+    EXPECT_GT(withRate, 0);
+    EXPECT_LT(withRate, int(all.size()));
+    EXPECT_GT(withSeq, 0);
+    EXPECT_LT(withSeq, int(all.size()));
+    EXPECT_GT(withTitle, 0);
+    EXPECT_GT(withAuthor, 1);
+    EXPECT_GT(japanese, 2);
+    EXPECT_GT(bare, 0);
+}
+
+TEST(AniSamples, ReaderFindsWhatEachFileHolds) {
+    const auto all = Manifest();
+    ASSERT_FALSE(all.empty());
+    for (const auto& e : all) {
+        SCOPED_TRACE(e.file);
+        dovex::TAniCursorInfo info;
+        ASSERT_TRUE(info.LoadFromFile(SamplesDir() / e.file));
+        EXPECT_EQ(std::uint32_t(info.GetAniInfo(dovex::ahFrames)), e.frames);
+        EXPECT_EQ(std::uint32_t(info.StepCount()), e.steps);
+        EXPECT_EQ(std::uint32_t(info.GetAniInfo(dovex::ahJifRate)), e.jifRate);
+        EXPECT_EQ(std::uint32_t(info.GetAniInfo(dovex::ahFlags)), e.flags);
+        EXPECT_EQ(info.Title(), e.title);
+        // The author is searched only after the title: without a title there is none.
+        EXPECT_EQ(info.Author(), e.title.empty() ? std::string() : e.author);
+        std::int32_t total = 0;
+        if (e.hasRates) {
+            ASSERT_EQ(info.Rates().size(), e.steps);
+            for (std::size_t i = 0; i < e.steps; ++i) {
+                EXPECT_EQ(info.Rates()[i], dovex::JiffiesToMs(e.rates[i]));
+                total += dovex::JiffiesToMs(e.rates[i]);
+            }
+        } else {
+            EXPECT_TRUE(info.Rates().empty());
+            total = dovex::JiffiesToMs(e.jifRate) * std::int32_t(e.steps);
+        }
+        EXPECT_EQ(info.TotalTime(), total);
+        if (e.hasSeq) {
+            ASSERT_EQ(info.Sequence().size(), e.steps);
+            for (std::size_t i = 0; i < e.steps; ++i) {
+                EXPECT_EQ(info.Sequence()[i], std::int32_t(e.seq[i]));
+                EXPECT_LT(e.seq[i], e.frames);
+            }
+        } else {
+            EXPECT_TRUE(info.Sequence().empty());
+        }
+    }
+}
+
+#ifdef _WIN32
+
+namespace {
+
+// A 32-bit top-down DIB section to draw into, filled with a key colour.
+struct Surface {
+    explicit Surface(int size) : size(size) {
+        BITMAPINFO bi{};
+        bi.bmiHeader.biSize = sizeof bi.bmiHeader;
+        bi.bmiHeader.biWidth = size;
+        bi.bmiHeader.biHeight = -size;
+        bi.bmiHeader.biPlanes = 1;
+        bi.bmiHeader.biBitCount = 32;
+        dc = CreateCompatibleDC(nullptr);
+        bmp = CreateDIBSection(dc, &bi, DIB_RGB_COLORS, reinterpret_cast<void**>(&bits), nullptr, 0);
+        old = SelectObject(dc, bmp);
+    }
+    ~Surface() {
+        SelectObject(dc, old);
+        DeleteObject(bmp);
+        DeleteDC(dc);
+    }
+    void Clear() {
+        GdiFlush();
+        for (int i = 0; i < size * size; ++i)
+            bits[i] = 0x00FF00FF;
+    }
+    std::vector<std::uint32_t> Pixels() {
+        GdiFlush();
+        return std::vector<std::uint32_t>(bits, bits + size * size);
+    }
+    int size;
+    HDC dc = nullptr;
+    HBITMAP bmp = nullptr;
+    HGDIOBJ old = nullptr;
+    std::uint32_t* bits = nullptr;
+};
+
+int Changed(const std::vector<std::uint32_t>& px) {
+    int n = 0;
+    for (auto p : px)
+        n += (p & 0xFFFFFF) != 0xFF00FF;
+    return n;
+}
+
+} // namespace
+
+TEST(AniSamplesWin32, SystemLoadsEverySampleAndDrawsEveryStep) {
+    const auto all = Manifest();
+    ASSERT_FALSE(all.empty());
+    for (const auto& e : all) {
+        SCOPED_TRACE(e.file);
+        const std::wstring path = (SamplesDir() / e.file).wstring();
+        HCURSOR cur =
+            static_cast<HCURSOR>(LoadImageW(nullptr, path.c_str(), IMAGE_CURSOR, 0, 0, LR_LOADFROMFILE));
+        ASSERT_NE(cur, nullptr) << GetLastError();
+        HCURSOR cur2 = LoadCursorFromFileW(path.c_str());
+        EXPECT_NE(cur2, nullptr);
+        if (cur2)
+            DestroyCursor(cur2);
+        Surface s(e.size);
+        std::set<std::vector<std::uint32_t>> distinct;
+        for (UINT step = 0; step < e.steps; ++step) {
+            s.Clear();
+            ASSERT_TRUE(DrawIconEx(s.dc, 0, 0, cur, e.size, e.size, step, nullptr, DI_NORMAL))
+                << "step " << step;
+            const auto px = s.Pixels();
+            EXPECT_GT(Changed(px), e.size * e.size / 20) << "step " << step << " drew almost nothing";
+            distinct.insert(px);
+        }
+        EXPECT_GT(distinct.size(), 1u) << "every step drew the same picture";
+        ICONINFO ii{};
+        if (GetIconInfo(cur, &ii)) {
+            EXPECT_FALSE(ii.fIcon);
+            EXPECT_EQ(int(ii.xHotspot), e.hotX);
+            EXPECT_EQ(int(ii.yHotspot), e.hotY);
+            DeleteObject(ii.hbmColor);
+            DeleteObject(ii.hbmMask);
+        }
+        DestroyCursor(cur);
+    }
+}
+
+TEST(AniSamplesWin32, ProgramIconsLoadAtEverySize) {
+    const fs::path art = SamplesDir().parent_path();
+    std::vector<std::pair<std::string, std::vector<int>>> icons = {{"MAINICON.ico", {16, 20, 24, 32, 48}},
+                                                                   {"Z_NORMAL.ico", {16, 20, 24, 32, 48}},
+                                                                   {"Z_PAUSE.ico", {16, 20, 24, 32, 48}}};
+    for (int i = 0; i <= 10; ++i)
+        icons.push_back({std::string("anim") + (i < 10 ? "0" : "") + std::to_string(i) + ".ico", {16, 32}});
+    for (int i = 0; i <= 5; ++i)
+        icons.push_back({"menu" + std::to_string(i) + ".ico", {16, 20, 24, 32}});
+    for (const auto& [name, sizes] : icons) {
+        for (int size : sizes) {
+            SCOPED_TRACE(name + " " + std::to_string(size));
+            HICON icon = static_cast<HICON>(
+                LoadImageW(nullptr, (art / name).wstring().c_str(), IMAGE_ICON, size, size, LR_LOADFROMFILE));
+            ASSERT_NE(icon, nullptr);
+            Surface s(size);
+            s.Clear();
+            EXPECT_TRUE(DrawIconEx(s.dc, 0, 0, icon, size, size, 0, nullptr, DI_NORMAL));
+            EXPECT_GT(Changed(s.Pixels()), size * size / 10);
+            DestroyIcon(icon);
+        }
+    }
+}
+
+#endif

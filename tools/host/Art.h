@@ -1,0 +1,50 @@
+// The original drawings: animated cursor designs, the program's icons and the sample cursor set.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "tools/host/IconFiles.h"
+
+namespace art {
+
+struct Design {
+    std::string id;
+    int frames;
+    double hotX, hotY; // unit coordinates
+};
+
+const std::vector<Design>& Designs();
+const Design* FindDesign(const std::string& id);
+Image DrawDesign(const Design& d, int size, int frame);
+
+// A text as stored in the file (Shift-JIS) and the same text in UTF-8.
+struct Text {
+    std::string sjis;
+    std::string utf8;
+};
+
+struct Sample {
+    std::string file; // name in the samples folder
+    std::string design;
+    int size;
+    std::uint32_t jifRate;
+    std::uint32_t steps;
+    std::optional<std::vector<std::uint32_t>> rates;
+    std::optional<std::vector<std::uint32_t>> sequence;
+    std::optional<Text> title;
+    std::optional<Text> author;
+};
+
+const std::vector<Sample>& Samples();
+AniSpec BuildAni(const Sample& s);
+
+// Program icons: every image of one .ico.
+std::vector<Image> MainIcon();
+std::vector<Image> TrayIcon(bool paused);
+std::vector<Image> TrayAnimation(int frame); // 0..10
+std::vector<Image> MenuImage(int index);     // 0 pause, 1 playlist, 2 settings, 3 help, 4 refresh, 5 exit
+
+} // namespace art
