@@ -60,21 +60,9 @@ inline bool WaitFor(const std::function<bool()>& done, std::chrono::milliseconds
 
 // The text of a standard message box (its static control).
 inline std::wstring MessageBoxText(HWND box) {
-    std::wstring found;
-    ::EnumChildWindows(
-        box,
-        [](HWND child, LPARAM param) -> BOOL {
-            wchar_t cls[32] = {}, text[512] = {};
-            ::GetClassNameW(child, cls, 32);
-            if (_wcsicmp(cls, L"Static") != 0)
-                return TRUE;
-            ::GetWindowTextW(child, text, 512);
-            if (text[0])
-                *reinterpret_cast<std::wstring*>(param) = text;
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&found));
-    return found;
+    wchar_t text[512] = {};
+    ::GetDlgItemTextW(box, 0xFFFF, text, 512);
+    return text;
 }
 
 // Finds a visible standard dialog with the given caption, of any process on this thread's desktop.

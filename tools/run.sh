@@ -1,0 +1,33 @@
+#!/usr/bin/env bash
+# The run command: installs what is missing, builds Dovex and starts it under Wine in a virtual desktop,
+# on your X display when there is one, otherwise on a private Xvfb screen. Stops when Dovex exits
+# (or on Ctrl+C).
+set -u
+cd "$(dirname "$0")/.."
+tools/setup.sh || exit 1
+export DOVEX_WINE_DIR=${DOVEX_WINE_DIR:-$PWD/build/run-wine}  # a prefix of its own, apart from the tests'
+. tools/wine-env.sh
+
+preset=i686
+if ! dovex_host_runs_32bit; then
+    preset=x86_64
+    echo "This host's kernel does not run 32-bit programs, so Wine cannot run the 32-bit product here;"
+    echo "running the 64-bit build, which is the same program."
+fi
+cmake --preset "$preset" >/dev/null && cmake --build --preset "$preset" -j"$(nproc)" || exit 1
+exe=$PWD/build/$preset/app/Dovex.exe
+
+if [ -n "${DISPLAY:-}" ] && xdpyinfo -display "$DISPLAY" >/dev/null 2>&1; then
+    export DOVEX_DISPLAY=$DISPLAY
+fi
+dovex_wine_up
+if [ -z "${DOVEX_DISPLAY:-}" ]; then
+    echo "No X display here: Dovex runs on the private screen $DISPLAY. To look at it:"
+    echo "    DISPLAY=$DISPLAY import -window root dovex.png"
+fi
+trap 'pkill -f "Dovex.exe" 2>/dev/null; dovex_wine_down' EXIT
+"$DOVEX_WINE" explorer "/desktop=$DOVEX_DESKTOP" "$exe" &
+echo "Dovex runs in the Wine desktop window \"$DOVEX_DESKTOP\". Leave it with Ctrl+C here."
+sleep 3
+while pgrep -f 'Dovex\.exe' >/dev/null; do sleep 1; done
+echo "Dovex has ended."
