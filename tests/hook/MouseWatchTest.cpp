@@ -1,0 +1,564 @@
+// The mouse watch: which hook reports count as activity, the hook library's shared block, installing and
+// removing the hook, and real input reaching a window through Dovex.dll.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdint>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <set>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "app/HookTypes.h"
+#include "app/Messages.h"
+#include "app/MouseWatch.h"
+
+using namespace std::chrono_literals;
+using namespace dovex;
+
+namespace {
+
+std::wstring DesktopName() {
+    wchar_t name[128] = {};
+    return ::GetEnvironmentVariableW(L"DOVEX_DESKTOP", name, 128) ? name : L"";
+}
+
+// Global hooks belong to the desktop of the thread that sets them: the test's windows and hooks live in the
+// project's virtual desktop, where the input arrives.
+void JoinTheDesktop() {
+    const std::wstring name = DesktopName();
+    if (name.empty())
+        return;
+    if (HDESK desk = ::OpenDesktopW(name.c_str(), 0, FALSE, GENERIC_ALL))
+        ::SetThreadDesktop(desk);
+}
+
+class JoinDesktop : public ::testing::Environment {
+public:
+    void SetUp() override { JoinTheDesktop(); }
+};
+const auto* const kJoinDesktop = ::testing::AddGlobalTestEnvironment(new JoinDesktop);
+
+std::wstring WindowsPath(const char* unixPath) {
+    std::wstring path = L"Z:";
+    for (const char* p = unixPath; *p; ++p)
+        path += *p == '/' ? L'\\' : static_cast<wchar_t>(*p);
+    return path;
+}
+
+uint32_t Narrow(const void* handle) {
+    return static_cast<uint32_t>(reinterpret_cast<uintptr_t>(handle));
+}
+
+bool PumpUntil(const std::function<bool()>& done, std::chrono::milliseconds limit) {
+    const auto end = std::chrono::steady_clock::now() + limit;
+    for (;;) {
+        MSG msg;
+        while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE))
+            ::DispatchMessageW(&msg);
+        if (done())
+            return true;
+        if (std::chrono::steady_clock::now() >= end)
+            return false;
+        ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+    }
+}
+
+// A window that records every WM_SAVERMOUSE it receives.
+class TTargetWindow {
+public:
+    TTargetWindow() {
+        WNDCLASSW wc{};
+        wc.lpfnWndProc = Proc;
+        wc.hInstance = ::GetModuleHandleW(nullptr);
+        wc.lpszClassName = L"DovexHookTestTarget";
+        ::RegisterClassW(&wc);
+        FHandle = ::CreateWindowExW(0, wc.lpszClassName, L"", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr,
+                                    wc.hInstance, nullptr);
+        ::SetWindowLongPtrW(FHandle, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+    }
+    ~TTargetWindow() { ::DestroyWindow(FHandle); }
+    HWND Handle() const { return FHandle; }
+    const std::vector<WPARAM>& Received() const { return FReceived; }
+    bool Got(WPARAM message) const {
+        return std::find(FReceived.begin(), FReceived.end(), message) != FReceived.end();
+    }
+
+private:
+    static LRESULT CALLBACK Proc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam) {
+        auto* self = reinterpret_cast<TTargetWindow*>(::GetWindowLongPtrW(window, GWLP_USERDATA));
+        if (msg == WM_SAVERMOUSE && self) {
+            self->FReceived.push_back(wParam);
+            return 0;
+        }
+        return ::DefWindowProcW(window, msg, wParam, lParam);
+    }
+    HWND FHandle = nullptr;
+    std::vector<WPARAM> FReceived;
+};
+
+// ---------------------------------------------------------------------------------------------------------
+// Which reports count as activity.
+
+constexpr TIgnoreMouse kAllIgnored = imLsftClick | imMiddleClick | imRightClick | imWheel;
+
+TEST(MouseActivity, MovesCountOnlyWhenThePositionChanged) {
+    for (WPARAM move : {WPARAM{WM_MOUSEMOVE}, WPARAM{WM_NCMOUSEMOVE}}) {
+        for (TIgnoreMouse ignore = 0; ignore <= kAllIgnored; ++ignore) {
+            EXPECT_TRUE(IsMouseActivity(move, ignore, true)) << move << " ignore " << int(ignore);
+            EXPECT_FALSE(IsMouseActivity(move, ignore, false)) << move << " ignore " << int(ignore);
+        }
+        EXPECT_TRUE(IsMouseMove(move));
+    }
+    EXPECT_EQ(0x0200u, WPARAM{WM_MOUSEMOVE});
+    EXPECT_EQ(0x00A0u, WPARAM{WM_NCMOUSEMOVE});
+    EXPECT_FALSE(IsMouseMove(WM_LBUTTONDOWN));
+    EXPECT_FALSE(IsMouseMove(WM_MOUSEWHEEL));
+}
+
+// Each button message counts unless its own bit is ignored; other bits and the position change nothing.
+TEST(MouseActivity, ButtonsAndWheelFollowTheirOwnIgnoreBit) {
+    struct Row {
+        WPARAM First, Last;
+        TIgnoreMouse Bit;
+    };
+    const Row rows[] = {
+        {0x0201, 0x0203, imLsftClick},  {0x00A1, 0x00A3, imLsftClick},   {0x0204, 0x0206, imRightClick},
+        {0x00A4, 0x00A6, imRightClick}, {0x0207, 0x0209, imMiddleClick}, {0x00A7, 0x00A9, imMiddleClick},
+        {0x020A, 0x020A, imWheel},
+    };
+    int checked = 0;
+    for (const Row& row : rows) {
+        for (WPARAM m = row.First; m <= row.Last; ++m) {
+            for (TIgnoreMouse ignore = 0; ignore <= kAllIgnored; ++ignore) {
+                const bool expected = !(ignore & row.Bit);
+                EXPECT_EQ(expected, IsMouseActivity(m, ignore, false)) << std::hex << m << " " << int(ignore);
+                EXPECT_EQ(expected, IsMouseActivity(m, ignore, true)) << std::hex << m << " " << int(ignore);
+                ++checked;
+            }
+        }
+    }
+    EXPECT_EQ(19 * 16, checked);
+    // Spot checks with the names of the messages.
+    EXPECT_FALSE(IsMouseActivity(WM_LBUTTONDOWN, imLsftClick | imWheel, true));
+    EXPECT_FALSE(IsMouseActivity(WM_MOUSEWHEEL, imLsftClick | imWheel, true));
+    EXPECT_TRUE(IsMouseActivity(WM_RBUTTONDOWN, imLsftClick | imWheel, false));
+    EXPECT_TRUE(IsMouseActivity(WM_MBUTTONUP, imLsftClick | imWheel, false));
+    EXPECT_FALSE(IsMouseActivity(WM_NCMBUTTONDBLCLK, imMiddleClick, false));
+}
+
+TEST(MouseActivity, EverythingElseAlwaysCounts) {
+    const WPARAM others[] = {0x020B /* WM_XBUTTONDOWN */,
+                             0x020C,
+                             0x020D,
+                             0x020E /* WM_MOUSEHWHEEL */,
+                             0x00AB /* WM_NCXBUTTONDOWN */,
+                             0x00AC,
+                             0x00AD,
+                             0x0000,
+                             0x02A1,
+                             0x0818};
+    for (WPARAM m : others) {
+        EXPECT_TRUE(IsMouseActivity(m, kAllIgnored, false)) << std::hex << m;
+        EXPECT_TRUE(IsMouseActivity(m, 0, false)) << std::hex << m;
+    }
+}
+
+// ---------------------------------------------------------------------------------------------------------
+// Installing and removing.
+
+struct TBlock {
+    uint32_t Window = 0, Message = 0, Hook = 0;
+};
+
+bool ReadBlock(TBlock& block) {
+    HANDLE mapping = ::OpenFileMappingW(FILE_MAP_READ, FALSE, kHookMappingName);
+    if (!mapping)
+        return false;
+    const void* view = ::MapViewOfFile(mapping, FILE_MAP_READ, 0, 0, kHookMappingSize);
+    if (view) {
+        std::memcpy(&block, view, sizeof(block));
+        ::UnmapViewOfFile(view);
+    }
+    ::CloseHandle(mapping);
+    return view != nullptr;
+}
+
+bool BlockExists() {
+    HANDLE mapping = ::OpenFileMappingW(FILE_MAP_READ, FALSE, kHookMappingName);
+    if (mapping)
+        ::CloseHandle(mapping);
+    return mapping != nullptr;
+}
+
+TEST(MouseHook, InstallPublishesTheWindowTheMessageAndTheHook) {
+    static_assert(sizeof(TBlock) == 12);
+    ASSERT_FALSE(BlockExists()) << "another DovexVer1 exists: is Dovex.exe running on this Wine server?";
+    TTargetWindow target;
+    TMouseHook hook;
+    ASSERT_TRUE(hook.InstallMouseHook(target.Handle()));
+    EXPECT_TRUE(hook.Installed());
+    EXPECT_NE(nullptr, ::GetModuleHandleW(L"Dovex.dll"));
+
+    TBlock block;
+    ASSERT_TRUE(ReadBlock(block));
+    EXPECT_EQ(Narrow(target.Handle()), block.Window);
+    EXPECT_EQ(2072u, block.Message);
+    EXPECT_NE(0u, block.Hook);
+    EXPECT_EQ(Narrow(hook.Hook()), block.Hook);
+
+    // Handles travel as 32 bits and are sign-extended back.
+    const auto widened = reinterpret_cast<HWND>(static_cast<intptr_t>(static_cast<int32_t>(block.Window)));
+    EXPECT_EQ(target.Handle(), widened);
+
+    hook.RemoveMouseHook();
+    EXPECT_FALSE(hook.Installed());
+    EXPECT_EQ(nullptr, ::GetModuleHandleW(L"Dovex.dll"));
+    EXPECT_FALSE(BlockExists()) << "the block lives only while the hook is installed";
+}
+
+// The hook machinery or anyone else may hold extra references: removal drops them all.
+TEST(MouseHook, RemoveLeavesNoReferenceToTheLibrary) {
+    TTargetWindow target;
+    TMouseHook hook;
+    ASSERT_TRUE(hook.InstallMouseHook(target.Handle()));
+    ASSERT_NE(nullptr, ::LoadLibraryW(L"Dovex.dll"));
+    ASSERT_NE(nullptr, ::LoadLibraryW(L"Dovex.dll"));
+    hook.RemoveMouseHook();
+    EXPECT_EQ(nullptr, ::GetModuleHandleW(L"Dovex.dll"));
+    hook.RemoveMouseHook(); // a second removal is harmless
+    EXPECT_EQ(nullptr, ::GetModuleHandleW(L"Dovex.dll"));
+}
+
+TEST(MouseHook, DestructorRemovesTheHook) {
+    TTargetWindow target;
+    {
+        TMouseHook hook;
+        ASSERT_TRUE(hook.InstallMouseHook(target.Handle()));
+        ASSERT_TRUE(BlockExists());
+    }
+    EXPECT_EQ(nullptr, ::GetModuleHandleW(L"Dovex.dll"));
+    EXPECT_FALSE(BlockExists());
+}
+
+// ---------------------------------------------------------------------------------------------------------
+// The hook procedure itself, called directly.
+
+using TMouseHookProc = LRESULT(CALLBACK*)(int, WPARAM, LPARAM);
+
+class HookProc : public ::testing::Test {
+protected:
+    void SetUp() override {
+        FLib = ::LoadLibraryW(L"Dovex.dll");
+        ASSERT_NE(nullptr, FLib);
+        FProc = reinterpret_cast<TMouseHookProc>(
+            reinterpret_cast<void*>(::GetProcAddress(FLib, "MouseHookProc")));
+        ASSERT_NE(nullptr, FProc);
+    }
+    void TearDown() override {
+        if (FLib)
+            ::FreeLibrary(FLib);
+    }
+    // Writes a block of the given size, as the program or a stranger would.
+    HANDLE WriteBlock(DWORD size, HWND window, uint32_t message) {
+        HANDLE mapping =
+            ::CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, size, kHookMappingName);
+        EXPECT_NE(nullptr, mapping);
+        void* view = ::MapViewOfFile(mapping, FILE_MAP_WRITE, 0, 0, 12);
+        EXPECT_NE(nullptr, view);
+        const TBlock block{Narrow(window), message, 0};
+        std::memcpy(view, &block, sizeof(block));
+        ::UnmapViewOfFile(view);
+        return mapping;
+    }
+    void Call(int code, WPARAM message) {
+        MOUSEHOOKSTRUCT info{};
+        FProc(code, message, reinterpret_cast<LPARAM>(&info));
+    }
+
+    HMODULE FLib = nullptr;
+    TMouseHookProc FProc = nullptr;
+};
+
+TEST_F(HookProc, PostsTheConfiguredMessageWithTheMouseMessage) {
+    TTargetWindow target;
+    HANDLE mapping = WriteBlock(12, target.Handle(), WM_SAVERMOUSE);
+    for (WPARAM m : {WPARAM{WM_MOUSEMOVE}, WPARAM{WM_LBUTTONDOWN}, WPARAM{WM_NCRBUTTONUP}, WPARAM{0x020B}})
+        Call(HC_ACTION, m);
+    PumpUntil([&] { return target.Received().size() >= 4; }, 2s);
+    EXPECT_EQ((std::vector<WPARAM>{WM_MOUSEMOVE, WM_LBUTTONDOWN, WM_NCRBUTTONUP, 0x020B}), target.Received());
+    ::CloseHandle(mapping);
+}
+
+// A message only peeked at is reported once, when it is removed.
+TEST_F(HookProc, IgnoresMessagesThatAreOnlyPeekedAt) {
+    TTargetWindow target;
+    HANDLE mapping = WriteBlock(12, target.Handle(), WM_SAVERMOUSE);
+    Call(HC_NOREMOVE, WM_LBUTTONDOWN);
+    Call(HC_ACTION, WM_RBUTTONDOWN);
+    PumpUntil([&] { return !target.Received().empty(); }, 2s);
+    PumpUntil([] { return false; }, 100ms);
+    EXPECT_EQ((std::vector<WPARAM>{WM_RBUTTONDOWN}), target.Received());
+    ::CloseHandle(mapping);
+}
+
+TEST_F(HookProc, DoesNothingWithoutTheBlock) {
+    ASSERT_FALSE(BlockExists());
+    TTargetWindow target;
+    Call(HC_ACTION, WM_LBUTTONDOWN);
+    PumpUntil([] { return false; }, 200ms);
+    EXPECT_TRUE(target.Received().empty());
+}
+
+TEST_F(HookProc, IgnoresABlockOfAnotherSize) {
+    TTargetWindow target;
+    HANDLE mapping = WriteBlock(64 * 1024, target.Handle(), WM_SAVERMOUSE);
+    Call(HC_ACTION, WM_LBUTTONDOWN);
+    PumpUntil([] { return false; }, 200ms);
+    EXPECT_TRUE(target.Received().empty());
+    ::CloseHandle(mapping);
+}
+
+// A block that names a system message must not make every process post it.
+TEST_F(HookProc, PostsNoSystemMessages) {
+    TTargetWindow target;
+    HANDLE mapping = WriteBlock(12, target.Handle(), WM_CLOSE);
+    Call(HC_ACTION, WM_LBUTTONDOWN);
+    PumpUntil([] { return false; }, 200ms);
+    EXPECT_TRUE(::IsWindow(target.Handle()));
+    ::CloseHandle(mapping);
+}
+
+// The block is read again when the window it names is gone (the program was started anew).
+TEST_F(HookProc, FollowsANewBlockWhenItsWindowIsGone) {
+    auto first = std::make_unique<TTargetWindow>();
+    HANDLE mapping = WriteBlock(12, first->Handle(), WM_SAVERMOUSE);
+    Call(HC_ACTION, WM_MOUSEMOVE);
+    PumpUntil([&] { return !first->Received().empty(); }, 2s);
+    EXPECT_EQ(1u, first->Received().size());
+    first.reset();
+    ::CloseHandle(mapping);
+
+    TTargetWindow second;
+    mapping = WriteBlock(12, second.Handle(), WM_SAVERMOUSE);
+    Call(HC_ACTION, WM_MOUSEWHEEL);
+    PumpUntil([&] { return !second.Received().empty(); }, 2s);
+    EXPECT_EQ((std::vector<WPARAM>{WM_MOUSEWHEEL}), second.Received());
+    ::CloseHandle(mapping);
+}
+
+// ---------------------------------------------------------------------------------------------------------
+// Failing cleanly, checked in a helper process started from a folder of its own.
+
+class TempFolder {
+public:
+    explicit TempFolder(const std::wstring& tag) {
+        wchar_t temp[MAX_PATH] = {};
+        ::GetTempPathW(MAX_PATH, temp);
+        FPath = std::wstring(temp) + L"dovex-hook-" + tag + L"-" + std::to_wstring(::GetCurrentProcessId());
+        ::CreateDirectoryW(FPath.c_str(), nullptr);
+    }
+    ~TempFolder() {
+        for (const auto& file : FFiles)
+            ::DeleteFileW(file.c_str());
+        ::RemoveDirectoryW(FPath.c_str());
+    }
+    std::wstring Add(const std::wstring& source, const std::wstring& name) {
+        const std::wstring target = FPath + L"\\" + name;
+        EXPECT_TRUE(::CopyFileW(source.c_str(), target.c_str(), FALSE)) << "copy to " << target.size();
+        FFiles.push_back(target);
+        return target;
+    }
+    std::wstring File(const std::wstring& name) {
+        FFiles.push_back(FPath + L"\\" + name);
+        return FFiles.back();
+    }
+    const std::wstring& Path() const { return FPath; }
+
+private:
+    std::wstring FPath;
+    std::vector<std::wstring> FFiles;
+};
+
+struct TProcess {
+    PROCESS_INFORMATION pi{};
+    ~TProcess() {
+        if (pi.hProcess) {
+            if (::WaitForSingleObject(pi.hProcess, 0) == WAIT_TIMEOUT)
+                ::TerminateProcess(pi.hProcess, 99);
+            ::CloseHandle(pi.hProcess);
+            ::CloseHandle(pi.hThread);
+        }
+    }
+    DWORD Wait(DWORD ms) const {
+        if (::WaitForSingleObject(pi.hProcess, ms) != WAIT_OBJECT_0)
+            return 12345;
+        DWORD code = 12345;
+        ::GetExitCodeProcess(pi.hProcess, &code);
+        return code;
+    }
+};
+
+// Starts a program in the given folder, in the test desktop.
+bool Start(TProcess& process, const std::wstring& exe, const std::wstring& args, const std::wstring& folder) {
+    std::wstring desktop = DesktopName();
+    STARTUPINFOW si{};
+    si.cb = sizeof(si);
+    si.lpDesktop = desktop.empty() ? nullptr : desktop.data();
+    std::wstring commandLine = L"\"" + exe + L"\" " + args;
+    return ::CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                            folder.c_str(), &si, &process.pi);
+}
+
+DWORD RunProbe(const std::wstring& exe, const std::wstring& args, const std::wstring& folder) {
+    TProcess process;
+    if (!Start(process, exe, args, folder))
+        return 54321;
+    return process.Wait(30000);
+}
+
+std::wstring ProbeFolder() {
+    std::wstring exe = WindowsPath(HOOK_PROBE_EXE);
+    return exe.substr(0, exe.rfind(L'\\'));
+}
+
+TEST(MouseHookInstall, SucceedsBesideTheLibrary) {
+    // The control for the two cases below: the probe itself works where Dovex.dll is.
+    EXPECT_EQ(0u, RunProbe(WindowsPath(HOOK_PROBE_EXE), L"install", ProbeFolder()));
+}
+
+TEST(MouseHookInstall, FailsCleanlyWhenTheLibraryIsMissing) {
+    TempFolder folder(L"nolib");
+    const std::wstring probe = folder.Add(WindowsPath(HOOK_PROBE_EXE), L"hook_probe.exe");
+    EXPECT_EQ(1u, RunProbe(probe, L"install", folder.Path()));
+}
+
+TEST(MouseHookInstall, FailsCleanlyWhenTheHookProcedureIsMissing) {
+    TempFolder folder(L"noexport");
+    const std::wstring probe = folder.Add(WindowsPath(HOOK_PROBE_EXE), L"hook_probe.exe");
+    folder.Add(WindowsPath(NOEXPORT_DLL), L"Dovex.dll");
+    EXPECT_EQ(1u, RunProbe(probe, L"install", folder.Path()));
+}
+
+// ---------------------------------------------------------------------------------------------------------
+// Real input, end to end: SendInput from a thread of the desktop, through the hook in whichever process
+// owns the window under the pointer, to the target window.
+
+void SendMouse(std::initializer_list<INPUT> inputs) {
+    std::vector<INPUT> list(inputs);
+    ::SendInput(static_cast<UINT>(list.size()), list.data(), sizeof(INPUT));
+}
+
+INPUT MoveTo(int x, int y) {
+    INPUT in{};
+    in.type = INPUT_MOUSE;
+    in.mi.dx = x * 65535 / (::GetSystemMetrics(SM_CXSCREEN) - 1);
+    in.mi.dy = y * 65535 / (::GetSystemMetrics(SM_CYSCREEN) - 1);
+    in.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+    return in;
+}
+
+INPUT Button(DWORD flags, DWORD data = 0) {
+    INPUT in{};
+    in.type = INPUT_MOUSE;
+    in.mi.dwFlags = flags;
+    in.mi.mouseData = data;
+    return in;
+}
+
+// Moves, clicks both buttons and turns the wheel, from a thread of its own that joined the desktop.
+void SendUserInput() {
+    std::thread([] {
+        JoinTheDesktop();
+        SendMouse({MoveTo(300, 300)});
+        std::this_thread::sleep_for(50ms);
+        SendMouse({MoveTo(340, 320)});
+        std::this_thread::sleep_for(50ms);
+        SendMouse({Button(MOUSEEVENTF_LEFTDOWN), Button(MOUSEEVENTF_LEFTUP)});
+        std::this_thread::sleep_for(50ms);
+        SendMouse({Button(MOUSEEVENTF_RIGHTDOWN), Button(MOUSEEVENTF_RIGHTUP)});
+        std::this_thread::sleep_for(50ms);
+        SendMouse({Button(MOUSEEVENTF_WHEEL, WHEEL_DELTA)});
+    }).join();
+}
+
+const std::set<WPARAM> kExpectedInput = {WM_MOUSEMOVE,   WM_LBUTTONDOWN, WM_LBUTTONUP,
+                                         WM_RBUTTONDOWN, WM_RBUTTONUP,   WM_MOUSEWHEEL};
+
+TEST(MouseHookInput, RealInputReachesTheTargetWindow) {
+    TTargetWindow target;
+    TMouseHook hook;
+    ASSERT_TRUE(hook.InstallMouseHook(target.Handle()));
+    SendUserInput();
+    const auto seen = [&] { return std::set<WPARAM>(target.Received().begin(), target.Received().end()); };
+    PumpUntil(
+        [&] {
+            return std::includes(seen().begin(), seen().end(), kExpectedInput.begin(), kExpectedInput.end());
+        },
+        5s);
+    const std::set<WPARAM> got = seen();
+    for (WPARAM m : kExpectedInput)
+        EXPECT_TRUE(got.count(m)) << "missing message " << std::hex << m;
+    for (WPARAM m : got)
+        EXPECT_TRUE(m == WM_MOUSEMOVE || m == WM_NCMOUSEMOVE || kExpectedInput.count(m))
+            << "unexpected " << std::hex << m;
+
+    // After removal nothing arrives any more.
+    hook.RemoveMouseHook();
+    PumpUntil([] { return false; }, 200ms);
+    const size_t before = target.Received().size();
+    SendUserInput();
+    PumpUntil([] { return false; }, 500ms);
+    EXPECT_EQ(before, target.Received().size());
+}
+
+std::set<WPARAM> ReadProbeLog(const std::wstring& file, bool& ready) {
+    std::set<WPARAM> got;
+    ready = false;
+    std::ifstream in{std::filesystem::path(file)};
+    std::string line;
+    while (std::getline(in, line)) {
+        if (line == "ready")
+            ready = true;
+        else if (!line.empty())
+            got.insert(std::stoul(line, nullptr, 16));
+    }
+    return got;
+}
+
+// How the program itself is started by its tests: a separate process placed in the desktop.
+TEST(MouseHookInput, RealInputReachesAWindowOfAnotherProcess) {
+    TempFolder folder(L"listen");
+    const std::wstring log = folder.File(L"log.txt");
+    TProcess probe;
+    ASSERT_TRUE(Start(probe, WindowsPath(HOOK_PROBE_EXE), L"listen \"" + log + L"\" 4000", ProbeFolder()));
+    bool ready = false;
+    ASSERT_TRUE(PumpUntil(
+        [&] {
+            ReadProbeLog(log, ready);
+            return ready;
+        },
+        10s))
+        << "the probe did not start";
+    SendUserInput();
+    std::set<WPARAM> got;
+    PumpUntil(
+        [&] {
+            got = ReadProbeLog(log, ready);
+            return std::includes(got.begin(), got.end(), kExpectedInput.begin(), kExpectedInput.end());
+        },
+        5s);
+    for (WPARAM m : kExpectedInput)
+        EXPECT_TRUE(got.count(m)) << "missing message " << std::hex << m;
+    EXPECT_EQ(0u, probe.Wait(10000));
+}
+
+} // namespace
