@@ -3,12 +3,31 @@
 #include <mmsystem.h>
 
 #include <chrono>
+#include <vector>
 
 #include "app/Messages.h"
 #include "app/SettingsStore.h"
 #include "base/ErrorBox.h"
+#include "controls/TrayIcon.h"
+#include "model/PlayListCtrls.h"
 
 namespace dovex {
+
+namespace {
+
+constexpr int kTrayAnimationFrames = 11;
+constexpr wchar_t kTipHelp[] = L"カーソルセーバー(Dovex)";
+
+// What the countdown timer's thread may look at. It is never freed, so a tick that is still under way
+// while the window goes away reads valid memory and finds nothing to do.
+struct TTickTarget {
+    std::atomic<UINT> TimerID{0};
+    std::atomic<HWND> Window{nullptr};
+    std::atomic<int32_t> Pending{0}; // ticks counted and not yet taken by the main thread
+};
+TTickTarget gTickTarget;
+
+} // namespace
 
 bool ApplySaverTick(TSaverData& data, WPARAM wParam, LPARAM lParam) noexcept {
     switch (wParam) {
@@ -33,6 +52,7 @@ TfrmDovexMain::TfrmDovexMain()
     CreateHandle(kClassName, kCaption, WS_POPUP, WS_EX_TOOLWINDOW | WS_EX_TOPMOST);
     timSaverWait.SetOwner(Handle());
     timCursorCheck.SetOwner(Handle());
+    CreateTrayIcon();
     FormCreate();
 }
 
@@ -41,18 +61,63 @@ TfrmDovexMain::~TfrmDovexMain() {
     FormDestroy(); // when the window was never closed, e.g. after a failed start
 }
 
+// The tray icon exists from the moment the window does, as a component of the form.
+void TfrmDovexMain::CreateTrayIcon() {
+    const HINSTANCE instance = ::GetModuleHandleW(nullptr);
+    const SIZE small = TTrayIcon::SmallIconSize();
+    ilTrayAnimationIcons.reset(
+        ::ImageList_Create(small.cx, small.cy, ILC_COLOR32 | ILC_MASK, kTrayAnimationFrames, 0));
+    for (int i = 0; i < kTrayAnimationFrames; ++i) {
+        const std::wstring name = L"ANIM" + std::wstring(i < 10 ? L"0" : L"") + std::to_wstring(i);
+        UniqueHIcon frame(
+            static_cast<HICON>(::LoadImageW(instance, name.c_str(), IMAGE_ICON, small.cx, small.cy, 0)));
+        if (frame)
+            ::ImageList_AddIcon(ilTrayAnimationIcons.get(), frame.get());
+    }
+    FTrayMenuBar.reset(::LoadMenuW(instance, L"PMTRAYMENU"));
+    pmTrayMenu = FTrayMenuBar ? ::GetSubMenu(FTrayMenuBar.get(), 0) : nullptr;
+
+    FTiDovex = std::make_unique<TTrayIcon>(Handle());
+    FTiDovex->SetAnimateIcons(ilTrayAnimationIcons.get());
+    FTiDovex->SetAnimateRate(200);
+    FTiDovex->SetRBPopupMenu(pmTrayMenu);
+    FTiDovex->SetTipHelp(kTipHelp);
+    FTiDovex->SetVisible(true);
+}
+
+// A pointer with nothing to see: every pixel keeps the screen (AND mask 1, XOR mask 0).
+static UniqueHCursor CreateBlankCursor() {
+    const int cx = ::GetSystemMetrics(SM_CXCURSOR), cy = ::GetSystemMetrics(SM_CYCURSOR);
+    const size_t bytes = static_cast<size_t>((cx + 15) / 16 * 2) * cy;
+    std::vector<BYTE> andMask(bytes, 0xFF), xorMask(bytes, 0x00);
+    return UniqueHCursor(
+        ::CreateCursor(::GetModuleHandleW(nullptr), 0, 0, cx, cy, andMask.data(), xorMask.data()));
+}
+
 void TfrmDovexMain::FormCreate() {
     const HINSTANCE instance = ::GetModuleHandleW(nullptr);
+    FBlankCursor = CreateBlankCursor();
     // The tray shows small icons: load the size the system asks for at its current scaling.
-    const int cx = ::GetSystemMetrics(SM_CXSMICON), cy = ::GetSystemMetrics(SM_CYSMICON);
-    FTrayIcons[0].reset(static_cast<HICON>(::LoadImageW(instance, L"Z_NORMAL", IMAGE_ICON, cx, cy, 0)));
-    FTrayIcons[1].reset(static_cast<HICON>(::LoadImageW(instance, L"Z_PAUSE", IMAGE_ICON, cx, cy, 0)));
+    const SIZE small = TTrayIcon::SmallIconSize();
+    FTrayIcons[0].reset(
+        static_cast<HICON>(::LoadImageW(instance, L"Z_NORMAL", IMAGE_ICON, small.cx, small.cy, 0)));
+    FTrayIcons[1].reset(
+        static_cast<HICON>(::LoadImageW(instance, L"Z_PAUSE", IMAGE_ICON, small.cx, small.cy, 0)));
+    FTiDovex->SetIcon(FTrayIcons[1].get());
 
     SetPaused(true);
     FRandom.seed(static_cast<std::mt19937::result_type>(
         std::chrono::high_resolution_clock::now().time_since_epoch().count()));
+    FGroupManager = std::make_unique<TCursorGroupManager>();
+    // Moves are judged against the last position seen: start from where the pointer is, so that the
+    // first report of a pointer that has not moved is not taken for activity.
+    ::GetCursorPos(&FLastCursorPos);
+    if (!FMouseHook.InstallMouseHook(Handle()))
+        timCursorCheck.SetEnabled(true); // no hook library: watch the pointer by polling
     timSaverWait.SetEnabled(true);
     ReadSettings();
+    if (const int index = FGroupManager->IndexOfGroup(FSaverProperty.UseGroup); index >= 0)
+        FGroupManager->SetUseIndex(index);
     timSaverWait.SetEnabled(true);
     if (::timeBeginPeriod(1) == TIMERR_NOERROR)
         FTimePeriodRaised = true;
@@ -61,6 +126,8 @@ void TfrmDovexMain::FormCreate() {
 }
 
 bool TfrmDovexMain::FormCloseQuery() {
+    if (FTiDovex)
+        FTiDovex->SetVisible(false);
     EndTimePeriod();
     return true;
 }
@@ -69,8 +136,14 @@ void TfrmDovexMain::FormDestroy() noexcept {
     if (FDestroyed)
         return;
     FDestroyed = true;
+    StopSaverTimer();
     timSaverWait.SetEnabled(false);
     timCursorCheck.SetEnabled(false);
+    FMouseHook.RemoveMouseHook();
+    FGroupManager.reset();
+    FTiDovex.reset();
+    FTrayIcons[0].reset();
+    FTrayIcons[1].reset();
     // Ending without a close (the application asked to terminate) must still give the resolution back.
     EndTimePeriod();
 }
@@ -87,11 +160,17 @@ void TfrmDovexMain::SetPaused(bool value) {
         return;
     if (value) {
         timSaverWait.SetEnabled(false);
+        StopSaverTimer(); // a paused saver does no work
+        HideSaver();
+        if (FTiDovex)
+            FTiDovex->SetIcon(FTrayIcons[1].get());
         FPaused = true;
     } else {
         if (FPlayListOpen)
             return;
         timSaverWait.SetEnabled(true);
+        if (FTiDovex)
+            FTiDovex->SetIcon(FTrayIcons[0].get());
         FPaused = false;
     }
 }
@@ -110,11 +189,176 @@ void TfrmDovexMain::ReadSettings() noexcept {
     applyWaitTime();
 }
 
+// ---- The show ----
+
 void TfrmDovexMain::timSaverWaitTimer() {
     timSaverWait.SetEnabled(false);
+    NextCursor();
+    ShowSaver();
 }
 
-void TfrmDovexMain::timCursorCheckTimer() {}
+void TfrmDovexMain::NextCursor() {
+    SetCursorChoice(TCursorChoice::None);
+    if (FSaverProperty.Options & soHideCursor)
+        return;
+    if (FGroupManager->PlayableCount() == 0) {
+        SetCursorChoice(TCursorChoice::Default);
+        return;
+    }
+    for (int attempts = 0;;) {
+        const int count = FGroupManager->ItemCount();
+        if (count <= 0)
+            break;
+        if (FSaverProperty.PlaySequence != 0) {
+            FSaverData.Index = std::uniform_int_distribution<int>(0, count - 1)(FRandom);
+        } else {
+            FSaverData.Index += 1;
+            if (FSaverData.Index >= count)
+                FSaverData.Index = 0;
+        }
+        ++attempts;
+        if (FGroupManager->Items(FSaverData.Index).Status == isUsable || attempts > count)
+            break;
+    }
+    if (FSaverData.Index < 0 || FSaverData.Index >= FGroupManager->ItemCount()) {
+        SetCursorChoice(TCursorChoice::Default);
+        return;
+    }
+    const TCursorItem& item = FGroupManager->Items(FSaverData.Index);
+    const TCursorGroupBase& group = *item.Group;
+    const bool countMode = group.SaverMode() == smNumTimes;
+    if (item.FileName != FSaverData.CurrentFile || FSaverData.TimerID == 0) {
+        StopSaverTimer();
+        FSaverData.CurrentFile = item.FileName;
+        FSaverData.Remaining = countMode ? group.SaverPlayNums() : 1;
+        FSaverData.Interval = countMode ? item.PlayTime : group.SaverPlayTime();
+        FShowCursor.reset();
+        FShowCursor.reset(static_cast<HCURSOR>(
+            ::LoadImageW(nullptr, FSaverData.CurrentFile.c_str(), IMAGE_CURSOR, 0, 0, LR_LOADFROMFILE)));
+        ::Sleep(static_cast<DWORD>(FSaverProperty.DisplayInterval));
+        if (FSaverData.Interval > 0) {
+            FSaverData.TimerID = ::timeSetEvent(static_cast<UINT>(FSaverData.Interval), 0, &SaverTimerProc,
+                                                reinterpret_cast<DWORD_PTR>(this), TIME_PERIODIC);
+            gTickTarget.Window.store(Handle());
+            gTickTarget.TimerID.store(FSaverData.TimerID);
+        }
+    } else {
+        FSaverData.Remaining = countMode ? group.SaverPlayNums() : 1;
+    }
+    SetCursorChoice(TCursorChoice::Show);
+}
+
+void TfrmDovexMain::ShowSaver() {
+    POINT pos{};
+    if (FSaverProperty.Options & soUseHomePosition) {
+        pos = {FSaverProperty.HomePosition.X, FSaverProperty.HomePosition.Y};
+        ::SetCursorPos(pos.x, pos.y);
+        FLastCursorPos = pos; // the jump is not the user's activity
+    } else {
+        ::GetCursorPos(&pos);
+    }
+    if (FCursorChoice != TCursorChoice::Default) {
+        ::SetWindowPos(Handle(), HWND_TOPMOST, pos.x, pos.y, 1, 1, SWP_SHOWWINDOW | SWP_NOACTIVATE);
+        ApplyCursorChoice(); // no need to wait for the pointer to move
+    }
+    if ((FSaverProperty.Options & soTrayAnimation) && FTiDovex)
+        FTiDovex->StartAnimation(TTrayIcon::amContinuous);
+    FSaverShowing = true;
+}
+
+void TfrmDovexMain::HideSaver() noexcept {
+    if (!FSaverShowing)
+        return;
+    FSaverShowing = false;
+    ::SetWindowPos(Handle(), HWND_TOPMOST, 0, 0, 0, 0,
+                   SWP_HIDEWINDOW | SWP_NOACTIVATE | SWP_NOMOVE | SWP_NOSIZE);
+    if (FTiDovex) {
+        try {
+            FTiDovex->StopAnimation();
+        } catch (...) {
+        }
+    }
+}
+
+HCURSOR TfrmDovexMain::ChoiceCursor() const noexcept {
+    switch (FCursorChoice) {
+    case TCursorChoice::None:
+        return FBlankCursor.get();
+    case TCursorChoice::Show:
+        if (FShowCursor)
+            return FShowCursor.get();
+        [[fallthrough]];
+    case TCursorChoice::Default:
+    default:
+        return ::LoadCursorW(nullptr, IDC_ARROW);
+    }
+}
+
+void TfrmDovexMain::SetCursorChoice(TCursorChoice choice) noexcept {
+    FCursorChoice = choice;
+    ApplyCursorChoice(); // at once, not at the next move
+}
+
+void TfrmDovexMain::ApplyCursorChoice() noexcept {
+    POINT pos{};
+    if (::IsWindowVisible(Handle()) && ::GetCursorPos(&pos) && ::WindowFromPoint(pos) == Handle())
+        ::SetCursor(ChoiceCursor());
+}
+
+void TfrmDovexMain::StopSaverTimer() noexcept {
+    const UINT id = FSaverData.TimerID;
+    FSaverData.TimerID = 0;
+    gTickTarget.TimerID.store(0);
+    if (id != 0)
+        ::timeKillEvent(id);
+    gTickTarget.Pending.store(0);
+}
+
+// The timer's thread counts ticks and wakes the main thread with a post; it never waits for it, since
+// the main thread may at that moment be stopping this very timer (and winmm may hold its lock for the
+// callback meanwhile).
+void CALLBACK TfrmDovexMain::SaverTimerProc(UINT id, UINT, DWORD_PTR, DWORD_PTR, DWORD_PTR) noexcept {
+    if (id != gTickTarget.TimerID.load())
+        return; // a stopped timer's late tick
+    if (gTickTarget.Pending.fetch_add(1) == 0)
+        ::PostMessageW(gTickTarget.Window.load(), WM_SAVERTIMERTICK, id, 0);
+}
+
+// ---- The mouse watch ----
+
+void TfrmDovexMain::HandleSaverMouse(WPARAM mouseMessage) noexcept {
+    bool moved = false;
+    if (IsMouseMove(mouseMessage)) {
+        POINT pos{};
+        ::GetCursorPos(&pos);
+        moved = pos.x != FLastCursorPos.x || pos.y != FLastCursorPos.y;
+        FLastCursorPos = pos;
+    }
+    if (IsMouseActivity(mouseMessage, FSaverProperty.IgnoreMouse, moved) && !FPaused)
+        RestartWait();
+}
+
+void TfrmDovexMain::timCursorCheckTimer() noexcept {
+    POINT pos{};
+    ::GetCursorPos(&pos);
+    if (pos.x == FLastCursorPos.x && pos.y == FLastCursorPos.y)
+        return;
+    FLastCursorPos = pos;
+    if (!FPaused)
+        RestartWait();
+}
+
+void TfrmDovexMain::RestartWait() noexcept {
+    StopSaverTimer();
+    HideSaver();
+    SetCursorChoice(TCursorChoice::Default);
+    timSaverWait.SetEnabled(false);
+    timSaverWait.SetEnabled(true);
+}
+
+void TfrmDovexMain::miExitClick() {
+    ::PostMessageW(Handle(), WM_CLOSE, 0, 0);
+}
 
 LRESULT TfrmDovexMain::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     switch (msg) {
@@ -130,9 +374,16 @@ LRESULT TfrmDovexMain::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
         return MA_NOACTIVATEANDEAT;
     case WM_ERASEBKGND:
         return 0;
+    case WM_SETCURSOR:
+        ::SetCursor(ChoiceCursor());
+        return TRUE;
     case WM_TIMER:
         if (!timSaverWait.HandleTimer(wParam) && !timCursorCheck.HandleTimer(wParam))
             return DefaultHandler(msg, wParam, lParam);
+        return 0;
+    case WM_COMMAND:
+        if (LOWORD(wParam) == IDM_EXIT)
+            miExitClick();
         return 0;
     case WM_SAVERPAUSE:
         if (wParam == SAVERPAUSE_PAUSE)
@@ -141,7 +392,20 @@ LRESULT TfrmDovexMain::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
             SetPaused(false);
         return 0;
     case WM_SAVERTICK:
-        ApplySaverTick(FSaverData, wParam, lParam);
+        // A tick that was under way while the show ended counts down but starts nothing.
+        if (ApplySaverTick(FSaverData, wParam, lParam) && FSaverShowing)
+            NextCursor();
+        return 0;
+    case WM_SAVERTIMERTICK:
+        // Ticks counted while the main thread was busy are taken together, as WM_SAVERTICK with wParam 1.
+        if (wParam == FSaverData.TimerID && FSaverData.TimerID != 0) {
+            const int32_t ticks = gTickTarget.Pending.exchange(0);
+            if (ticks > 0)
+                return WndProc(WM_SAVERTICK, SAVERTICK_COUNT, ticks);
+        }
+        return 0;
+    case WM_SAVERMOUSE:
+        HandleSaverMouse(wParam);
         return 0;
     case WM_SAVERRELOAD:
         if (wParam == RELOAD_SETTINGS)

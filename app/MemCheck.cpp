@@ -79,9 +79,15 @@ TAllocationCounter& ProcessAllocationCounter() noexcept {
     return gCounter;
 }
 
+// Checks when destroyed. As a function-local static made before any other of the program's statics, it
+// is destroyed after all of them.
+struct TCheckAtExit {
+    ~TCheckAtExit() { CheckAtExit(); }
+};
+
 void InstallLeakCheck() noexcept {
     gBaseline = gCounter.LiveBlocks();
-    std::atexit(&CheckAtExit);
+    static TCheckAtExit check;
 }
 
 } // namespace dovex

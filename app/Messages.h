@@ -1,6 +1,10 @@
 // Every window message, timer and command number of the program, in one place.
 #pragma once
 
+// Commands of the tray menu; plain defines so that the resource script can use them too.
+#define IDM_EXIT 40001
+
+#ifndef RC_INVOKED
 #include <windows.h>
 
 namespace dovex {
@@ -10,6 +14,10 @@ constexpr UINT WM_SAVERPAUSE = WM_USER + 1012;  // wParam 0 = pause, 1 = resume
 constexpr UINT WM_SAVERTICK = WM_USER + 1015;   // wParam 0 = one tick, 1 = lParam ticks, 2 = all ticks
 constexpr UINT WM_SAVERMOUSE = WM_USER + 1048;  // wParam = the mouse message the hook saw
 constexpr UINT WM_SAVERRELOAD = WM_USER + 1112; // wParam RELOAD_SETTINGS or RELOAD_PLAYLIST
+
+// Posted by the show's timer thread to the main window: ticks have been counted for it (wParam = the
+// timer's identifier). The thread never waits for the main thread.
+constexpr UINT WM_SAVERTIMERTICK = WM_USER + 1016;
 
 constexpr WPARAM SAVERPAUSE_PAUSE = 0;
 constexpr WPARAM SAVERPAUSE_RESUME = 1;
@@ -27,3 +35,13 @@ constexpr UINT_PTR ID_TIMER_SAVERWAIT = 1;
 constexpr UINT_PTR ID_TIMER_CURSORCHECK = 2;
 
 } // namespace dovex
+
+// ---- Tray icon component (controls/TrayIcon) ----
+namespace dovex {
+
+// Posted to the tray icon's callback window when the double-click time after a left click has passed;
+// wParam = the icon's identifier.
+constexpr UINT WM_TRAYICONCLICK = WM_USER + 201;
+
+} // namespace dovex
+#endif // RC_INVOKED

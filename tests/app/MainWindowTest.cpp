@@ -2,9 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <memory>
 #include <thread>
+#include <vector>
 
 #include "AppEnvironment.h"
 #include "app/Messages.h"
@@ -100,7 +102,8 @@ TEST_F(MainWindow, StartsPausedAndResumesOnceTheLoopRuns) {
     ASSERT_TRUE(PumpUntil([&] { return !form->Paused(); }, 2s));
     EXPECT_TRUE(form->SaverWaitTimer().Enabled());
     EXPECT_EQ(form->SaverWaitTimer().Interval(), 60000u);
-    EXPECT_FALSE(form->CursorCheckTimer().Enabled());
+    EXPECT_EQ(form->CursorCheckTimer().Enabled(),
+              !form->MouseHook().Installed()); // polling only without the hook
 
     const HWND hwnd = form->Handle();
     ::SendMessageW(hwnd, WM_SAVERPAUSE, SAVERPAUSE_PAUSE, 0);
@@ -190,4 +193,117 @@ TEST_F(MainWindow, CloseRunsTheOrderlyShutdown) {
     EXPECT_FALSE(form->SaverWaitTimer().Enabled());
     MSG msg;
     EXPECT_TRUE(::PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)); // the loop is told to end
+}
+
+namespace {
+
+std::wstring Sample(const char* file) {
+    std::wstring path = L"Z:";
+    for (const char* p = DOVEX_SAMPLES_DIR; *p; ++p)
+        path += *p == '/' ? L'\\' : static_cast<wchar_t>(*p);
+    path += L'\\';
+    for (const char* p = file; *p; ++p)
+        path += static_cast<wchar_t>(*p);
+    return path;
+}
+
+void SetGroup(const wchar_t* name, std::initializer_list<std::wstring> files, DWORD mode, DWORD nums,
+              DWORD time) {
+    const std::wstring key = std::wstring(kPlaylistKey) + L"\\" + name;
+    ::RegSetKeyValueW(HKEY_CURRENT_USER, key.c_str(), L"SaverMode", REG_DWORD, &mode, 4);
+    ::RegSetKeyValueW(HKEY_CURRENT_USER, key.c_str(), L"SaverPlayNums", REG_DWORD, &nums, 4);
+    ::RegSetKeyValueW(HKEY_CURRENT_USER, key.c_str(), L"SaverPlayTime", REG_DWORD, &time, 4);
+    int i = 0;
+    for (const auto& file : files)
+        ::RegSetKeyValueW(HKEY_CURRENT_USER, key.c_str(), std::to_wstring(i++).c_str(), REG_SZ, file.c_str(),
+                          static_cast<DWORD>((file.size() + 1) * sizeof(wchar_t)));
+}
+
+} // namespace
+
+TEST_F(MainWindow, ShowPlaysItemsForTheirTicksAndActivityEndsIt) {
+    SetSetting(L"WaitTime", 100);
+    SetSetting(L"IgnoreMouse", L"LsftClick");
+    // Count mode, 3 cycles; the missing file in between is never chosen.
+    SetGroup(L"G", {Sample("star32.ani"), L"Z:\\no\\such.ani", Sample("ball32.ani")}, 0, 3, 1000);
+    auto form = Create();
+    const HWND hwnd = form->Handle();
+    ASSERT_TRUE(PumpUntil([&] { return form->SaverShowing(); }, 3s));
+    EXPECT_TRUE(::IsWindowVisible(hwnd));
+    EXPECT_FALSE(form->SaverWaitTimer().Enabled());
+    EXPECT_EQ(form->SaverData().Index, 0);
+    EXPECT_EQ(form->CursorChoice(), TCursorChoice::Show);
+    EXPECT_NE(form->SaverData().TimerID, 0u);
+    EXPECT_EQ(form->SaverData().Interval, 800); // one cycle of star32: 8 steps of 100 ms
+    EXPECT_EQ(::SendMessageW(hwnd, WM_SETCURSOR, reinterpret_cast<WPARAM>(hwnd),
+                             MAKELPARAM(HTCLIENT, WM_MOUSEMOVE)),
+              TRUE);
+    EXPECT_NE(::GetCursor(), ::LoadCursorW(nullptr, IDC_ARROW));
+
+    // Ticks from the timer are stood in for by the message's own counting.
+    ::SendMessageW(hwnd, WM_SAVERTICK, SAVERTICK_COUNT, form->SaverData().Remaining - 1);
+    EXPECT_EQ(form->SaverData().Index, 0);
+    ::SendMessageW(hwnd, WM_SAVERTICK, SAVERTICK_ONE, 0);
+    EXPECT_EQ(form->SaverData().Index, 2); // the missing item is skipped
+    EXPECT_EQ(form->SaverData().CurrentFile, Sample("ball32.ani"));
+    EXPECT_EQ(form->SaverData().Remaining, 3);
+
+    // An ignored left click changes nothing; an extra button always counts.
+    ::SendMessageW(hwnd, WM_SAVERMOUSE, WM_LBUTTONDOWN, 0);
+    EXPECT_TRUE(form->SaverShowing());
+    ::SendMessageW(hwnd, WM_SAVERMOUSE, WM_XBUTTONDOWN, 0);
+    EXPECT_FALSE(form->SaverShowing());
+    EXPECT_FALSE(::IsWindowVisible(hwnd));
+    EXPECT_EQ(form->SaverData().TimerID, 0u);
+    EXPECT_EQ(form->CursorChoice(), TCursorChoice::Default);
+    EXPECT_TRUE(form->SaverWaitTimer().Enabled());
+
+    // The next show goes on after the item shown last, wrapping round to the first.
+    ASSERT_TRUE(PumpUntil([&] { return form->SaverShowing(); }, 3s));
+    EXPECT_EQ(form->SaverData().Index, 0);
+
+    // Pausing ends the show and stops its countdown.
+    ::SendMessageW(hwnd, WM_SAVERPAUSE, SAVERPAUSE_PAUSE, 0);
+    EXPECT_FALSE(form->SaverShowing());
+    EXPECT_EQ(form->SaverData().TimerID, 0u);
+    PumpUntil([] { return false; }, 300ms);
+    EXPECT_FALSE(form->SaverShowing());
+}
+
+TEST_F(MainWindow, HideCursorShowsABlankPointerAndAnEmptyPlaylistNoWindow) {
+    SetSetting(L"WaitTime", 100);
+    SetSetting(L"HideCursor", 1);
+    SetGroup(L"G", {Sample("star32.ani")}, 1, 1, 1000);
+    {
+        auto form = Create();
+        const HWND hwnd = form->Handle();
+        ASSERT_TRUE(PumpUntil([&] { return form->SaverShowing(); }, 3s));
+        EXPECT_TRUE(::IsWindowVisible(hwnd));
+        EXPECT_EQ(form->CursorChoice(), TCursorChoice::None);
+        EXPECT_EQ(form->SaverData().CurrentFile, L""); // the playlist is not touched
+        ::SendMessageW(hwnd, WM_SETCURSOR, reinterpret_cast<WPARAM>(hwnd),
+                       MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
+        const HCURSOR blank = ::GetCursor();
+        ASSERT_NE(blank, nullptr);
+        ICONINFO info{};
+        ASSERT_TRUE(::GetIconInfo(blank, &info));
+        BITMAP mask{};
+        ::GetObjectW(info.hbmMask, sizeof(mask), &mask);
+        std::vector<BYTE> bits(static_cast<size_t>(mask.bmWidthBytes) * mask.bmHeight);
+        ::GetBitmapBits(info.hbmMask, static_cast<LONG>(bits.size()), bits.data());
+        // Monochrome: the AND half keeps every screen pixel, the XOR half changes none.
+        const size_t half = bits.size() / 2;
+        EXPECT_TRUE(std::all_of(bits.begin(), bits.begin() + half, [](BYTE b) { return b == 0xFF; }));
+        EXPECT_TRUE(std::all_of(bits.begin() + half, bits.end(), [](BYTE b) { return b == 0x00; }));
+        ::DeleteObject(info.hbmMask);
+        if (info.hbmColor)
+            ::DeleteObject(info.hbmColor);
+    }
+    TearDown();
+    SetUp();
+    SetSetting(L"WaitTime", 100);
+    auto form = Create();
+    ASSERT_TRUE(PumpUntil([&] { return form->SaverShowing(); }, 3s));
+    EXPECT_FALSE(::IsWindowVisible(form->Handle())); // nothing to play: no window
+    EXPECT_EQ(form->CursorChoice(), TCursorChoice::Default);
 }

@@ -5,38 +5,13 @@
 
 #include <string>
 
-#include "AppEnvironment.h"
+#include "ShowEnvironment.h"
 
 using namespace std::chrono_literals;
 using dovex::test::CleanDovexKey;
 using dovex::test::WaitFor;
 
 namespace {
-
-std::wstring DesktopName() {
-    wchar_t name[128] = {};
-    return ::GetEnvironmentVariableW(L"DOVEX_DESKTOP", name, 128) ? name : L"";
-}
-
-// Every window of this test program lives in the project's virtual desktop, where the program runs.
-class JoinDesktop : public ::testing::Environment {
-public:
-    void SetUp() override {
-        const std::wstring name = DesktopName();
-        if (name.empty())
-            return;
-        if (HDESK desk = ::OpenDesktopW(name.c_str(), 0, FALSE, GENERIC_ALL))
-            ::SetThreadDesktop(desk);
-    }
-};
-const auto* const kJoinDesktop = ::testing::AddGlobalTestEnvironment(new JoinDesktop);
-
-std::wstring WindowsPath(const char* unixPath) {
-    std::wstring path = L"Z:";
-    for (const char* p = unixPath; *p; ++p)
-        path += *p == '/' ? L'\\' : static_cast<wchar_t>(*p);
-    return path;
-}
 
 struct Process {
     PROCESS_INFORMATION pi{};
@@ -57,8 +32,8 @@ struct Process {
 };
 
 void StartDovex(Process& process) {
-    std::wstring exe = WindowsPath(DOVEX_EXE);
-    std::wstring desktop = DesktopName();
+    std::wstring exe = dovex::test::WindowsPath(DOVEX_EXE);
+    std::wstring desktop = dovex::test::DesktopName();
     STARTUPINFOW si{};
     si.cb = sizeof(si);
     si.lpDesktop = desktop.empty() ? nullptr : desktop.data();

@@ -1,5 +1,6 @@
 # Host-native build tools and the art they produce (sample cursors, program icons).
-# Defines: target dovex_art (all files under DOVEX_ART_DIR), variable DOVEX_ART_DIR.
+# Defines: target dovex_art (all files under DOVEX_ART_DIR), variable DOVEX_ART_DIR, and DOVEX_XPROBE, the
+# path of the X probe the end-to-end tests use.
 set(DOVEX_ART_DIR ${CMAKE_BINARY_DIR}/art)
 set(_dovex_host_dir ${CMAKE_CURRENT_LIST_DIR})
 
@@ -22,14 +23,16 @@ if(CMAKE_CROSSCOMPILING)
             -DDOVEX_SOURCE_ROOT:PATH=${CMAKE_SOURCE_DIR}
         INSTALL_COMMAND ""
         BUILD_ALWAYS ON
-        BUILD_BYPRODUCTS ${DOVEX_ARTGEN}
+        BUILD_BYPRODUCTS ${DOVEX_ARTGEN} ${_dovex_host_bin}/dovex_xprobe
         USES_TERMINAL_BUILD ON)
     set(_dovex_artgen_cmd ${DOVEX_ARTGEN})
+    set(DOVEX_XPROBE ${_dovex_host_bin}/dovex_xprobe)
     set(_dovex_artgen_deps dovex_host_tools ${DOVEX_ARTGEN})
 else()
     set(DOVEX_SOURCE_ROOT ${CMAKE_SOURCE_DIR})
     add_subdirectory(${_dovex_host_dir} ${CMAKE_BINARY_DIR}/host-tools)
     set(_dovex_artgen_cmd dovex_artgen)
+    set(DOVEX_XPROBE $<TARGET_FILE:dovex_xprobe>)
     set(_dovex_artgen_deps dovex_artgen)
 endif()
 

@@ -1,0 +1,197 @@
+// End-to-end: the real Dovex.exe and Dovex.dll with a prepared registry, watched from outside.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "ShowEnvironment.h"
+
+using namespace std::chrono_literals;
+using namespace dovex::test;
+using Clock = std::chrono::steady_clock;
+
+namespace {
+
+// Three sample cursors that the pointer image tells apart by size and hot spot.
+struct Sample {
+    const char* File;
+    int Size, HotX, HotY;
+};
+constexpr Sample A{"arrow32.ani", 32, 3, 2};
+constexpr Sample B{"star48.ani", 48, 24, 24};
+constexpr Sample C{"clock64.ani", 64, 32, 32};
+
+std::wstring SamplePath(const Sample& s) {
+    return WindowsPath(std::string(DOVEX_SAMPLES_DIR) + "/" + s.File);
+}
+
+bool Shows(const XCursorImage& image, const Sample& s) {
+    return image.HotX == s.HotX && image.HotY == s.HotY;
+}
+
+const char* NameOf(const XCursorImage& image) {
+    for (const Sample* s : {&A, &B, &C})
+        if (Shows(image, *s))
+            return s->File;
+    return "another cursor";
+}
+
+class Show : public CleanDovexKey {
+protected:
+    void SetUp() override {
+        CleanDovexKey::SetUp();
+        SetSetting(L"WaitTime", 1500);
+        SetSetting(L"TrayAnimation", 1);
+        ASSERT_TRUE(MovePointer(400, 300));
+        ASSERT_TRUE(WaitFor(
+            [] {
+                POINT p{};
+                return ::GetCursorPos(&p) && p.x == 400 && p.y == 300;
+            },
+            3s))
+            << "the pointer did not reach the test position";
+    }
+    void TearDown() override {
+        EXPECT_TRUE(FDovex.Stop()) << "Dovex did not end cleanly";
+        CleanDovexKey::TearDown();
+    }
+
+    static void SetGroup(const std::wstring& name, const std::vector<Sample>& items, DWORD mode, DWORD nums,
+                         DWORD time) {
+        const std::wstring key = std::wstring(dovex::kPlaylistKey) + L"\\" + name;
+        HKEY hkey = nullptr;
+        ASSERT_EQ(::RegCreateKeyExW(HKEY_CURRENT_USER, key.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                                    &hkey, nullptr),
+                  ERROR_SUCCESS);
+        ::RegSetValueExW(hkey, L"SaverMode", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&mode), 4);
+        ::RegSetValueExW(hkey, L"SaverPlayNums", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&nums), 4);
+        ::RegSetValueExW(hkey, L"SaverPlayTime", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&time), 4);
+        for (size_t i = 0; i < items.size(); ++i) {
+            const std::wstring value = SamplePath(items[i]);
+            ::RegSetValueExW(hkey, std::to_wstring(i).c_str(), 0, REG_SZ,
+                             reinterpret_cast<const BYTE*>(value.c_str()),
+                             static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
+        }
+        ::RegCloseKey(hkey);
+    }
+
+    // Waits until the pointer shows the sample; returns when it did, or the time limit.
+    Clock::time_point WaitForCursor(const Sample& s, std::chrono::milliseconds limit) {
+        const auto start = Clock::now();
+        while (Clock::now() - start < limit) {
+            FLast = ReadXCursor();
+            if (Shows(FLast, s))
+                return Clock::now();
+            std::this_thread::sleep_for(20ms);
+        }
+        ADD_FAILURE() << "the pointer never showed " << s.File << "; it shows " << NameOf(FLast) << " ("
+                      << FLast.Width << "x" << FLast.Height << " hot " << FLast.HotX << "," << FLast.HotY
+                      << ")";
+        return Clock::now();
+    }
+
+    bool WaitShowing(std::chrono::milliseconds limit) {
+        return WaitFor([&] { return FDovex.Showing(); }, limit);
+    }
+    bool WaitHidden(std::chrono::milliseconds limit) {
+        return WaitFor([&] { return !FDovex.Showing(); }, limit);
+    }
+
+    DovexInstance FDovex;
+    XCursorImage FLast;
+};
+
+} // namespace
+
+TEST_F(Show, PlaysInOrderUnderThePointerAndGoesOnAfterTheItemInterrupted) {
+    SetGroup(L"ABC", {A, B, C}, 1, 1, 1000);
+    const XCursorImage before = ReadXCursor();
+    ASSERT_TRUE(FDovex.Start());
+    const auto started = Clock::now();
+    ASSERT_TRUE(WaitShowing(6s)) << "no show started";
+    EXPECT_GE(Clock::now() - started, 1000ms); // not before the wait
+    const RECT rc = FDovex.Rect();
+    EXPECT_EQ(rc.left, 400);
+    EXPECT_EQ(rc.top, 300);
+    EXPECT_EQ(rc.right - rc.left, 1);
+    EXPECT_EQ(rc.bottom - rc.top, 1);
+    EXPECT_TRUE(::GetWindowLongPtrW(FDovex.Window(), GWL_EXSTYLE) & WS_EX_TOPMOST);
+    EXPECT_NE(::GetForegroundWindow(), FDovex.Window());
+
+    // Under Wine the pointer takes the first cursor of a show only once the cursor changes again; from
+    // the second item on, every change shows at once.
+    WaitForCursor(B, 2500ms);
+    EXPECT_NE(FLast, before);
+    WaitForCursor(C, 2500ms);
+    WaitForCursor(A, 2500ms);
+    WaitForCursor(B, 2500ms);
+
+    // Activity during B ends the show at once; the next one starts at C.
+    const auto moved = Clock::now();
+    ASSERT_TRUE(MovePointer(420, 310));
+    ASSERT_TRUE(WaitHidden(1s));
+    EXPECT_LT(Clock::now() - moved, 400ms) << "the show should end within moments of the move";
+    EXPECT_FALSE(Shows(ReadXCursor(), B));
+    ASSERT_TRUE(WaitShowing(4s));
+    EXPECT_EQ(FDovex.Rect().left, 420);
+    // The new show plays C first (not shown by Wine, see above), so A is the next cursor seen; a show that
+    // started over at A would show B next.
+    WaitForCursor(A, 2500ms);
+}
+
+TEST_F(Show, IgnoredButtonsLeaveTheShowRunningOthersEndIt) {
+    SetSetting(L"IgnoreMouse", L"LsftClick,Wheel");
+    SetGroup(L"One", {B}, 1, 1, 60000);
+    ASSERT_TRUE(FDovex.Start());
+    ASSERT_TRUE(WaitShowing(6s));
+    ASSERT_TRUE(ClickButton(1));
+    ASSERT_TRUE(ClickButton(4)); // wheel up
+    ASSERT_TRUE(ClickButton(5)); // wheel down
+    std::this_thread::sleep_for(400ms);
+    EXPECT_TRUE(FDovex.Showing()) << "an ignored input ended the show";
+    ASSERT_TRUE(ClickButton(3));
+    EXPECT_TRUE(WaitHidden(1s)) << "a right click should end the show";
+}
+
+TEST_F(Show, WithoutTheHookLibraryMovesAreSeenByPolling) {
+    // The program alone in a folder of its own, as when Dovex.dll is missing.
+    wchar_t temp[MAX_PATH];
+    ::GetTempPathW(MAX_PATH, temp);
+    const std::wstring folder = std::wstring(temp) + L"dovex-nohook";
+    ::CreateDirectoryW(folder.c_str(), nullptr);
+    const std::wstring exe = folder + L"\\Dovex.exe";
+    ASSERT_TRUE(::CopyFileW(WindowsPath(DOVEX_EXE).c_str(), exe.c_str(), FALSE));
+    ASSERT_EQ(::GetFileAttributesW((folder + L"\\Dovex.dll").c_str()), INVALID_FILE_ATTRIBUTES);
+    SetGroup(L"One", {C}, 1, 1, 60000);
+    ASSERT_TRUE(FDovex.StartWindowsPath(exe));
+    ASSERT_TRUE(WaitShowing(6s));
+    ASSERT_TRUE(ClickButton(1)); // buttons are not seen by polling
+    std::this_thread::sleep_for(400ms);
+    EXPECT_TRUE(FDovex.Showing());
+    const auto moved = Clock::now();
+    ASSERT_TRUE(MovePointer(450, 350));
+    ASSERT_TRUE(WaitHidden(1s));
+    EXPECT_LT(Clock::now() - moved, 400ms);
+    EXPECT_TRUE(FDovex.Stop());
+    ::DeleteFileW(exe.c_str());
+    ::RemoveDirectoryW(folder.c_str());
+}
+
+TEST_F(Show, WaitZeroNeverShowsAndAnEmptyPlaylistKeepsThePointer) {
+    SetSetting(L"WaitTime", 0);
+    SetGroup(L"One", {A}, 1, 1, 60000);
+    ASSERT_TRUE(FDovex.Start());
+    std::this_thread::sleep_for(2500ms);
+    EXPECT_FALSE(FDovex.Showing());
+    EXPECT_FALSE(Shows(ReadXCursor(), A));
+    ASSERT_TRUE(FDovex.Stop());
+
+    ::RegDeleteTreeW(HKEY_CURRENT_USER, dovex::kPlaylistKey);
+    SetSetting(L"WaitTime", 1000);
+    const XCursorImage before = ReadXCursor();
+    ASSERT_TRUE(FDovex.Start());
+    std::this_thread::sleep_for(2500ms);
+    EXPECT_FALSE(FDovex.Showing()); // nothing to play: no window
+    EXPECT_EQ(ReadXCursor(), before);
+}
