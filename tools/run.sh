@@ -25,9 +25,26 @@ if [ -z "${DOVEX_DISPLAY:-}" ]; then
     echo "No X display here: Dovex runs on the private screen $DISPLAY. To look at it:"
     echo "    DISPLAY=$DISPLAY import -window root dovex.png"
 fi
+# First use of this prefix: a playlist of the sample cursors and a short wait, so that a show comes soon.
+if [ ! -f "$DOVEX_WINE_DIR/playlist-prepared" ]; then
+    settings='HKCU\Software\Vantoquil\Dovex\Settings'
+    group='HKCU\Software\Vantoquil\Dovex\Playlist\サンプル'
+    "$DOVEX_WINE" reg add "$settings" /v WaitTime /t REG_DWORD /d 10000 /f >/dev/null 2>&1
+    "$DOVEX_WINE" reg add "$group" /v SaverMode /t REG_DWORD /d 1 /f >/dev/null 2>&1
+    "$DOVEX_WINE" reg add "$group" /v SaverPlayTime /t REG_DWORD /d 3000 /f >/dev/null 2>&1
+    i=0
+    for f in "$PWD/build/$preset/art/samples/"*.ani; do
+        "$DOVEX_WINE" reg add "$group" /v "$i" /t REG_SZ /d "Z:${f//\//\\}" /f >/dev/null 2>&1
+        i=$((i + 1))
+    done
+    touch "$DOVEX_WINE_DIR/playlist-prepared"
+    echo "Prepared a playlist of $i sample cursors and a wait of 10 seconds."
+fi
 trap 'pkill -f "Dovex.exe" 2>/dev/null; dovex_wine_down' EXIT
 "$DOVEX_WINE" explorer "/desktop=$DOVEX_DESKTOP" "$exe" &
-echo "Dovex runs in the Wine desktop window \"$DOVEX_DESKTOP\". Leave it with Ctrl+C here."
+echo "Dovex runs in the Wine desktop window \"$DOVEX_DESKTOP\" (its icon is in the taskbar's notification area)."
+echo "Leave the mouse still for 10 seconds to see the show; move it to end the show. Quit with Ctrl+C here"
+echo "or with 終了 in the icon's right-click menu."
 sleep 3
 while pgrep -f 'Dovex\.exe' >/dev/null; do sleep 1; done
 echo "Dovex has ended."

@@ -1,0 +1,136 @@
+// Measures, on the real main window in this process:
+//  1. how long each item of a long show stays, against how long it should (count and time modes);
+//  2. main-thread time per WM_SAVERMOUSE (a move that is not activity) against an empty message.
+// It uses the program's own registry key: run it only where Dovex is not in use.
+#include <windows.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "app/HookTypes.h"
+#include "app/Main.h"
+#include "app/Messages.h"
+#include "model/PlayListCtrls.h"
+
+using namespace dovex;
+using Clock = std::chrono::steady_clock;
+
+namespace {
+
+std::wstring Sample(const char* file) {
+    std::wstring path = L"Z:";
+    for (const char* p = DOVEX_SAMPLES_DIR; *p; ++p)
+        path += *p == '/' ? L'\\' : static_cast<wchar_t>(*p);
+    path += L'\\';
+    for (const char* p = file; *p; ++p)
+        path += static_cast<wchar_t>(*p);
+    return path;
+}
+
+void SetDword(const wchar_t* key, const wchar_t* name, DWORD value) {
+    ::RegSetKeyValueW(HKEY_CURRENT_USER, key, name, REG_DWORD, &value, sizeof(value));
+}
+
+void Pump() {
+    MSG msg;
+    while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        ::TranslateMessage(&msg);
+        ::DispatchMessageW(&msg);
+    }
+}
+
+// Plays a show of the given group settings for `seconds` and reports each item's stay against its due.
+void MeasureShow(const char* label, DWORD mode, DWORD nums, DWORD time, double seconds) {
+    ::RegDeleteTreeW(HKEY_CURRENT_USER, kDovexKey);
+    SetDword(kSettingsKey, L"WaitTime", 100);
+    SetDword(kSettingsKey, L"TrayAnimation", 0);
+    const std::wstring group = std::wstring(kPlaylistKey) + L"\\Bench";
+    SetDword(group.c_str(), L"SaverMode", mode);
+    SetDword(group.c_str(), L"SaverPlayNums", nums);
+    SetDword(group.c_str(), L"SaverPlayTime", time);
+    const char* files[] = {"star32.ani", "ball32.ani", "clock32.ani", "heart32.ani", "moon32.ani"};
+    for (int i = 0; i < 5; ++i) {
+        const std::wstring path = Sample(files[i]);
+        ::RegSetKeyValueW(HKEY_CURRENT_USER, group.c_str(), std::to_wstring(i).c_str(), REG_SZ, path.c_str(),
+                          static_cast<DWORD>((path.size() + 1) * sizeof(wchar_t)));
+    }
+    TfrmDovexMain form;
+    std::vector<double> errors;
+    std::wstring shown;
+    Clock::time_point since{};
+    double due = 0;
+    const auto end = Clock::now() + std::chrono::milliseconds(static_cast<int>(seconds * 1000));
+    while (Clock::now() < end) {
+        ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 1, QS_ALLINPUT);
+        Pump();
+        if (!form.SaverShowing())
+            continue;
+        const std::wstring& current = form.SaverData().CurrentFile;
+        if (current == shown)
+            continue;
+        const auto now = Clock::now();
+        if (!shown.empty()) {
+            const double stayed = std::chrono::duration<double, std::milli>(now - since).count();
+            errors.push_back(stayed - due);
+        }
+        shown = current;
+        since = now;
+        // What the item should take: its cycles (count mode) or the group's time, plus the blank gap.
+        const TCursorItem& item = form.GroupManager().Items(form.SaverData().Index);
+        due = (mode == 0 ? double(item.PlayTime) * std::max<DWORD>(nums, 1) : double(time)) +
+              form.SaverProperty().DisplayInterval;
+    }
+    if (errors.empty()) {
+        std::printf("%-28s no item changes seen\n", label);
+        return;
+    }
+    double sum = 0, worst = 0;
+    for (double e : errors) {
+        sum += e;
+        worst = std::max(worst, std::fabs(e));
+    }
+    std::printf("%-28s items %3zu  mean error %+7.2f ms  worst |error| %7.2f ms\n", label, errors.size(),
+                sum / errors.size(), worst);
+}
+
+// Main-thread time for a batch of posted messages, handled by the real window procedure.
+double TimePosted(HWND hwnd, UINT msg, WPARAM wParam, int count) {
+    Pump();
+    const auto start = Clock::now();
+    for (int i = 0; i < count; ++i) {
+        ::PostMessageW(hwnd, msg, wParam, 0);
+        if ((i & 1023) == 1023)
+            Pump(); // keep well below the queue's limit
+    }
+    Pump();
+    return std::chrono::duration<double, std::micro>(Clock::now() - start).count();
+}
+
+void MeasureActivityCost() {
+    ::RegDeleteTreeW(HKEY_CURRENT_USER, kDovexKey);
+    SetDword(kSettingsKey, L"WaitTime", 600000);
+    TfrmDovexMain form;
+    Pump();
+    const int count = 100000;
+    const double empty = TimePosted(form.Handle(), WM_NULL, 0, count);
+    const double moves = TimePosted(form.Handle(), WM_SAVERMOUSE, WM_MOUSEMOVE, count);
+    const double clicks = TimePosted(form.Handle(), WM_SAVERMOUSE, WM_LBUTTONDOWN, count);
+    std::printf("%d posted messages: empty %.3f us each; WM_SAVERMOUSE move (no change) %.3f us (x%.2f); "
+                "click (restarts the wait) %.3f us (x%.2f)\n",
+                count, empty / count, moves / count, moves / empty, clicks / count, clicks / empty);
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    const double seconds = argc > 1 ? std::atof(argv[1]) : 20.0;
+    MeasureShow("time mode, 500 ms each", 1, 1, 500, seconds);
+    MeasureShow("count mode, 2 cycles each", 0, 2, 1000, seconds);
+    MeasureActivityCost();
+    ::RegDeleteTreeW(HKEY_CURRENT_USER, kDovexKey);
+    return 0;
+}
