@@ -8,7 +8,7 @@
 #include <thread>
 #include <vector>
 
-#include "AppEnvironment.h"
+#include "ShowEnvironment.h"
 #include "app/Messages.h"
 #include "base/ErrorBox.h"
 
@@ -197,15 +197,7 @@ TEST_F(MainWindow, CloseRunsTheOrderlyShutdown) {
 
 namespace {
 
-std::wstring Sample(const char* file) {
-    std::wstring path = L"Z:";
-    for (const char* p = DOVEX_SAMPLES_DIR; *p; ++p)
-        path += *p == '/' ? L'\\' : static_cast<wchar_t>(*p);
-    path += L'\\';
-    for (const char* p = file; *p; ++p)
-        path += static_cast<wchar_t>(*p);
-    return path;
-}
+std::wstring Sample(const char* file) { return test::WindowsPath(std::string(DOVEX_SAMPLES_DIR) + "/" + file); }
 
 void SetGroup(const wchar_t* name, std::initializer_list<std::wstring> files, DWORD mode, DWORD nums,
               DWORD time) {
