@@ -2,14 +2,17 @@
 
 #include <mmsystem.h>
 
+#include <algorithm>
 #include <chrono>
 #include <vector>
 
+#include "app/HelpCtrls.h"
 #include "app/Messages.h"
 #include "app/SettingsStore.h"
 #include "base/ErrorBox.h"
 #include "controls/TrayIcon.h"
 #include "model/PlayListCtrls.h"
+#include "model/SysCursorCtrls.h"
 
 namespace dovex {
 
@@ -26,6 +29,51 @@ struct TTickTarget {
     std::atomic<int32_t> Pending{0}; // ticks counted and not yet taken by the main thread
 };
 TTickTarget gTickTarget;
+
+// A 32-bit picture of an icon or cursor for a menu item (the alpha channel is kept).
+UniqueGdiObj MenuBitmap(HICON icon, int cx, int cy) {
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof(info.bmiHeader);
+    info.bmiHeader.biWidth = cx;
+    info.bmiHeader.biHeight = -cy;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    UniqueGdiObj bitmap(::CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+    if (!bitmap)
+        return bitmap;
+    const HDC dc = ::CreateCompatibleDC(nullptr);
+    const HGDIOBJ old = ::SelectObject(dc, bitmap.get());
+    ::DrawIconEx(dc, 0, 0, icon, cx, cy, 0, nullptr, DI_NORMAL);
+    ::SelectObject(dc, old);
+    ::DeleteDC(dc);
+    return bitmap;
+}
+
+void SetItemBitmap(HMENU menu, UINT id, HGDIOBJ bitmap) {
+    MENUITEMINFOW item{};
+    item.cbSize = sizeof(item);
+    item.fMask = MIIM_BITMAP;
+    item.hbmpItem = static_cast<HBITMAP>(bitmap);
+    ::SetMenuItemInfoW(menu, id, FALSE, &item);
+}
+
+// Menu captions show "&" as a mnemonic mark: a name is shown as it is written.
+std::wstring MenuCaption(const std::wstring& name) {
+    std::wstring caption;
+    for (wchar_t c : name) {
+        if (c == L'&')
+            caption += L'&';
+        caption += c;
+    }
+    return caption;
+}
+
+void ClearMenu(HMENU menu) {
+    while (::GetMenuItemCount(menu) > 0)
+        ::DeleteMenu(menu, 0, MF_BYPOSITION);
+}
 
 } // namespace
 
@@ -75,7 +123,12 @@ void TfrmDovexMain::CreateTrayIcon() {
             ::ImageList_AddIcon(ilTrayAnimationIcons.get(), frame.get());
     }
     FTrayMenuBar.reset(::LoadMenuW(instance, L"PMTRAYMENU"));
-    pmTrayMenu = FTrayMenuBar ? ::GetSubMenu(FTrayMenuBar.get(), 0) : nullptr;
+    if (!FTrayMenuBar)
+        throw Exception(L"メニューを読み込めません");
+    pmTrayMenu = ::GetSubMenu(FTrayMenuBar.get(), 0);
+    miUseGroup = ::GetSubMenu(pmTrayMenu, 2);
+    miChangeSysCursor = ::GetSubMenu(pmTrayMenu, 3);
+    LoadMenuImages();
 
     FTiDovex = std::make_unique<TTrayIcon>(Handle());
     FTiDovex->SetAnimateIcons(ilTrayAnimationIcons.get());
@@ -92,6 +145,25 @@ static UniqueHCursor CreateBlankCursor() {
     std::vector<BYTE> andMask(bytes, 0xFF), xorMask(bytes, 0x00);
     return UniqueHCursor(
         ::CreateCursor(::GetModuleHandleW(nullptr), 0, 0, cx, cy, andMask.data(), xorMask.data()));
+}
+
+void TfrmDovexMain::LoadMenuImages() {
+    const HINSTANCE instance = ::GetModuleHandleW(nullptr);
+    const SIZE small = TTrayIcon::SmallIconSize();
+    const struct {
+        const wchar_t* Resource;
+        UINT Command;
+    } images[] = {
+        {L"MENU_PAUSE", IDM_PAUSE}, {L"MENU_PLAYLIST", IDM_PLAYLIST},       {L"MENU_PROPERTY", IDM_PROPERTY},
+        {L"MENU_HELP", IDM_HELP},   {L"MENU_REFRESH", IDM_REFRESHPLAYLIST}, {L"MENU_EXIT", IDM_EXIT}};
+    for (const auto& image : images) {
+        UniqueHIcon icon(
+            static_cast<HICON>(::LoadImageW(instance, image.Resource, IMAGE_ICON, small.cx, small.cy, 0)));
+        if (!icon)
+            continue;
+        ilTrayMenuIcons.push_back(MenuBitmap(icon.get(), small.cx, small.cy));
+        SetItemBitmap(pmTrayMenu, image.Command, ilTrayMenuIcons.back().get());
+    }
 }
 
 void TfrmDovexMain::FormCreate() {
@@ -116,13 +188,15 @@ void TfrmDovexMain::FormCreate() {
         timCursorCheck.SetEnabled(true); // no hook library: watch the pointer by polling
     timSaverWait.SetEnabled(true);
     ReadSettings();
-    if (const int index = FGroupManager->IndexOfGroup(FSaverProperty.UseGroup); index >= 0)
-        FGroupManager->SetUseIndex(index);
+    SelectGroup(FGroupManager->IndexOfGroup(FSaverProperty.UseGroup));
+    BuildGroupMenu();
     timSaverWait.SetEnabled(true);
     if (::timeBeginPeriod(1) == TIMERR_NOERROR)
         FTimePeriodRaised = true;
     FSaverData.Index = -1;
     ::PostMessageW(Handle(), WM_SAVERPAUSE, SAVERPAUSE_RESUME, 0);
+    FSysCursorCtrl = std::make_unique<TSystemCursorCtrl>();
+    BuildSysCursorMenu();
 }
 
 bool TfrmDovexMain::FormCloseQuery() {
@@ -141,6 +215,7 @@ void TfrmDovexMain::FormDestroy() noexcept {
     timCursorCheck.SetEnabled(false);
     FMouseHook.RemoveMouseHook();
     FGroupManager.reset();
+    FSysCursorCtrl.reset();
     FTiDovex.reset();
     FTrayIcons[0].reset();
     FTrayIcons[1].reset();
@@ -162,6 +237,7 @@ void TfrmDovexMain::SetPaused(bool value) {
         timSaverWait.SetEnabled(false);
         StopSaverTimer(); // a paused saver does no work
         HideSaver();
+        ::CheckMenuItem(pmTrayMenu, IDM_PAUSE, MF_BYCOMMAND | MF_CHECKED);
         if (FTiDovex)
             FTiDovex->SetIcon(FTrayIcons[1].get());
         FPaused = true;
@@ -169,6 +245,7 @@ void TfrmDovexMain::SetPaused(bool value) {
         if (FPlayListOpen)
             return;
         timSaverWait.SetEnabled(true);
+        ::CheckMenuItem(pmTrayMenu, IDM_PAUSE, MF_BYCOMMAND | MF_UNCHECKED);
         if (FTiDovex)
             FTiDovex->SetIcon(FTrayIcons[0].get());
         FPaused = false;
@@ -356,8 +433,151 @@ void TfrmDovexMain::RestartWait() noexcept {
     timSaverWait.SetEnabled(true);
 }
 
+// ---- The tray menu ----
+
+void TfrmDovexMain::SelectGroup(int index) {
+    const std::wstring name = index >= 0 ? FGroupManager->Groups(index).Name() : std::wstring();
+    if (index != FGroupManager->UseIndex())
+        WriteUseGroup(name);
+    FSaverProperty.UseGroup = name;
+    FGroupManager->SetUseIndex(index);
+}
+
+void TfrmDovexMain::RefreshPlaylist() {
+    FGroupManager->Reload();
+    SelectGroup(FGroupManager->IndexOfGroup(FSaverProperty.UseGroup));
+    BuildGroupMenu();
+}
+
+void TfrmDovexMain::BuildGroupMenu() {
+    ClearMenu(miUseGroup);
+    const auto addItem = [this](UINT id, const std::wstring& caption, bool checked) {
+        MENUITEMINFOW item{};
+        item.cbSize = sizeof(item);
+        item.fMask = MIIM_FTYPE | MIIM_STATE | MIIM_ID | MIIM_STRING;
+        item.fType = MFT_STRING | MFT_RADIOCHECK;
+        item.fState = checked ? MFS_CHECKED : MFS_UNCHECKED;
+        item.wID = id;
+        std::wstring text = caption;
+        item.dwTypeData = text.data();
+        ::InsertMenuItemW(miUseGroup, ::GetMenuItemCount(miUseGroup), TRUE, &item);
+    };
+    addItem(IDM_USEGROUP_FIRST, L"(全てのグループ)", FSaverProperty.UseGroup.empty());
+    const int count = std::min(FGroupManager->GroupCount(), IDM_USEGROUP_LAST - IDM_USEGROUP_FIRST);
+    for (int i = 0; i < count; ++i) {
+        const std::wstring& name = FGroupManager->Groups(i).Name();
+        addItem(IDM_USEGROUP_FIRST + 1 + i, MenuCaption(name), name == FSaverProperty.UseGroup);
+    }
+}
+
+void TfrmDovexMain::BuildSysCursorMenu() {
+    ClearMenu(miChangeSysCursor);
+    ilSysCursors.clear();
+    const SIZE small = TTrayIcon::SmallIconSize();
+    UniqueHModule user32(::LoadLibraryW(L"User32.dll"));
+    const int count = std::min(FSysCursorCtrl->SchemeCount(), IDM_SYSCURSOR_LAST - IDM_SYSCURSOR_FIRST);
+    for (int i = 0; i < count; ++i) {
+        const std::wstring file = FSysCursorCtrl->SchemeFile(i, 0);
+        UniqueHCursor cursor(static_cast<HCURSOR>(
+            file.empty()
+                ? ::LoadImageW(user32.get(), MAKEINTRESOURCEW(100), IMAGE_CURSOR, small.cx, small.cy, 0)
+                : ::LoadImageW(nullptr, file.c_str(), IMAGE_CURSOR, small.cx, small.cy, LR_LOADFROMFILE)));
+        if (!cursor && file.empty()) {
+            // Some systems keep User32.dll's standard arrow only under its system cursor number (32512).
+            cursor.reset(static_cast<HCURSOR>(
+                ::LoadImageW(user32.get(), MAKEINTRESOURCEW(32512), IMAGE_CURSOR, small.cx, small.cy, 0)));
+        }
+        const UINT id = IDM_SYSCURSOR_FIRST + i;
+        ::AppendMenuW(miChangeSysCursor, MF_STRING, id, MenuCaption(FSysCursorCtrl->SchemeName(i)).c_str());
+        if (cursor) {
+            ilSysCursors.push_back(MenuBitmap(cursor.get(), small.cx, small.cy));
+            SetItemBitmap(miChangeSysCursor, id, ilSysCursors.back().get());
+        }
+    }
+    // Applying a scheme lasts until the next log-on; this puts the user's own cursors back at once.
+    if (count > 0)
+        ::AppendMenuW(miChangeSysCursor, MF_SEPARATOR, 0, nullptr);
+    ::AppendMenuW(miChangeSysCursor, MF_STRING, IDM_RESTORECURSORS, L"Windows の設定に戻す");
+}
+
+void TfrmDovexMain::PlayListOpened() {
+    // A second opening while the window is open keeps the state from before the first.
+    if (!FPlayListOpen)
+        FPausedBeforePlayList = FPaused;
+    FPlayListOpen = true;
+    SetPaused(true);
+}
+
+void TfrmDovexMain::PlayListDestroyed() {
+    FPlayListOpen = false;
+    SetPaused(FPausedBeforePlayList);
+}
+
+void TfrmDovexMain::GroupNameChanged(const std::wstring& oldName, const std::wstring& newName) {
+    const int index = FGroupManager->IndexOfGroup(oldName);
+    if (index < 0)
+        return;
+    FGroupManager->Groups(index).SetName(newName);
+    if (oldName == FSaverProperty.UseGroup) {
+        // The group in use keeps being used under its new name.
+        FSaverProperty.UseGroup = newName;
+        WriteUseGroup(newName);
+    } else if (newName == FSaverProperty.UseGroup) {
+        SelectGroup(index);
+    }
+    BuildGroupMenu();
+}
+
+void TfrmDovexMain::miPauseClick() {
+    const bool checked = (::GetMenuState(pmTrayMenu, IDM_PAUSE, MF_BYCOMMAND) & MF_CHECKED) != 0;
+    SetPaused(!checked);
+    ::CheckMenuItem(pmTrayMenu, IDM_PAUSE, MF_BYCOMMAND | (FPaused ? MF_CHECKED : MF_UNCHECKED));
+}
+
+void TfrmDovexMain::miRefreshPlaylistClick() {
+    RefreshPlaylist();
+    FSysCursorCtrl->Refresh();
+    BuildSysCursorMenu();
+}
+
 void TfrmDovexMain::miExitClick() {
     ::PostMessageW(Handle(), WM_CLOSE, 0, 0);
+}
+
+void TfrmDovexMain::HandleCommand(UINT id) {
+    if (id >= IDM_USEGROUP_FIRST && id <= IDM_USEGROUP_LAST) {
+        const int index = static_cast<int>(id - IDM_USEGROUP_FIRST) - 1;
+        if (index < FGroupManager->GroupCount()) {
+            ::CheckMenuRadioItem(miUseGroup, 0, ::GetMenuItemCount(miUseGroup) - 1, index + 1, MF_BYPOSITION);
+            SelectGroup(index);
+        }
+        return;
+    }
+    if (id >= IDM_SYSCURSOR_FIRST && id <= IDM_SYSCURSOR_LAST) {
+        const int index = static_cast<int>(id - IDM_SYSCURSOR_FIRST);
+        if (index < FSysCursorCtrl->SchemeCount())
+            FSysCursorCtrl->ApplyScheme(index);
+        return;
+    }
+    switch (id) {
+    case IDM_PAUSE:
+        miPauseClick();
+        break;
+    case IDM_REFRESHPLAYLIST:
+        miRefreshPlaylistClick();
+        break;
+    case IDM_HELP:
+        ShowHelp(Handle());
+        break;
+    case IDM_RESTORECURSORS:
+        TSystemCursorCtrl::RestoreUserCursors();
+        break;
+    case IDM_EXIT:
+        miExitClick();
+        break;
+    default:
+        break;
+    }
 }
 
 LRESULT TfrmDovexMain::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
@@ -382,8 +602,7 @@ LRESULT TfrmDovexMain::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
             return DefaultHandler(msg, wParam, lParam);
         return 0;
     case WM_COMMAND:
-        if (LOWORD(wParam) == IDM_EXIT)
-            miExitClick();
+        HandleCommand(LOWORD(wParam));
         return 0;
     case WM_SAVERPAUSE:
         if (wParam == SAVERPAUSE_PAUSE)
@@ -410,6 +629,8 @@ LRESULT TfrmDovexMain::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_SAVERRELOAD:
         if (wParam == RELOAD_SETTINGS)
             ReadSettings();
+        else if (wParam == RELOAD_PLAYLIST)
+            RefreshPlaylist();
         return 0;
     case WM_CLOSE:
         if (FormCloseQuery())

@@ -10,6 +10,7 @@
 #include <memory>
 #include <random>
 #include <string>
+#include <vector>
 
 #include "app/HookTypes.h"
 #include "app/MouseWatch.h"
@@ -19,6 +20,7 @@
 namespace dovex {
 
 class TCursorGroupManager;
+class TSystemCursorCtrl;
 class TTrayIcon;
 
 // State of the running show.
@@ -50,6 +52,15 @@ public:
 
     void SetPaused(bool value);
     void ReadSettings() noexcept;
+    // The group in use: an index of the group manager, or -1 for all groups.
+    void SelectGroup(int index);
+    void RefreshPlaylist();
+    void BuildGroupMenu();
+    void BuildSysCursorMenu();
+    // Told by the playlist window: it was destroyed after closing; it renamed a group.
+    void PlayListOpened();
+    void PlayListDestroyed();
+    void GroupNameChanged(const std::wstring& oldName, const std::wstring& newName);
 
     bool Paused() const noexcept { return FPaused; }
     bool PlayListOpen() const noexcept { return FPlayListOpen; }
@@ -62,6 +73,9 @@ public:
     const TTrayIcon& tiDovex() const noexcept { return *FTiDovex; }
     const TCursorGroupManager& GroupManager() const noexcept { return *FGroupManager; }
     const TMouseHook& MouseHook() const noexcept { return FMouseHook; }
+    HMENU TrayMenu() const noexcept { return pmTrayMenu; }
+    HMENU GroupMenu() const noexcept { return miUseGroup; }
+    HMENU SysCursorMenu() const noexcept { return miChangeSysCursor; }
     TCursorChoice CursorChoice() const noexcept { return FCursorChoice; }
     bool TimePeriodRaised() const noexcept { return FTimePeriodRaised; }
 
@@ -91,6 +105,10 @@ private:
     void RestartWait() noexcept;
 
     void miExitClick();
+    void miPauseClick();
+    void miRefreshPlaylistClick();
+    void HandleCommand(UINT id);
+    void LoadMenuImages();
     void EndTimePeriod() noexcept;
 
     TMouseHook FMouseHook;
@@ -113,6 +131,11 @@ private:
     UniqueImageList ilTrayAnimationIcons;
     UniqueHMenu FTrayMenuBar; // the menu resource; its first submenu is the tray menu
     HMENU pmTrayMenu = nullptr;
+    HMENU miUseGroup = nullptr;
+    HMENU miChangeSysCursor = nullptr;
+    std::vector<UniqueGdiObj> ilTrayMenuIcons; // bitmaps of the menu items
+    std::vector<UniqueGdiObj> ilSysCursors;    // one per scheme item
+    std::unique_ptr<TSystemCursorCtrl> FSysCursorCtrl;
     TTimer timSaverWait;
     TTimer timCursorCheck;
     std::mt19937 FRandom;

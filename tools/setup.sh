@@ -21,6 +21,7 @@ have_cmd flock || need+=(util-linux)
 [ -e /usr/share/fonts/opentype/ipafont-gothic/ipag.ttf ] || need+=(fonts-ipafont-gothic fonts-ipafont-mincho)
 [ -e /usr/include/X11/extensions/Xfixes.h ] || need+=(libxfixes-dev)
 have_cmd locale-gen || need+=(locales)
+have_cmd chmcmd || need+=(fp-utils)
 
 sudo=""
 [ "$(id -u)" -eq 0 ] || sudo="sudo"

@@ -1,0 +1,192 @@
+// The tray menu of the real main window, driven by its commands as the menu sends them.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "ShowEnvironment.h"
+#include "app/Main.h"
+#include "app/Messages.h"
+#include "model/PlayListCtrls.h"
+
+using namespace dovex;
+using namespace std::chrono_literals;
+using dovex::test::CleanDovexKey;
+using dovex::test::PumpUntil;
+
+namespace {
+
+std::wstring ItemText(HMENU menu, int position) {
+    wchar_t text[256] = {};
+    ::GetMenuStringW(menu, position, text, 256, MF_BYPOSITION);
+    return text;
+}
+
+bool ItemChecked(HMENU menu, int position) {
+    return (::GetMenuState(menu, position, MF_BYPOSITION) & MF_CHECKED) != 0;
+}
+
+std::vector<std::wstring> Items(HMENU menu) {
+    std::vector<std::wstring> items;
+    for (int i = 0; i < ::GetMenuItemCount(menu); ++i)
+        items.push_back(ItemText(menu, i));
+    return items;
+}
+
+std::wstring Sample(const char* file) {
+    return test::WindowsPath(std::string(DOVEX_SAMPLES_DIR) + "/" + file);
+}
+
+void AddGroup(const wchar_t* name, std::initializer_list<const char*> files) {
+    const std::wstring key = std::wstring(kPlaylistKey) + L"\\" + name;
+    int i = 0;
+    for (const char* file : files) {
+        const std::wstring path = Sample(file);
+        ::RegSetKeyValueW(HKEY_CURRENT_USER, key.c_str(), std::to_wstring(i++).c_str(), REG_SZ, path.c_str(),
+                          static_cast<DWORD>((path.size() + 1) * sizeof(wchar_t)));
+    }
+}
+
+// The stored "UseGroup", or "(none)" when there is no such value.
+std::wstring StoredUseGroup() {
+    wchar_t text[256] = {};
+    DWORD size = sizeof(text);
+    if (::RegGetValueW(HKEY_CURRENT_USER, kSettingsKey, L"UseGroup", RRF_RT_REG_SZ, nullptr, text, &size) !=
+        ERROR_SUCCESS)
+        return L"(none)";
+    return text;
+}
+
+class TrayMenu : public CleanDovexKey {
+protected:
+    void TearDown() override {
+        FForm.reset();
+        MSG msg;
+        while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        }
+        CleanDovexKey::TearDown();
+    }
+    void Create() {
+        FForm = std::make_unique<TfrmDovexMain>();
+        ASSERT_TRUE(PumpUntil([&] { return !FForm->Paused(); }, 2s));
+    }
+    void Command(UINT id) { ::SendMessageW(FForm->Handle(), WM_COMMAND, id, 0); }
+
+    std::unique_ptr<TfrmDovexMain> FForm;
+};
+
+} // namespace
+
+TEST_F(TrayMenu, ItemsStandInTheirOrderAndUnbuiltWindowsAreDisabled) {
+    Create();
+    const HMENU menu = FForm->TrayMenu();
+    EXPECT_EQ(Items(menu),
+              (std::vector<std::wstring>{L"一時停止(&S)", L"", L"使用するグループ(&U)", L"カーソルの変更(&C)",
+                                         L"最新の情報に更新(&R)", L"", L"プレイリストの管理(&L)...",
+                                         L"プロパティ(&P)...", L"ヘルプ(&H)", L"", L"終了(&X)", L"",
+                                         L"Dovex 1.0  (c) 2026 Vantoquil"}));
+    EXPECT_TRUE(::GetMenuState(menu, IDM_PLAYLIST, MF_BYCOMMAND) & MF_GRAYED);
+    EXPECT_TRUE(::GetMenuState(menu, IDM_PROPERTY, MF_BYCOMMAND) & MF_GRAYED);
+    EXPECT_FALSE(::GetMenuState(menu, IDM_HELP, MF_BYCOMMAND) & MF_GRAYED);
+    EXPECT_EQ(::GetSubMenu(menu, 2), FForm->GroupMenu());
+    EXPECT_EQ(::GetSubMenu(menu, 3), FForm->SysCursorMenu());
+    // Without any scheme the submenu still offers to put the user's own cursors back.
+    const auto schemes = Items(FForm->SysCursorMenu());
+    ASSERT_FALSE(schemes.empty());
+    EXPECT_EQ(schemes.back(), L"Windows の設定に戻す");
+}
+
+TEST_F(TrayMenu, GroupChoiceIsStoredOnlyWhenItChangesAndSelectsThePlayedItems) {
+    AddGroup(L"A", {"star32.ani"});
+    AddGroup(L"B", {"ball32.ani", "clock32.ani"});
+    SetSetting(L"UseGroup", L"B");
+    Create();
+    const HMENU groups = FForm->GroupMenu();
+    ASSERT_EQ(Items(groups), (std::vector<std::wstring>{L"(全てのグループ)", L"A", L"B"}));
+    EXPECT_FALSE(ItemChecked(groups, 0));
+    EXPECT_FALSE(ItemChecked(groups, 1));
+    EXPECT_TRUE(ItemChecked(groups, 2));
+    EXPECT_EQ(FForm->GroupManager().ItemCount(), 2);
+
+    Command(IDM_USEGROUP_FIRST + 1); // A
+    EXPECT_EQ(StoredUseGroup(), L"A");
+    EXPECT_EQ(FForm->SaverProperty().UseGroup, L"A");
+    EXPECT_EQ(FForm->GroupManager().UseIndex(), 0);
+    EXPECT_EQ(FForm->GroupManager().ItemCount(), 1);
+    EXPECT_EQ(FForm->GroupManager().Items(0).FileName, Sample("star32.ani"));
+    EXPECT_TRUE(ItemChecked(groups, 1));
+    EXPECT_FALSE(ItemChecked(groups, 2));
+
+    // The group already in use: nothing is written.
+    ::RegDeleteKeyValueW(HKEY_CURRENT_USER, kSettingsKey, L"UseGroup");
+    Command(IDM_USEGROUP_FIRST + 1);
+    EXPECT_EQ(StoredUseGroup(), L"(none)");
+
+    Command(IDM_USEGROUP_FIRST); // all groups
+    EXPECT_EQ(StoredUseGroup(), L"");
+    EXPECT_EQ(FForm->GroupManager().UseIndex(), -1);
+    EXPECT_EQ(FForm->GroupManager().ItemCount(), 3);
+    EXPECT_TRUE(ItemChecked(groups, 0));
+
+    // A group added by another window appears after the reload message.
+    AddGroup(L"C & D", {"moon32.ani"});
+    ::SendMessageW(FForm->Handle(), WM_SAVERRELOAD, RELOAD_PLAYLIST, 0);
+    EXPECT_EQ(Items(groups), (std::vector<std::wstring>{L"(全てのグループ)", L"A", L"B", L"C && D"}));
+
+    // A new name for the group in use carries the choice over.
+    Command(IDM_USEGROUP_FIRST + 2); // B
+    FForm->GroupNameChanged(L"B", L"Bee");
+    EXPECT_EQ(FForm->SaverProperty().UseGroup, L"Bee");
+    EXPECT_EQ(StoredUseGroup(), L"Bee");
+    EXPECT_EQ(ItemText(groups, 2), L"Bee");
+    EXPECT_TRUE(ItemChecked(groups, 2));
+}
+
+TEST_F(TrayMenu, AStoredGroupThatIsGoneSelectsAllAndLeavesTheValue) {
+    AddGroup(L"A", {"star32.ani"});
+    SetSetting(L"UseGroup", L"Gone");
+    Create();
+    EXPECT_EQ(FForm->GroupManager().UseIndex(), -1);
+    EXPECT_EQ(FForm->SaverProperty().UseGroup, L"");
+    EXPECT_EQ(StoredUseGroup(), L"Gone");
+    EXPECT_TRUE(ItemChecked(FForm->GroupMenu(), 0));
+}
+
+TEST_F(TrayMenu, PauseFollowsTheMenuAndThePlaylistWindow) {
+    Create();
+    const HMENU menu = FForm->TrayMenu();
+    const auto pauseChecked = [&] {
+        return (::GetMenuState(menu, IDM_PAUSE, MF_BYCOMMAND) & MF_CHECKED) != 0;
+    };
+    EXPECT_FALSE(pauseChecked());
+    Command(IDM_PAUSE);
+    EXPECT_TRUE(FForm->Paused());
+    EXPECT_TRUE(pauseChecked());
+    EXPECT_FALSE(FForm->SaverWaitTimer().Enabled());
+    Command(IDM_PAUSE);
+    EXPECT_FALSE(FForm->Paused());
+    EXPECT_FALSE(pauseChecked());
+
+    // While the playlist window is open the saver stays paused, whatever the menu says.
+    FForm->PlayListOpened();
+    EXPECT_TRUE(FForm->Paused());
+    EXPECT_TRUE(pauseChecked());
+    Command(IDM_PAUSE);
+    EXPECT_TRUE(FForm->Paused());
+    EXPECT_TRUE(pauseChecked());
+    ::SendMessageW(FForm->Handle(), WM_SAVERPAUSE, SAVERPAUSE_RESUME, 0);
+    EXPECT_TRUE(FForm->Paused());
+    FForm->PlayListDestroyed();
+    EXPECT_FALSE(FForm->Paused());
+    EXPECT_FALSE(pauseChecked());
+
+    // Paused before it opened: paused after it closed.
+    Command(IDM_PAUSE);
+    FForm->PlayListOpened();
+    FForm->PlayListOpened(); // opened again while open: the state from before the first opening stays
+    FForm->PlayListDestroyed();
+    EXPECT_TRUE(FForm->Paused());
+}
