@@ -97,13 +97,13 @@ std::wstring FormatText(std::wstring_view format, std::initializer_list<std::wst
     for (size_t i = 0; i < format.size(); ++i) {
         const wchar_t c = format[i];
         if (c == L'%' && i + 1 < format.size()) {
-            const wchar_t spec = format[i + 1];
-            if (spec == L'%') {
+            const wchar_t kind = format[i + 1];
+            if (kind == L'%') {
                 out += L'%';
                 ++i;
                 continue;
             }
-            if ((spec == L's' || spec == L'd') && next != args.end()) {
+            if ((kind == L's' || kind == L'd') && next != args.end()) {
                 out += *next++;
                 ++i;
                 continue;

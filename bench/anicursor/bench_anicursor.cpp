@@ -29,23 +29,23 @@ void Generate(const fs::path& dir, int count) {
     }
     for (int i = 0; i < count; ++i) {
         const std::size_t k = std::size_t(i) % designs.size();
-        art::AniSpec spec;
-        spec.frames = frames[k];
-        spec.steps = static_cast<std::uint32_t>(spec.frames.size() + (i % 3));
-        spec.jifRate = 1 + i % 12;
+        art::AniRecipe recipe;
+        recipe.frames = frames[k];
+        recipe.steps = static_cast<std::uint32_t>(recipe.frames.size() + (i % 3));
+        recipe.jifRate = 1 + i % 12;
         if (i & 1)
-            spec.rates = std::vector<std::uint32_t>(spec.steps, 2 + i % 7);
+            recipe.rates = std::vector<std::uint32_t>(recipe.steps, 2 + i % 7);
         if (i & 2) {
             std::vector<std::uint32_t> seq;
-            for (std::uint32_t s = 0; s < spec.steps; ++s)
-                seq.push_back(s % spec.frames.size());
-            spec.sequence = seq;
+            for (std::uint32_t s = 0; s < recipe.steps; ++s)
+                seq.push_back(s % recipe.frames.size());
+            recipe.sequence = seq;
         }
         if (i & 4)
-            spec.title = "Bench cursor " + std::to_string(i);
+            recipe.title = "Bench cursor " + std::to_string(i);
         if (i & 8)
-            spec.author = "Dovex bench";
-        art::SaveFile((dir / ("bench" + std::to_string(i) + ".ani")).string(), art::WriteAniFile(spec));
+            recipe.author = "Dovex bench";
+        art::SaveFile((dir / ("bench" + std::to_string(i) + ".ani")).string(), art::WriteAniFile(recipe));
     }
 }
 

@@ -36,7 +36,7 @@ void Generate(const fs::path& dir, int count) {
     }
     for (int i = 0; i < count; ++i) {
         const std::size_t k = std::size_t(i) % designs.size();
-        art::AniSpec ani;
+        art::AniRecipe ani;
         ani.frames = frames[k];
         ani.steps = static_cast<std::uint32_t>(ani.frames.size() + (i % 3));
         ani.jifRate = 1 + i % 12;

@@ -311,20 +311,20 @@ const std::vector<Sample>& Samples() {
     return samples;
 }
 
-AniSpec BuildAni(const Sample& s) {
+AniRecipe BuildAni(const Sample& s) {
     const Design& d = *FindDesign(s.design);
-    AniSpec spec;
+    AniRecipe recipe;
     for (int f = 0; f < d.frames; ++f)
-        spec.frames.push_back(DrawDesign(d, s.size, f));
-    spec.steps = s.steps;
-    spec.jifRate = s.jifRate;
-    spec.rates = s.rates;
-    spec.sequence = s.sequence;
+        recipe.frames.push_back(DrawDesign(d, s.size, f));
+    recipe.steps = s.steps;
+    recipe.jifRate = s.jifRate;
+    recipe.rates = s.rates;
+    recipe.sequence = s.sequence;
     if (s.title)
-        spec.title = s.title->sjis;
+        recipe.title = s.title->sjis;
     if (s.author)
-        spec.author = s.author->sjis;
-    return spec;
+        recipe.author = s.author->sjis;
+    return recipe;
 }
 
 std::vector<Image> MainIcon() {

@@ -39,7 +39,7 @@ struct Sample {
 };
 
 const std::vector<Sample>& Samples();
-AniSpec BuildAni(const Sample& s);
+AniRecipe BuildAni(const Sample& s);
 
 // Program icons: every image of one .ico.
 std::vector<Image> MainIcon();

@@ -101,43 +101,43 @@ std::vector<std::uint8_t> WriteIconFile(const std::vector<Image>& images, bool c
     return o;
 }
 
-std::vector<std::uint8_t> WriteAniFile(const AniSpec& spec) {
+std::vector<std::uint8_t> WriteAniFile(const AniRecipe& recipe) {
     std::vector<std::uint8_t> o;
     const auto riff = BeginChunk(o, "RIFF");
     PutId(o, "ACON");
-    if (spec.title || spec.author) {
+    if (recipe.title || recipe.author) {
         const auto list = BeginChunk(o, "LIST");
         PutId(o, "INFO");
-        if (spec.title)
-            PutText(o, "INAM", *spec.title);
-        if (spec.author)
-            PutText(o, "IART", *spec.author);
+        if (recipe.title)
+            PutText(o, "INAM", *recipe.title);
+        if (recipe.author)
+            PutText(o, "IART", *recipe.author);
         EndChunk(o, list);
     }
     const auto anih = BeginChunk(o, "anih");
     Put32(o, 36);
-    Put32(o, static_cast<std::uint32_t>(spec.frames.size()));
-    Put32(o, spec.steps);
+    Put32(o, static_cast<std::uint32_t>(recipe.frames.size()));
+    Put32(o, recipe.steps);
     for (int i = 0; i < 4; ++i)
         Put32(o, 0);
-    Put32(o, spec.jifRate);
-    Put32(o, 1u | (spec.sequence ? 2u : 0u));
+    Put32(o, recipe.jifRate);
+    Put32(o, 1u | (recipe.sequence ? 2u : 0u));
     EndChunk(o, anih);
-    if (spec.rates) {
+    if (recipe.rates) {
         const auto at = BeginChunk(o, "rate");
-        for (auto r : *spec.rates)
+        for (auto r : *recipe.rates)
             Put32(o, r);
         EndChunk(o, at);
     }
-    if (spec.sequence) {
+    if (recipe.sequence) {
         const auto at = BeginChunk(o, "seq ");
-        for (auto s : *spec.sequence)
+        for (auto s : *recipe.sequence)
             Put32(o, s);
         EndChunk(o, at);
     }
     const auto fram = BeginChunk(o, "LIST");
     PutId(o, "fram");
-    for (const auto& f : spec.frames) {
+    for (const auto& f : recipe.frames) {
         const auto at = BeginChunk(o, "icon");
         const auto cur = WriteIconFile({f}, true);
         o.insert(o.end(), cur.begin(), cur.end());

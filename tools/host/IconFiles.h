@@ -17,7 +17,7 @@ struct Image {
 // One .ico (cursor == false) or .cur file holding every image.
 std::vector<std::uint8_t> WriteIconFile(const std::vector<Image>& images, bool cursor);
 
-struct AniSpec {
+struct AniRecipe {
     std::vector<Image> frames; // one cursor image per frame
     std::uint32_t steps = 0;
     std::uint32_t jifRate = 0;
@@ -28,7 +28,7 @@ struct AniSpec {
 };
 
 // RIFF "ACON": LIST INFO (when a text is given), anih, rate, seq , LIST fram.
-std::vector<std::uint8_t> WriteAniFile(const AniSpec& spec);
+std::vector<std::uint8_t> WriteAniFile(const AniRecipe& recipe);
 
 bool SaveFile(const std::string& path, const std::vector<std::uint8_t>& bytes);
 

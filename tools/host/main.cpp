@@ -99,15 +99,15 @@ int main(int argc, char** argv) {
                 "file\tsize\tframes\tsteps\tjif_rate\tflags\trates\tseq\ttitle_hex\tauthor_"
                 "hex\ttitle\tauthor\thot_x\thot_y\n";
     for (const auto& s : art::Samples()) {
-        const art::AniSpec spec = art::BuildAni(s);
-        ok &= art::SaveFile((out / "samples" / s.file).string(), art::WriteAniFile(spec));
-        manifest << s.file << '\t' << s.size << '\t' << spec.frames.size() << '\t' << s.steps << '\t'
+        const art::AniRecipe recipe = art::BuildAni(s);
+        ok &= art::SaveFile((out / "samples" / s.file).string(), art::WriteAniFile(recipe));
+        manifest << s.file << '\t' << s.size << '\t' << recipe.frames.size() << '\t' << s.steps << '\t'
                  << s.jifRate << '\t' << (1 | (s.sequence ? 2 : 0)) << '\t' << List(s.rates) << '\t'
                  << List(s.sequence) << '\t' << (s.title ? Hex(s.title->sjis) : "") << '\t'
                  << (s.author ? Hex(s.author->sjis) : "") << '\t' << (s.title ? s.title->utf8 : "") << '\t'
-                 << (s.author ? s.author->utf8 : "") << '\t' << spec.frames[0].hotX << '\t'
-                 << spec.frames[0].hotY << '\n';
-        preview.push_back(spec.frames);
+                 << (s.author ? s.author->utf8 : "") << '\t' << recipe.frames[0].hotX << '\t'
+                 << recipe.frames[0].hotY << '\n';
+        preview.push_back(recipe.frames);
     }
     manifest.close();
     ok &= bool(manifest);
