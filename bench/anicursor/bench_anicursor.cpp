@@ -11,55 +11,10 @@
 #include <vector>
 
 #include "anicursor/AniCurInfo.h"
-#include "tools/host/Art.h"
+#include "bench/BenchFiles.h"
 
 namespace fs = std::filesystem;
 
-namespace {
-
-void Generate(const fs::path& dir, int count) {
-    fs::create_directories(dir);
-    const auto& designs = art::Designs();
-    std::vector<std::vector<art::Image>> frames;
-    for (const auto& d : designs) {
-        std::vector<art::Image> f;
-        for (int i = 0; i < d.frames; ++i)
-            f.push_back(art::DrawDesign(d, 32, i));
-        frames.push_back(std::move(f));
-    }
-    for (int i = 0; i < count; ++i) {
-        const std::size_t k = std::size_t(i) % designs.size();
-        art::AniRecipe recipe;
-        recipe.frames = frames[k];
-        recipe.steps = static_cast<std::uint32_t>(recipe.frames.size() + (i % 3));
-        recipe.jifRate = 1 + i % 12;
-        if (i & 1)
-            recipe.rates = std::vector<std::uint32_t>(recipe.steps, 2 + i % 7);
-        if (i & 2) {
-            std::vector<std::uint32_t> seq;
-            for (std::uint32_t s = 0; s < recipe.steps; ++s)
-                seq.push_back(s % recipe.frames.size());
-            recipe.sequence = seq;
-        }
-        if (i & 4)
-            recipe.title = "Bench cursor " + std::to_string(i);
-        if (i & 8)
-            recipe.author = "Dovex bench";
-        art::SaveFile((dir / ("bench" + std::to_string(i) + ".ani")).string(), art::WriteAniFile(recipe));
-    }
-}
-
-double Seconds(const std::function<void()>& f) {
-    double best = 1e9;
-    for (int round = 0; round < 5; ++round) {
-        const auto t0 = std::chrono::steady_clock::now();
-        f();
-        best = std::min(best, std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count());
-    }
-    return best;
-}
-
-} // namespace
 
 int main(int argc, char** argv) {
     const fs::path dir = argc > 1 ? fs::path(argv[1]) : fs::temp_directory_path() / "dovex_bench_ani";
@@ -75,7 +30,7 @@ int main(int argc, char** argv) {
     list();
     if (int(files.size()) < count) {
         std::printf("generating %d files in %s\n", count, dir.string().c_str());
-        Generate(dir, count);
+        dovex::bench::GenerateCursorFiles(dir, count);
         list();
     }
     std::uintmax_t bytes = 0;
@@ -103,7 +58,7 @@ int main(int argc, char** argv) {
     readPrefix(0); // warm the cache so every variant reads from memory
 
     int failures = 0;
-    const double tReader = Seconds([&] {
+    const double tReader = dovex::bench::BestOfFive([&] {
         dovex::TAniCursorInfo info;
         for (const auto& f : files) {
             try {
@@ -113,8 +68,8 @@ int main(int argc, char** argv) {
             }
         }
     });
-    const double tPrefix = Seconds([&] { readPrefix(4096); });
-    const double tWhole = Seconds([&] { readPrefix(0); });
+    const double tPrefix = dovex::bench::BestOfFive([&] { readPrefix(4096); });
+    const double tWhole = dovex::bench::BestOfFive([&] { readPrefix(0); });
 
     const double n = double(files.size());
     std::printf("files: %zu (%.1f MiB, %.1f KiB on average), reader failures: %d\n", files.size(),

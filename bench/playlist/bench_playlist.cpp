@@ -14,7 +14,7 @@
 #include "anicursor/AniCurInfo.h"
 #include "model/PlayListCtrls.h"
 #include "model/RegistryEx.h"
-#include "tools/host/Art.h"
+#include "bench/BenchFiles.h"
 
 namespace fs = std::filesystem;
 
@@ -23,42 +23,6 @@ namespace {
 const std::wstring kBenchRoot = L"Software\\Vantoquil\\DovexBench";
 const std::wstring kBenchPlaylist = kBenchRoot + L"\\Playlist";
 const std::wstring kBenchGroup = L"Bench";
-
-void Generate(const fs::path& dir, int count) {
-    fs::create_directories(dir);
-    const auto& designs = art::Designs();
-    std::vector<std::vector<art::Image>> frames;
-    for (const auto& d : designs) {
-        std::vector<art::Image> f;
-        for (int i = 0; i < d.frames; ++i)
-            f.push_back(art::DrawDesign(d, 32, i));
-        frames.push_back(std::move(f));
-    }
-    for (int i = 0; i < count; ++i) {
-        const std::size_t k = std::size_t(i) % designs.size();
-        art::AniRecipe ani;
-        ani.frames = frames[k];
-        ani.steps = static_cast<std::uint32_t>(ani.frames.size() + (i % 3));
-        ani.jifRate = 1 + i % 12;
-        if (i & 1)
-            ani.rates = std::vector<std::uint32_t>(ani.steps, 2 + i % 7);
-        if (i & 4)
-            ani.title = "Bench cursor " + std::to_string(i);
-        if (i & 8)
-            ani.author = "Dovex bench";
-        art::SaveFile((dir / ("bench" + std::to_string(i) + ".ani")).string(), art::WriteAniFile(ani));
-    }
-}
-
-double Seconds(const std::function<void()>& f) {
-    double best = 1e9;
-    for (int round = 0; round < 5; ++round) {
-        const auto t0 = std::chrono::steady_clock::now();
-        f();
-        best = std::min(best, std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count());
-    }
-    return best;
-}
 
 } // namespace
 
@@ -70,7 +34,7 @@ int main(int argc, char** argv) {
         files.push_back(dir / ("bench" + std::to_string(i) + ".ani"));
     if (!std::all_of(files.begin(), files.end(), [](const fs::path& f) { return fs::exists(f); })) {
         std::printf("generating %d files in %s\n", count, dir.string().c_str());
-        Generate(dir, count);
+        dovex::bench::GenerateCursorFiles(dir, count);
     }
 
     {
@@ -91,7 +55,7 @@ int main(int argc, char** argv) {
     for (const auto& f : files)
         sink += fs::file_size(f) != 0;
 
-    const double tReader = Seconds([&] {
+    const double tReader = dovex::bench::BestOfFive([&] {
         dovex::TAniCursorInfo info;
         for (const auto& f : files) {
             try {
@@ -102,15 +66,15 @@ int main(int argc, char** argv) {
         }
     });
     int playable = 0;
-    const double tManager = Seconds([&] {
+    const double tManager = dovex::bench::BestOfFive([&] {
         dovex::TCursorGroupManager manager(kBenchPlaylist);
         playable = manager.PlayableCount();
     });
     int loaded = 0;
-    const double tCtrl =
-        Seconds([&] { loaded = dovex::TCursorGroupCtrl::Create(kBenchGroup, kBenchPlaylist)->Count(); });
+    const double tCtrl = dovex::bench::BestOfFive(
+        [&] { loaded = dovex::TCursorGroupCtrl::Create(kBenchGroup, kBenchPlaylist)->Count(); });
     int usable = 0;
-    const double tCtrlAll = Seconds([&] {
+    const double tCtrlAll = dovex::bench::BestOfFive([&] {
         auto group = dovex::TCursorGroupCtrl::Create(kBenchGroup, kBenchPlaylist);
         usable = 0;
         for (int i = 0; i < group->Count(); ++i)
