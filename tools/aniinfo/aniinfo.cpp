@@ -162,7 +162,7 @@ int Run(const std::vector<fs::path>& args) {
         return 0;
     }
     for (const auto& a : args) {
-        if (!a.empty() && PathText(a).rfind("-", 0) == 0) {
+        if (!a.empty() && PathText(a).rfind('-', 0) == 0) {
             std::fprintf(stderr, "aniinfo: unknown option %s\n", PathText(a).c_str());
             return 2;
         }
