@@ -10,6 +10,7 @@
 #include <string>
 #include <thread>
 
+#include "../TestSupport.h"
 #include "app/HookTypes.h"
 
 namespace dovex::test {
@@ -28,35 +29,6 @@ protected:
                           static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));
     }
 };
-
-// Dispatches this thread's messages until the condition holds or the time is up.
-inline bool PumpUntil(const std::function<bool()>& done, std::chrono::milliseconds limit) {
-    const auto end = std::chrono::steady_clock::now() + limit;
-    for (;;) {
-        MSG msg;
-        while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            if (msg.message == WM_QUIT)
-                continue;
-            ::TranslateMessage(&msg);
-            ::DispatchMessageW(&msg);
-        }
-        if (done())
-            return true;
-        if (std::chrono::steady_clock::now() >= end)
-            return false;
-        ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
-    }
-}
-
-inline bool WaitFor(const std::function<bool()>& done, std::chrono::milliseconds limit) {
-    const auto end = std::chrono::steady_clock::now() + limit;
-    while (!done()) {
-        if (std::chrono::steady_clock::now() >= end)
-            return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
-    return true;
-}
 
 // The text of a standard message box (its static control).
 inline std::wstring MessageBoxText(HWND box) {

@@ -46,6 +46,19 @@ inline std::string ReadTextFile(const std::wstring& path) {
     return text;
 }
 
+// Starts a command line without waiting for it or keeping its handles.
+inline bool StartDetached(std::wstring commandLine) {
+    STARTUPINFOW si{};
+    si.cb = sizeof(si);
+    PROCESS_INFORMATION pi{};
+    if (!::CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si,
+                          &pi))
+        return false;
+    ::CloseHandle(pi.hThread);
+    ::CloseHandle(pi.hProcess);
+    return true;
+}
+
 // Runs a Linux command line through /bin/sh and waits for it: Wine starts Unix programs itself, but
 // its process handle does not tell when they end, so the shell leaves a mark in a file.
 inline bool RunUnix(const std::string& command, DWORD timeoutMs = 10000) {
@@ -55,13 +68,8 @@ inline bool RunUnix(const std::string& command, DWORD timeoutMs = 10000) {
     const std::wstring markPath = WindowsPath(mark);
     ::DeleteFileW(markPath.c_str());
     std::wstring line = L"/bin/sh -c \"" + Widen(command) + L"; echo $? > " + Widen(mark) + L"\"";
-    STARTUPINFOW si{};
-    si.cb = sizeof(si);
-    PROCESS_INFORMATION pi{};
-    if (!::CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
+    if (!StartDetached(line))
         return false;
-    ::CloseHandle(pi.hThread);
-    ::CloseHandle(pi.hProcess);
     const bool done =
         WaitFor([&] { return ::GetFileAttributesW(markPath.c_str()) != INVALID_FILE_ATTRIBUTES; },
                 std::chrono::milliseconds(timeoutMs));
@@ -112,13 +120,8 @@ public:
     }
     bool StartWindowsPath(const std::wstring& exe) {
         std::wstring line = L"explorer.exe /desktop=" + DesktopName() + L" \"" + exe + L"\"";
-        STARTUPINFOW si{};
-        si.cb = sizeof(si);
-        PROCESS_INFORMATION pi{};
-        if (!::CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
+        if (!StartDetached(line))
             return false;
-        ::CloseHandle(pi.hThread);
-        ::CloseHandle(pi.hProcess);
         if (!WaitFor([&] { return (FWindow = ::FindWindowW(L"TfrmDovexMain", L"Dovex")) != nullptr; },
                      std::chrono::seconds(15)))
             return false;

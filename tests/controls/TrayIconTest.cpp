@@ -15,12 +15,15 @@
 #include <vector>
 
 #include "app/Messages.h"
+#include "../TestSupport.h"
 #include "controls/TrayIcon.h"
 
 using namespace std::chrono_literals;
 using dovex::ENotifyIconError;
 using dovex::TMouseButton;
 using dovex::TTrayIcon;
+using dovex::test::PumpFor;
+using dovex::test::PumpUntil;
 
 namespace {
 
@@ -37,26 +40,6 @@ public:
     }
 };
 const auto* const kJoinDesktop = ::testing::AddGlobalTestEnvironment(new JoinDesktop);
-
-bool PumpUntil(const std::function<bool()>& done, std::chrono::milliseconds limit) {
-    const auto end = std::chrono::steady_clock::now() + limit;
-    for (;;) {
-        MSG msg;
-        while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            ::TranslateMessage(&msg);
-            ::DispatchMessageW(&msg);
-        }
-        if (done())
-            return true;
-        if (std::chrono::steady_clock::now() >= end)
-            return false;
-        ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
-    }
-}
-
-void PumpFor(std::chrono::milliseconds time) {
-    PumpUntil([] { return false; }, time);
-}
 
 // Whether the shell holds an icon: a modify that changes nothing succeeds only for a known icon.
 bool ShellHolds(HWND window, int id) {

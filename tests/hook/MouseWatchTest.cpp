@@ -19,10 +19,12 @@
 
 #include "app/HookTypes.h"
 #include "app/Messages.h"
+#include "../TestSupport.h"
 #include "app/MouseWatch.h"
 
 using namespace std::chrono_literals;
 using namespace dovex;
+using dovex::test::PumpUntil;
 
 namespace {
 
@@ -56,20 +58,6 @@ std::wstring WindowsPath(const char* unixPath) {
 
 uint32_t Narrow(const void* handle) {
     return static_cast<uint32_t>(reinterpret_cast<uintptr_t>(handle));
-}
-
-bool PumpUntil(const std::function<bool()>& done, std::chrono::milliseconds limit) {
-    const auto end = std::chrono::steady_clock::now() + limit;
-    for (;;) {
-        MSG msg;
-        while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE))
-            ::DispatchMessageW(&msg);
-        if (done())
-            return true;
-        if (std::chrono::steady_clock::now() >= end)
-            return false;
-        ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
-    }
 }
 
 // A window that records every WM_SAVERMOUSE it receives.
