@@ -8,7 +8,7 @@
 
 #include "app/HelpCtrls.h"
 #include "app/Messages.h"
-#include "app/SettingsStore.h"
+#include "model/SettingsStore.h"
 #include "base/ErrorBox.h"
 #include "controls/TrayIcon.h"
 #include "model/PlayListCtrls.h"

@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "app/HookTypes.h"
+#include "model/HookTypes.h"
 #include "app/MouseWatch.h"
 #include "base/UniqueHandle.h"
 #include "base/Window.h"
@@ -38,8 +38,6 @@ bool ApplySaverTick(TSaverData& data, WPARAM wParam, LPARAM lParam) noexcept;
 
 // What the pointer looks like over the show window.
 enum class TCursorChoice { None, Default, Show };
-
-using UniqueImageList = UniqueAny<HandleTraits<HIMAGELIST, ::ImageList_Destroy>>;
 
 class TfrmDovexMain : public TWindow {
 public:

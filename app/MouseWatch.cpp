@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "app/Messages.h"
+#include "model/SaverMessages.h"
 
 namespace dovex {
 

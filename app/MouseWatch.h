@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-#include "app/HookTypes.h"
+#include "model/HookTypes.h"
 #include "base/UniqueHandle.h"
 
 namespace dovex {

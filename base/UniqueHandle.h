@@ -2,6 +2,7 @@
 #pragma once
 
 #include <windows.h>
+#include <commctrl.h>
 
 #include <utility>
 
@@ -64,6 +65,7 @@ using UniqueHCursor = UniqueAny<HandleTraits<HCURSOR, ::DestroyCursor>>;
 using UniqueHMenu = UniqueAny<HandleTraits<HMENU, ::DestroyMenu>>;
 using UniqueGdiObj = UniqueAny<HandleTraits<HGDIOBJ, ::DeleteObject>>;
 using UniqueHWnd = UniqueAny<HandleTraits<HWND, ::DestroyWindow>>;
+using UniqueImageList = UniqueAny<HandleTraits<HIMAGELIST, ::ImageList_Destroy>>;
 
 // Runs a callable when the scope ends, unless dismissed.
 template <typename F> class ScopeGuard {

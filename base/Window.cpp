@@ -58,15 +58,20 @@ LRESULT CALLBACK TWindow::StaticWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPAR
     }
     if (!self)
         return ::DefWindowProcW(hwnd, msg, wParam, lParam);
+    if (msg == PendingErrorMessage()) {
+        ShowPendingError(hwnd);
+        return 0;
+    }
     LRESULT result = 0;
     try {
         result = self->WndProc(msg, wParam, lParam);
     } catch (...) {
-        ShowCurrentException(hwnd);
+        DeferCurrentException(hwnd);
     }
     if (msg == WM_NCDESTROY) {
         ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
         self->FHandle = nullptr;
+        ShowPendingError(hwnd); // its message will never arrive
     }
     return result;
 }

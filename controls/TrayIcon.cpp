@@ -7,7 +7,6 @@
 #include <iterator>
 #include <utility>
 
-#include "app/Messages.h"
 #include "base/Window.h"
 
 namespace dovex {

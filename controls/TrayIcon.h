@@ -18,6 +18,12 @@
 
 namespace dovex {
 
+// The icon's callback message, sent by the shell to the component's hidden window.
+constexpr UINT WM_TRAYICONNOTIFY = WM_USER + 200;
+// Posted to the callback window when the double-click time after a left click has passed; wParam = the
+// icon's identifier.
+constexpr UINT WM_TRAYICONCLICK = WM_USER + 201;
+
 // The shell refused the icon, or the process already has the most icons it may have.
 class ENotifyIconError : public Exception {
 public:

@@ -12,7 +12,7 @@
 #include <type_traits>
 #include <vector>
 
-#include "app/HookTypes.h"
+#include "model/HookTypes.h"
 #include "base/Exception.h"
 
 namespace dovex {

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "app/HookTypes.h"
+#include "model/HookTypes.h"
 #include "app/Main.h"
 #include "app/Messages.h"
 #include "model/PlayListCtrls.h"

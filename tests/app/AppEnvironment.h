@@ -11,7 +11,7 @@
 #include <thread>
 
 #include "../TestSupport.h"
-#include "app/HookTypes.h"
+#include "model/HookTypes.h"
 
 namespace dovex::test {
 

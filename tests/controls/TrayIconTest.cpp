@@ -14,7 +14,6 @@
 #include <string>
 #include <vector>
 
-#include "app/Messages.h"
 #include "../TestSupport.h"
 #include "controls/TrayIcon.h"
 

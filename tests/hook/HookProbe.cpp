@@ -10,7 +10,7 @@
 #include <cwchar>
 #include <string>
 
-#include "app/Messages.h"
+#include "model/SaverMessages.h"
 #include "app/MouseWatch.h"
 
 namespace {

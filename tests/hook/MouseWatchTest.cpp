@@ -17,8 +17,8 @@
 #include <thread>
 #include <vector>
 
-#include "app/HookTypes.h"
-#include "app/Messages.h"
+#include "model/HookTypes.h"
+#include "model/SaverMessages.h"
 #include "../TestSupport.h"
 #include "app/MouseWatch.h"
 

@@ -1,7 +1,7 @@
 // Reading and writing the saver settings in the registry.
 #pragma once
 
-#include "app/HookTypes.h"
+#include "model/HookTypes.h"
 
 namespace dovex {
 

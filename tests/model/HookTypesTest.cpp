@@ -1,4 +1,4 @@
-#include "app/HookTypes.h"
+#include "model/HookTypes.h"
 
 #include <gtest/gtest.h>
 

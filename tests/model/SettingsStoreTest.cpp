@@ -1,4 +1,4 @@
-#include "app/SettingsStore.h"
+#include "model/SettingsStore.h"
 
 #include <gtest/gtest.h>
 
