@@ -1,21 +1,21 @@
-// The program's main window: hidden, top-most, never activated; owner of the saver's long-lived objects.
-// During a show it is the 1 x 1 window under the pointer whose cursor the pointer takes.
+// The program's main window: hidden, top-most, never activated; it owns the saver's long-lived objects and
+// routes messages to them. During a show it is the 1 x 1 window under the pointer whose cursor the pointer
+// takes.
 #pragma once
 
 #include <windows.h>
-#include <commctrl.h>
 
-#include <atomic>
-#include <cstdint>
 #include <memory>
-#include <random>
 #include <string>
-#include <vector>
 
-#include "model/HookTypes.h"
 #include "app/MouseWatch.h"
+#include "app/SaverEngine.h"
+#include "app/TrayMenu.h"
 #include "base/UniqueHandle.h"
 #include "base/Window.h"
+#include "model/HookTypes.h"
+#include "model/SaverMessages.h"
+#include "playlist/PlayListHost.h"
 
 namespace dovex {
 
@@ -23,25 +23,9 @@ class TCursorGroupManager;
 class TSystemCursorCtrl;
 class TTrayIcon;
 
-// State of the running show.
-struct TSaverData {
-    UINT TimerID = 0;         // the show's periodic multimedia timer, 0 when none runs
-    std::wstring CurrentFile; // the file now held in the show cursor slot
-    int32_t Interval = 0;     // the timer's period in ms
-    int32_t Remaining = 0;    // ticks left for the item on show
-    int32_t Index = 0;        // position of that item in the manager's current selection
-};
-
-// Applies a WM_SAVERTICK to the remaining count; true when the item is used up and the next one is due.
-// An unknown wParam changes nothing and is never due.
-bool ApplySaverTick(TSaverData& data, WPARAM wParam, LPARAM lParam) noexcept;
-
-// What the pointer looks like over the show window.
-enum class TCursorChoice { None, Default, Show };
-
-class TfrmDovexMain : public TWindow {
+class TfrmDovexMain : public TWindow, public IPlayListHost {
 public:
-    static constexpr wchar_t kClassName[] = L"TfrmDovexMain";
+    static constexpr const wchar_t* kClassName = kMainWindowClass;
     static constexpr wchar_t kCaption[] = L"Dovex";
 
     // Creates the window and runs FormCreate; throws on failure.
@@ -55,26 +39,26 @@ public:
     void RefreshPlaylist();
     void BuildGroupMenu();
     void BuildSysCursorMenu();
-    // Told by the playlist window: it was destroyed after closing; it renamed a group.
+    // The pause rules while the playlist window is open.
     void PlayListOpened();
-    void PlayListDestroyed();
-    void GroupNameChanged(const std::wstring& oldName, const std::wstring& newName);
+    void PlayListDestroyed() override;
+    void GroupNameChanged(const std::wstring& oldName, const std::wstring& newName) override;
 
     bool Paused() const noexcept { return FPaused; }
     bool PlayListOpen() const noexcept { return FPlayListOpen; }
-    bool SaverShowing() const noexcept { return FSaverShowing; }
+    bool SaverShowing() const noexcept { return FEngine && FEngine->Showing(); }
     const TSaverProperty& SaverProperty() const noexcept { return FSaverProperty; }
-    const TSaverData& SaverData() const noexcept { return FSaverData; }
+    const TSaverData& SaverData() const noexcept { return FEngine->Data(); }
+    TCursorChoice CursorChoice() const noexcept { return FEngine->CursorChoice(); }
     const TTimer& SaverWaitTimer() const noexcept { return timSaverWait; }
     const TTimer& CursorCheckTimer() const noexcept { return timCursorCheck; }
     HICON TrayIcon(int index) const noexcept { return FTrayIcons[index].get(); }
     const TTrayIcon& tiDovex() const noexcept { return *FTiDovex; }
     const TCursorGroupManager& GroupManager() const noexcept { return *FGroupManager; }
-    const TMouseHook& MouseHook() const noexcept { return FMouseHook; }
-    HMENU TrayMenu() const noexcept { return pmTrayMenu; }
-    HMENU GroupMenu() const noexcept { return miUseGroup; }
-    HMENU SysCursorMenu() const noexcept { return miChangeSysCursor; }
-    TCursorChoice CursorChoice() const noexcept { return FCursorChoice; }
+    const TMouseHookThread& MouseHook() const noexcept { return FMouseHook; }
+    HMENU TrayMenu() const noexcept { return FTrayMenu->pmTrayMenu(); }
+    HMENU GroupMenu() const noexcept { return FTrayMenu->miUseGroup(); }
+    HMENU SysCursorMenu() const noexcept { return FTrayMenu->miChangeSysCursor(); }
     bool TimePeriodRaised() const noexcept { return FTimePeriodRaised; }
 
 protected:
@@ -85,58 +69,35 @@ private:
     bool FormCloseQuery();
     void FormDestroy() noexcept;
     void CreateTrayIcon();
+    TTrayMenuHandlers MenuHandlers();
 
-    // The show.
     void timSaverWaitTimer();
-    void NextCursor();
-    void ShowSaver();
-    void HideSaver() noexcept;
-    void SetCursorChoice(TCursorChoice choice) noexcept;
-    HCURSOR ChoiceCursor() const noexcept;
-    void ApplyCursorChoice() noexcept;
-    void StopSaverTimer() noexcept;
-    static void CALLBACK SaverTimerProc(UINT id, UINT, DWORD_PTR user, DWORD_PTR, DWORD_PTR) noexcept;
-
     // The mouse watch.
     void HandleSaverMouse(WPARAM mouseMessage) noexcept;
     void timCursorCheckTimer() noexcept;
     void RestartWait() noexcept;
 
-    void miExitClick();
     void miPauseClick();
     void miRefreshPlaylistClick();
-    void HandleCommand(UINT id);
-    void LoadMenuImages();
+    void miExitClick();
     void EndTimePeriod() noexcept;
 
-    TMouseHook FMouseHook;
+    TMouseHookThread FMouseHook;
     POINT FLastCursorPos{};
-    TSaverData FSaverData;
-    std::atomic<UINT> FTickTimerID{0}; // the timer thread's view of FSaverData.TimerID
     TSaverProperty FSaverProperty;
     std::unique_ptr<TCursorGroupManager> FGroupManager;
+    std::unique_ptr<TSaverEngine> FEngine;
     bool FPaused = false;
     bool FPausedBeforePlayList = false;
     bool FPlayListOpen = false;
-    bool FSaverShowing = false;
     UniqueHIcon FTrayIcons[2];
-
-    TCursorChoice FCursorChoice = TCursorChoice::Default;
-    UniqueHCursor FShowCursor; // the show cursor slot: empty shows the normal arrow
-    UniqueHCursor FBlankCursor;
 
     std::unique_ptr<TTrayIcon> FTiDovex;
     UniqueImageList ilTrayAnimationIcons;
-    UniqueHMenu FTrayMenuBar; // the menu resource; its first submenu is the tray menu
-    HMENU pmTrayMenu = nullptr;
-    HMENU miUseGroup = nullptr;
-    HMENU miChangeSysCursor = nullptr;
-    std::vector<UniqueGdiObj> ilTrayMenuIcons; // bitmaps of the menu items
-    std::vector<UniqueGdiObj> ilSysCursors;    // one per scheme item
+    std::unique_ptr<TTrayMenu> FTrayMenu;
     std::unique_ptr<TSystemCursorCtrl> FSysCursorCtrl;
     TTimer timSaverWait;
     TTimer timCursorCheck;
-    std::mt19937 FRandom;
     bool FTimePeriodRaised = false;
     bool FDestroyed = false;
 };

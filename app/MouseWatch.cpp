@@ -55,7 +55,9 @@ bool TMouseHook::InstallMouseHook(HWND target) noexcept {
         return false;
     UniqueHandle mapping(::CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0,
                                               kHookMappingSize, kHookMappingName));
-    if (!mapping)
+    // A block that exists already was not made by this instance (it is the only one): whoever made it
+    // could point every hooked program at any window. Polling is the safe way then.
+    if (!mapping || ::GetLastError() == ERROR_ALREADY_EXISTS)
         return false;
     UniqueView view(::MapViewOfFile(mapping.get(), FILE_MAP_WRITE, 0, 0, kHookMappingSize));
     if (!view)
@@ -81,6 +83,58 @@ void TMouseHook::RemoveMouseHook() noexcept {
         }
     }
     FHookMapping.reset();
+}
+
+bool TMouseHookThread::Start(HWND target) noexcept {
+    Stop();
+    UniqueHandle ready(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    if (!ready)
+        return false;
+    try {
+        FThread = std::thread(&TMouseHookThread::Run, this, target, ::GetThreadDesktop(::GetCurrentThreadId()),
+                              ready.get());
+    } catch (...) {
+        return false;
+    }
+    ::WaitForSingleObject(ready.get(), INFINITE);
+    if (!FStarted) {
+        FThread.join();
+        return false;
+    }
+    return true;
+}
+
+void TMouseHookThread::Stop() noexcept {
+    if (!FThread.joinable())
+        return;
+    ::PostMessageW(FWindow, WM_CLOSE, 0, 0);
+    FThread.join();
+    FWindow = nullptr;
+    FStarted = false;
+}
+
+void TMouseHookThread::Run(HWND target, HDESK desktop, HANDLE ready) noexcept {
+    // The hook sees the input of the desktop its thread is on: the one of the thread that started it.
+    ::SetThreadDesktop(desktop);
+    const HWND window = ::CreateWindowExW(0, L"STATIC", L"Dovex mouse hook", 0, 0, 0, 0, 0, HWND_MESSAGE,
+                                          nullptr, ::GetModuleHandleW(nullptr), nullptr);
+    FStarted = window && FHook.InstallMouseHook(target);
+    FWindow = window;
+    if (!FStarted) {
+        if (window)
+            ::DestroyWindow(window);
+        ::SetEvent(ready);
+        return;
+    }
+    ::SetEvent(ready);
+    MSG msg;
+    while (::GetMessageW(&msg, nullptr, 0, 0) > 0) {
+        if (msg.hwnd == window && msg.message == WM_CLOSE)
+            break;
+        ::DispatchMessageW(&msg);
+    }
+    FHook.RemoveMouseHook();
+    ::DestroyWindow(window);
 }
 
 } // namespace dovex

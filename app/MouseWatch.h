@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <thread>
 
 #include "model/HookTypes.h"
 #include "base/UniqueHandle.h"
@@ -51,6 +52,38 @@ private:
     UniqueHModule FHookLib;
     UniqueHandle FHookMapping;
     UniqueHHook FHook;
+};
+
+// Installs the hook on a thread of its own that does nothing but pump messages. The system hands the
+// mouse input of programs of the other bitness to the thread that installed the hook and waits for it:
+// that thread must answer at once, whatever the main thread is doing (loading a cursor from a network
+// path, sleeping between two cursors).
+class TMouseHookThread {
+public:
+    TMouseHookThread() = default;
+    TMouseHookThread(const TMouseHookThread&) = delete;
+    TMouseHookThread& operator=(const TMouseHookThread&) = delete;
+    ~TMouseHookThread() { Stop(); }
+
+    // Starts the thread on the caller's desktop and waits until the hook is installed or has failed;
+    // false (and no thread) on failure: the caller then polls.
+    bool Start(HWND target) noexcept;
+    // Removes the hook on its thread and ends the thread.
+    void Stop() noexcept;
+
+    bool Installed() const noexcept { return FThread.joinable(); }
+    // The thread's message-only window; it answers sent messages for as long as the hook is installed.
+    HWND Window() const noexcept { return FWindow; }
+    // Valid while installed.
+    const TMouseHook& Hook() const noexcept { return FHook; }
+
+private:
+    void Run(HWND target, HDESK desktop, HANDLE ready) noexcept;
+
+    TMouseHook FHook; // touched only by the thread between Start and Stop
+    std::thread FThread;
+    HWND FWindow = nullptr;
+    bool FStarted = false;
 };
 
 } // namespace dovex

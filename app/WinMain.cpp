@@ -14,12 +14,15 @@ constexpr wchar_t kInstanceMutex[] = L"CursorSaver-Dovex";
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     dovex::InstallLeakCheck();
 
-    // Another instance runs: leave silently.
-    if (dovex::UniqueHandle(::OpenMutexW(MUTEX_ALL_ACCESS, FALSE, kInstanceMutex)))
+    // Another instance runs: leave silently. A mutex that exists but may not be opened (the other
+    // instance runs with other rights) is another instance too.
+    if (dovex::UniqueHandle(::OpenMutexW(SYNCHRONIZE, FALSE, kInstanceMutex)) ||
+        ::GetLastError() == ERROR_ACCESS_DENIED)
         return 0;
     dovex::UniqueHandle mutex(::CreateMutexW(nullptr, FALSE, kInstanceMutex));
     // Two starts at the same moment both miss the open above; only the creator stays.
-    if (mutex && ::GetLastError() == ERROR_ALREADY_EXISTS)
+    const DWORD created = ::GetLastError();
+    if (created == ERROR_ALREADY_EXISTS || (!mutex && created == ERROR_ACCESS_DENIED))
         return 0;
 
     INITCOMMONCONTROLSEX icc{sizeof(icc), ICC_WIN95_CLASSES | ICC_STANDARD_CLASSES};

@@ -11,6 +11,8 @@
 #include "ShowEnvironment.h"
 #include "app/Messages.h"
 #include "base/ErrorBox.h"
+#include "base/Exception.h"
+#include "model/PlayListCtrls.h"
 
 using namespace dovex;
 using namespace std::chrono_literals;
@@ -52,6 +54,67 @@ TEST(SaverTick, CountsDownAndIgnoresUnknownKinds) {
     EXPECT_EQ(data.Remaining, 0);
 }
 
+// Any posted count, however large, saturates instead of overflowing.
+TEST(SaverTick, HugeCountsSaturate) {
+    const struct {
+        int32_t Remaining;
+        LPARAM Count;
+        int32_t Expected;
+    } cases[] = {
+        {5, INT32_MAX, INT32_MIN + 6},
+        {-10, INT32_MAX, INT32_MIN},
+        {-10, static_cast<LPARAM>(INT64_MAX), INT32_MIN},
+        {3, static_cast<LPARAM>(INT64_MIN), INT32_MAX},
+        {INT32_MIN, 1, INT32_MIN},
+    };
+    for (const auto& c : cases) {
+        TSaverData data;
+        data.Remaining = c.Remaining;
+        ApplySaverTick(data, SAVERTICK_COUNT, c.Count);
+        EXPECT_EQ(data.Remaining, c.Expected) << c.Remaining << " - " << c.Count;
+    }
+    TSaverData data;
+    data.Remaining = INT32_MIN;
+    EXPECT_TRUE(ApplySaverTick(data, SAVERTICK_ONE, 0));
+    EXPECT_EQ(data.Remaining, INT32_MIN);
+}
+
+// A late tick of a stopped timer neither counts for the next timer nor keeps its ticks from being posted.
+TEST(TickHandOff, LateTicksOfAStoppedTimerChangeNothing) {
+    TTickHandOff ticks;
+    EXPECT_FALSE(ticks.Count(7)) << "nothing counts before a start";
+    ticks.Start(7);
+    EXPECT_TRUE(ticks.Count(7)) << "the first tick wakes the main thread";
+    EXPECT_FALSE(ticks.Count(7)) << "later ones are only counted";
+    EXPECT_EQ(ticks.Take(7), 2);
+    EXPECT_TRUE(ticks.Count(7)) << "after taking, the next tick wakes it again";
+    ticks.Stop();
+    EXPECT_FALSE(ticks.Count(7)) << "a tick under way while the timer stopped";
+    ticks.Start(8);
+    EXPECT_FALSE(ticks.Count(7)) << "a late tick of the old timer";
+    EXPECT_EQ(ticks.Take(7), 0) << "the old timer's message takes nothing of the new one";
+    EXPECT_TRUE(ticks.Count(8)) << "the new timer's first tick is posted";
+    EXPECT_EQ(ticks.Take(8), 1);
+}
+
+// The same under real threads: a timer thread hammering an old id while the main thread restarts.
+TEST(TickHandOff, RestartsUnderConcurrentLateTicksKeepPosting) {
+    TTickHandOff ticks;
+    std::atomic<bool> run{true};
+    std::thread late([&] {
+        while (run)
+            ticks.Count(1);
+    });
+    for (UINT id = 2; id < 2000; ++id) {
+        ticks.Start(id);
+        ASSERT_TRUE(ticks.Count(id)) << "timer " << id;
+        ASSERT_EQ(ticks.Take(id), 1) << "timer " << id;
+        ticks.Stop();
+    }
+    run = false;
+    late.join();
+}
+
 TEST_F(MainWindow, IsAHiddenTopMostToolWindowThatStaysOnePixel) {
     auto form = Create();
     const HWND hwnd = form->Handle();
@@ -65,6 +128,10 @@ TEST_F(MainWindow, IsAHiddenTopMostToolWindowThatStaysOnePixel) {
     EXPECT_FALSE(::IsWindowVisible(hwnd));
     EXPECT_EQ(exStyle & (WS_EX_TOOLWINDOW | WS_EX_TOPMOST), WS_EX_TOOLWINDOW | WS_EX_TOPMOST);
     EXPECT_FALSE(exStyle & WS_EX_APPWINDOW);
+    RECT created{};
+    ::GetWindowRect(hwnd, &created);
+    EXPECT_EQ(created.right - created.left, 1) << "one pixel from creation, not only from the first show";
+    EXPECT_EQ(created.bottom - created.top, 1);
 
     ::SetWindowPos(hwnd, nullptr, 40, 50, 300, 200, SWP_NOZORDER | SWP_NOACTIVATE);
     RECT rc{};
@@ -154,10 +221,13 @@ TEST_F(MainWindow, IdleTimerFiresAfterTheWaitAndNeverWithWaitZero) {
     EXPECT_GE(std::chrono::steady_clock::now() - start, 140ms);
 }
 
-TEST_F(MainWindow, BadHomePositionIsReportedAndStartUpCompletes) {
+// The box opens once start-up is over: commands of the tray menu that its message loop delivers then
+// find a complete window.
+TEST_F(MainWindow, BadHomePositionIsReportedAfterStartUpCompletes) {
     SetSetting(L"WaitTime", 2500);
     SetSetting(L"HomePosition", L"12,x");
-    std::atomic<bool> stop{false};
+    std::atomic<bool> created{false}, shownDuringCreate{false}, stop{false};
+    std::atomic<HWND> mainWindow{nullptr};
     std::wstring seen;
     const HDESK desktop = ::GetThreadDesktop(::GetCurrentThreadId());
     std::thread closer([&] {
@@ -167,6 +237,10 @@ TEST_F(MainWindow, BadHomePositionIsReportedAndStartUpCompletes) {
                 seen = dovex::test::MessageBoxText(box);
                 if (seen.empty())
                     continue; // shown, but not filled in yet
+                shownDuringCreate = !created;
+                // What crashed a half-built window: refreshing the playlist from the tray menu.
+                if (HWND form = mainWindow.load())
+                    ::SendMessageW(form, WM_COMMAND, IDM_REFRESHPLAYLIST, 0);
                 ::PostMessageW(box, WM_COMMAND, IDOK, 0);
                 return;
             }
@@ -174,10 +248,25 @@ TEST_F(MainWindow, BadHomePositionIsReportedAndStartUpCompletes) {
         }
     });
     auto form = Create();
+    mainWindow = form->Handle();
+    created = true;
+    EXPECT_TRUE(PumpUntil([&] { return !seen.empty(); }, 5s));
     stop = true;
     closer.join();
+    EXPECT_FALSE(shownDuringCreate);
     EXPECT_EQ(seen, L"'x' は整数ではありません");
     EXPECT_EQ(form->SaverWaitTimer().Interval(), 2500u);
+    ASSERT_TRUE(PumpUntil([&] { return !form->Paused(); }, 2s));
+    EXPECT_TRUE(form->SaverWaitTimer().Enabled());
+    EXPECT_TRUE(::IsWindow(form->Handle()));
+}
+
+// While the start is paused the idle wait does not run: a show then could not be ended by the mouse.
+TEST_F(MainWindow, PausedStartRunsNoIdleWait) {
+    SetSetting(L"WaitTime", 50);
+    auto form = Create();
+    EXPECT_TRUE(form->Paused());
+    EXPECT_FALSE(form->SaverWaitTimer().Enabled());
     ASSERT_TRUE(PumpUntil([&] { return !form->Paused(); }, 2s));
     EXPECT_TRUE(form->SaverWaitTimer().Enabled());
 }
@@ -298,4 +387,48 @@ TEST_F(MainWindow, HideCursorShowsABlankPointerAndAnEmptyPlaylistNoWindow) {
     ASSERT_TRUE(PumpUntil([&] { return form->SaverShowing(); }, 3s));
     EXPECT_FALSE(::IsWindowVisible(form->Handle())); // nothing to play: no window
     EXPECT_EQ(form->CursorChoice(), TCursorChoice::Default);
+}
+
+// The system keeps the pointer on the screen: the show goes where the pointer really is, and the jump does
+// not count as a move that ends the show.
+TEST_F(MainWindow, HomePositionOffTheScreenIsTakenWhereThePointerLands) {
+    SetSetting(L"WaitTime", 100);
+    SetSetting(L"UseHomePosition", 1);
+    SetSetting(L"HomePosition", L"-5000,99999");
+    SetGroup(L"G", {Sample("star32.ani")}, 1, 1, 5000);
+    auto form = Create();
+    const HWND hwnd = form->Handle();
+    ASSERT_TRUE(PumpUntil([&] { return form->SaverShowing(); }, 3s));
+    POINT pointer{};
+    ::GetCursorPos(&pointer);
+    RECT rc{};
+    ::GetWindowRect(hwnd, &rc);
+    EXPECT_EQ(rc.left, pointer.x);
+    EXPECT_EQ(rc.top, pointer.y);
+    EXPECT_GE(pointer.x, ::GetSystemMetrics(SM_XVIRTUALSCREEN));
+    ::SendMessageW(hwnd, WM_SAVERMOUSE, WM_MOUSEMOVE, 0);
+    EXPECT_TRUE(form->SaverShowing()) << "the pointer has not moved since the jump";
+}
+
+// Whatever fails after the window went on screen, the show counts as started, so activity takes the
+// window off again.
+TEST_F(MainWindow, AShowThatFailsHalfWayIsStillTakenOffScreen) {
+    const HWND window = ::CreateWindowExW(WS_EX_TOOLWINDOW | WS_EX_TOPMOST, L"STATIC", L"", WS_POPUP, 0, 0, 1, 1,
+                                          nullptr, nullptr, nullptr, nullptr);
+    ASSERT_NE(window, nullptr);
+    TCursorGroupManager groups;
+    TSaverProperty property;
+    property.Options = soHideCursor; // a blank pointer: the window goes on screen
+    TSaverEngine engine(window, groups, property);
+    engine.OnShowingChanged = [](bool showing) {
+        if (showing)
+            throw Exception(L"tray animation failed");
+    };
+    EXPECT_THROW(engine.Start(), Exception);
+    EXPECT_TRUE(::IsWindowVisible(window));
+    EXPECT_TRUE(engine.Showing());
+    engine.Stop();
+    EXPECT_FALSE(::IsWindowVisible(window));
+    EXPECT_FALSE(engine.Showing());
+    ::DestroyWindow(window);
 }

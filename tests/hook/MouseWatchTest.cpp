@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cstdint>
 #include <cstring>
@@ -547,6 +548,75 @@ TEST(MouseHookInput, RealInputReachesAWindowOfAnotherProcess) {
     for (WPARAM m : kExpectedInput)
         EXPECT_TRUE(got.count(m)) << "missing message " << std::hex << m;
     EXPECT_EQ(0u, probe.Wait(10000));
+}
+
+// ---------------------------------------------------------------------------------------------------------
+// The hook's own thread and the shared block's origin.
+
+// A block that exists before the install was not made by this instance: the hook falls back to polling.
+TEST(MouseHook, ABlockThatExistsAlreadyIsNotTrusted) {
+    UniqueHandle foreign(::CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, kHookMappingSize,
+                                              kHookMappingName));
+    ASSERT_TRUE(foreign);
+    TTargetWindow target;
+    TMouseHook hook;
+    EXPECT_FALSE(hook.InstallMouseHook(target.Handle()));
+    EXPECT_FALSE(hook.Installed());
+    EXPECT_EQ(nullptr, ::GetModuleHandleW(L"Dovex.dll"));
+    TBlock block;
+    ASSERT_TRUE(ReadBlock(block));
+    EXPECT_EQ(0u, block.Window) << "the foreign block is left as it was";
+}
+
+// The system hands the input of programs of the other bitness to the hooking thread and waits for it:
+// that thread answers while the thread that started it is busy, and the activity still reaches the main
+// window.
+TEST(MouseHookThread, AnswersWhileTheStartingThreadIsBusy) {
+    TTargetWindow target;
+    TMouseHookThread hook;
+    ASSERT_TRUE(hook.Start(target.Handle()));
+    ASSERT_TRUE(hook.Installed());
+    ASSERT_NE(nullptr, hook.Window());
+    EXPECT_NE(::GetCurrentThreadId(), ::GetWindowThreadProcessId(hook.Window(), nullptr));
+    TBlock block;
+    ASSERT_TRUE(ReadBlock(block));
+    EXPECT_EQ(Narrow(target.Handle()), block.Window) << "the block names the main window, not the thread's";
+
+    std::atomic<bool> busy{true};
+    std::atomic<int> answered{0}, unanswered{0};
+    std::thread prober([&] {
+        while (busy) {
+            DWORD_PTR result = 0;
+            if (::SendMessageTimeoutW(hook.Window(), WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 100, &result))
+                ++answered;
+            else
+                ++unanswered;
+            std::this_thread::sleep_for(20ms);
+        }
+    });
+    ::Sleep(1000); // the starting thread neither pumps nor answers for a second
+    busy = false;
+    prober.join();
+    EXPECT_GE(answered.load(), 10);
+    EXPECT_EQ(0, unanswered.load());
+
+    SendUserInput();
+    EXPECT_TRUE(PumpUntil([&] { return target.Got(WM_MOUSEMOVE) && target.Got(WM_LBUTTONDOWN); }, 5s));
+
+    hook.Stop();
+    EXPECT_FALSE(hook.Installed());
+    EXPECT_EQ(nullptr, ::GetModuleHandleW(L"Dovex.dll"));
+    EXPECT_FALSE(BlockExists());
+}
+
+TEST(MouseHookThread, FailsCleanlyAndLeavesNoThreadWhenTheBlockIsForeign) {
+    UniqueHandle foreign(::CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, kHookMappingSize,
+                                              kHookMappingName));
+    TTargetWindow target;
+    TMouseHookThread hook;
+    EXPECT_FALSE(hook.Start(target.Handle()));
+    EXPECT_FALSE(hook.Installed());
+    hook.Stop(); // harmless
 }
 
 } // namespace
