@@ -3,9 +3,12 @@
 
 #include <gtest/gtest.h>
 
+#include <sstream>
+#include <utility>
 #include <vector>
 
 #include "ShowEnvironment.h"
+#include "anicursor/AniCurInfo.h"
 
 using namespace std::chrono_literals;
 using namespace dovex::test;
@@ -194,4 +197,80 @@ TEST_F(Show, WaitZeroNeverShowsAndAnEmptyPlaylistKeepsThePointer) {
     std::this_thread::sleep_for(2500ms);
     EXPECT_FALSE(FDovex.Showing()); // nothing to play: no window
     EXPECT_EQ(ReadXCursor(), before);
+}
+
+namespace {
+
+// The pointer images the X server showed, with the server's own time stamps, logged by the X probe.
+class CursorWatch {
+public:
+    explicit CursorWatch(int seconds) {
+        FLog = "/tmp/dovex-xwatch-" + std::to_string(::GetCurrentProcessId()) + ".txt";
+        ::DeleteFileW(WindowsPath(FLog).c_str());
+        StartDetached(Widen("/bin/sh -c \"" + std::string(DOVEX_XPROBE) + " watch " + FLog + " " +
+                            std::to_string(seconds) + "\""));
+        FReady = WaitFor([&] { return ReadTextFile(WindowsPath(FLog)).rfind("ready", 0) == 0; }, 10s);
+    }
+    bool Ready() const { return FReady; }
+
+    // The samples in the order they appeared, each with the time it appeared; other images (the blank
+    // pointer between two items, the arrow) and repeats of the same sample are left out.
+    std::vector<std::pair<const Sample*, unsigned long>> Appearances() const {
+        std::vector<std::pair<const Sample*, unsigned long>> seen;
+        std::istringstream log(ReadTextFile(WindowsPath(FLog)));
+        std::string line;
+        std::getline(log, line); // "ready"
+        unsigned long ms = 0;
+        XCursorImage image;
+        while (log >> ms >> image.Width >> image.Height >> image.HotX >> image.HotY) {
+            for (const Sample* s : {&A, &B, &C}) {
+                if (Shows(image, *s) && (seen.empty() || seen.back().first != s))
+                    seen.emplace_back(s, ms);
+            }
+        }
+        return seen;
+    }
+
+private:
+    std::string FLog;
+    bool FReady = false;
+};
+
+unsigned CycleOf(const Sample& s) {
+    dovex::TAniCursorInfo info;
+    EXPECT_TRUE(info.LoadFromFile(std::string(DOVEX_SAMPLES_DIR) + "/" + s.File));
+    return info.TotalTime();
+}
+
+} // namespace
+
+// Each item stays for its group's time, or for its own cycles in count mode, as the user sees it: the
+// changes of the pointer image from outside, from the second item on (see above), within a tolerance.
+TEST_F(Show, ItemsStayForTheirTimeOrTheirCyclesAsSeenFromOutside) {
+    constexpr int kToleranceMs = 120;
+    const struct {
+        const wchar_t* Group;
+        DWORD Mode, Nums, Time;
+    } modes[] = {{L"Time", 1, 1, 700}, {L"Count", 0, 2, 1000}};
+    for (const auto& mode : modes) {
+        SCOPED_TRACE(testing::Message() << (mode.Mode ? "time mode" : "count mode"));
+        ::RegDeleteTreeW(HKEY_CURRENT_USER, dovex::kPlaylistKey);
+        SetGroup(mode.Group, {A, B, C}, mode.Mode, mode.Nums, mode.Time);
+        CursorWatch watch(12);
+        ASSERT_TRUE(watch.Ready()) << "the X probe did not start";
+        ASSERT_TRUE(FDovex.Start());
+        std::this_thread::sleep_for(9s);
+        ASSERT_TRUE(FDovex.Stop());
+        const auto seen = watch.Appearances();
+        ASSERT_GE(seen.size(), 4u) << "too few item changes were seen";
+        for (size_t i = 0; i + 1 < seen.size(); ++i) {
+            const Sample& item = *seen[i].first;
+            const Sample& next = *seen[i + 1].first;
+            EXPECT_EQ(&next, &item == &A ? &B : &item == &B ? &C : &A) << "order after " << item.File;
+            // The stay includes the blank gap before the item (10 ms by default).
+            const int expected = static_cast<int>(mode.Mode ? mode.Time : mode.Nums * CycleOf(item)) + 10;
+            const int stayed = static_cast<int>(seen[i + 1].second - seen[i].second);
+            EXPECT_NEAR(stayed, expected, kToleranceMs) << item.File << " stayed " << stayed << " ms";
+        }
+    }
 }
