@@ -8,12 +8,7 @@ tools/setup.sh || exit 1
 export DOVEX_WINE_DIR=${DOVEX_WINE_DIR:-$PWD/build/run-wine}  # a prefix of its own, apart from the tests'
 . tools/wine-env.sh
 
-preset=i686
-if ! dovex_host_runs_32bit; then
-    preset=x86_64
-    echo "This host's kernel does not run 32-bit programs, so Wine cannot run the 32-bit product here;"
-    echo "running the 64-bit build, which is the same program."
-fi
+preset=x86_64  # the product: 64-bit Dovex.exe and Dovex.dll
 cmake --preset "$preset" >/dev/null && cmake --build --preset "$preset" -j"$(nproc)" || exit 1
 exe=$PWD/build/$preset/app/Dovex.exe
 
@@ -25,6 +20,10 @@ if [ -z "${DOVEX_DISPLAY:-}" ]; then
     echo "No X display here: Dovex runs on the private screen $DISPLAY. To look at it:"
     echo "    DISPLAY=$DISPLAY import -window root dovex.png"
 fi
+# Programs started in this prefix join the virtual desktop of its explorer.
+"$DOVEX_WINE" reg add 'HKCU\Software\Wine\Explorer' /v Desktop /t REG_SZ /d "$DOVEX_DESKTOP" /f >/dev/null 2>&1
+"$DOVEX_WINE" reg add 'HKCU\Software\Wine\Explorer\Desktops' /v "$DOVEX_DESKTOP" /t REG_SZ \
+    /d "$DOVEX_DESKTOP_SIZE" /f >/dev/null 2>&1
 # First use of this prefix: a playlist of the sample cursors and a short wait, so that a show comes soon.
 if [ ! -f "$DOVEX_WINE_DIR/playlist-prepared" ]; then
     settings='HKCU\Software\Vantoquil\Dovex\Settings'
@@ -40,11 +39,13 @@ if [ ! -f "$DOVEX_WINE_DIR/playlist-prepared" ]; then
     touch "$DOVEX_WINE_DIR/playlist-prepared"
     echo "Prepared a playlist of $i sample cursors and a wait of 10 seconds."
 fi
-trap 'pkill -f "Dovex.exe" 2>/dev/null; dovex_wine_down' EXIT
-"$DOVEX_WINE" explorer "/desktop=$DOVEX_DESKTOP" "$exe" &
+# Started directly (not through explorer) so that its process id is known: the run command ends only
+# the Dovex it started, never another program of that name.
+"$DOVEX_WINE" "$exe" &
+dovex_pid=$!
+trap 'kill "$dovex_pid" 2>/dev/null; dovex_wine_down' EXIT
 echo "Dovex runs in the Wine desktop window \"$DOVEX_DESKTOP\" (its icon is in the taskbar's notification area)."
 echo "Leave the mouse still for 10 seconds to see the show; move it to end the show. Quit with Ctrl+C here"
 echo "or with 終了 in the icon's right-click menu."
-sleep 3
-while pgrep -f 'Dovex\.exe' >/dev/null; do sleep 1; done
+while kill -0 "$dovex_pid" 2>/dev/null; do sleep 1; done
 echo "Dovex has ended."
