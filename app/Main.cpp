@@ -1,6 +1,8 @@
 #include "app/Main.h"
 
 #include <mmsystem.h>
+#include <windowsx.h>
+#include <wtsapi32.h>
 
 #include "app/HelpCtrls.h"
 #include "app/Messages.h"
@@ -82,6 +84,7 @@ void TfrmDovexMain::FormCreate() {
     ::GetCursorPos(&FLastCursorPos);
     if (!FMouseHook.Start(Handle()))
         timCursorCheck.SetEnabled(true); // no hook library: watch the pointer by polling
+    FQuietTimes.Start(Handle(), WM_SAVERFOREGROUND);
     // The idle wait starts with the resume posted below, not while the start is paused.
     ReadSettings();
     SelectGroup(FGroupManager->IndexOfGroup(FSaverProperty.UseGroup));
@@ -108,6 +111,7 @@ void TfrmDovexMain::FormDestroy() noexcept {
     timCursorCheck.SetEnabled(false);
     FEngine.reset(); // stops the countdown timer
     FMouseHook.Stop();
+    FQuietTimes.Stop();
     FGroupManager.reset();
     FSysCursorCtrl.reset();
     FTiDovex.reset();
@@ -161,16 +165,31 @@ void TfrmDovexMain::timSaverWaitTimer() {
     timSaverWait.SetEnabled(false);
     if (FPaused)
         return; // a paused saver shows nothing: activity could not end the show
+    if (FQuietTimes.Quiet(FSaverProperty.Options & soSuppressFullScreen)) {
+        timSaverWait.SetEnabled(true); // asked again after another wait
+        return;
+    }
     FEngine->Start();
+}
+
+void TfrmDovexMain::QuietChanged() {
+    const bool quiet = FQuietTimes.Quiet(FSaverProperty.Options & soSuppressFullScreen);
+    if (quiet == FQuiet)
+        return;
+    FQuiet = quiet;
+    // A show ends when something begins that it would disturb; when that is over, the wait starts again
+    // from zero.
+    if (!FPaused)
+        RestartWait();
 }
 
 // ---- The mouse watch ----
 
-void TfrmDovexMain::HandleSaverMouse(WPARAM mouseMessage) noexcept {
+// The hook library reports where the pointer was with each message: no need to ask the window system.
+void TfrmDovexMain::HandleSaverMouse(WPARAM mouseMessage, LPARAM position) noexcept {
     bool moved = false;
     if (IsMouseMove(mouseMessage)) {
-        POINT pos{};
-        ::GetCursorPos(&pos);
+        const POINT pos{GET_X_LPARAM(position), GET_Y_LPARAM(position)};
         moved = pos.x != FLastCursorPos.x || pos.y != FLastCursorPos.y;
         FLastCursorPos = pos;
     }
@@ -309,7 +328,14 @@ LRESULT TfrmDovexMain::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
         FEngine->TimerTick(wParam);
         return 0;
     case WM_SAVERMOUSE:
-        HandleSaverMouse(wParam);
+        HandleSaverMouse(wParam, lParam);
+        return 0;
+    case WM_SAVERFOREGROUND:
+        QuietChanged();
+        return 0;
+    case WM_WTSSESSION_CHANGE:
+        FQuietTimes.SessionChanged(wParam);
+        QuietChanged();
         return 0;
     case WM_SAVERRELOAD:
         if (wParam == RELOAD_SETTINGS)

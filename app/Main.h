@@ -9,6 +9,7 @@
 #include <string>
 
 #include "app/MouseWatch.h"
+#include "app/QuietTimes.h"
 #include "app/SaverEngine.h"
 #include "app/TrayMenu.h"
 #include "base/UniqueHandle.h"
@@ -60,6 +61,8 @@ public:
     HMENU GroupMenu() const noexcept { return FTrayMenu->miUseGroup(); }
     HMENU SysCursorMenu() const noexcept { return FTrayMenu->miChangeSysCursor(); }
     bool TimePeriodRaised() const noexcept { return FTimePeriodRaised; }
+    // When a show would disturb; its answers can be replaced (the shell's own are fixed under Wine).
+    TQuietTimes& QuietTimes() noexcept { return FQuietTimes; }
 
 protected:
     LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
@@ -73,7 +76,9 @@ private:
 
     void timSaverWaitTimer();
     // The mouse watch.
-    void HandleSaverMouse(WPARAM mouseMessage) noexcept;
+    void HandleSaverMouse(WPARAM mouseMessage, LPARAM position) noexcept;
+    // A full-screen program came or went, the session was locked or came back.
+    void QuietChanged();
     void timCursorCheckTimer() noexcept;
     void RestartWait() noexcept;
 
@@ -83,6 +88,8 @@ private:
     void EndTimePeriod() noexcept;
 
     TMouseHookThread FMouseHook;
+    TQuietTimes FQuietTimes;
+    bool FQuiet = false;
     POINT FLastCursorPos{};
     TSaverProperty FSaverProperty;
     std::unique_ptr<TCursorGroupManager> FGroupManager;

@@ -12,6 +12,8 @@ namespace dovex {
 // Posted by the show's timer thread to the main window: ticks have been counted for it (wParam = the
 // timer's identifier). The thread never waits for the main thread.
 constexpr UINT WM_SAVERTIMERTICK = WM_USER + 1016;
+// Posted by the foreground hook: another window came to the front.
+constexpr UINT WM_SAVERFOREGROUND = WM_USER + 1017;
 
 // Window timers of the main window.
 constexpr UINT_PTR ID_TIMER_SAVERWAIT = 1;

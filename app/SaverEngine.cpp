@@ -99,6 +99,32 @@ void TSaverEngine::Start() {
     ShowSaver();
 }
 
+int TSaverEngine::ChooseIndex(int from) {
+    int index = from;
+    for (int attempts = 0;;) {
+        const int count = FGroups.ItemCount();
+        if (count <= 0)
+            return -1;
+        if (FProperty.PlaySequence != 0) {
+            index = std::uniform_int_distribution<int>(0, count - 1)(FRandom);
+        } else {
+            index += 1;
+            if (index >= count)
+                index = 0;
+        }
+        ++attempts;
+        if (FGroups.Items(index).Status == isUsable || attempts > count)
+            return index;
+    }
+}
+
+namespace {
+UniqueHCursor LoadShowCursor(const std::wstring& file) noexcept {
+    return UniqueHCursor(
+        static_cast<HCURSOR>(::LoadImageW(nullptr, file.c_str(), IMAGE_CURSOR, 0, 0, LR_LOADFROMFILE)));
+}
+} // namespace
+
 void TSaverEngine::NextCursor() {
     SetCursorChoice(TCursorChoice::None);
     if (FProperty.Options & soHideCursor)
@@ -107,21 +133,13 @@ void TSaverEngine::NextCursor() {
         SetCursorChoice(TCursorChoice::Default);
         return;
     }
-    for (int attempts = 0;;) {
-        const int count = FGroups.ItemCount();
-        if (count <= 0)
-            break;
-        if (FProperty.PlaySequence != 0) {
-            FData.Index = std::uniform_int_distribution<int>(0, count - 1)(FRandom);
-        } else {
-            FData.Index += 1;
-            if (FData.Index >= count)
-                FData.Index = 0;
-        }
-        ++attempts;
-        if (FGroups.Items(FData.Index).Status == isUsable || attempts > count)
-            break;
-    }
+    // The plan holds while the selection still has that usable file at that place (a reload or another
+    // group in use may have changed it).
+    const int planned = FPlanned.Index;
+    const bool planHolds = planned >= 0 && planned < FGroups.ItemCount() &&
+                           FGroups.Items(planned).Status == isUsable &&
+                           FGroups.Items(planned).FileName == FPlanned.FileName;
+    FData.Index = planHolds ? planned : ChooseIndex(FData.Index);
     if (FData.Index < 0 || FData.Index >= FGroups.ItemCount()) {
         SetCursorChoice(TCursorChoice::Default);
         return;
@@ -135,12 +153,24 @@ void TSaverEngine::NextCursor() {
         FData.CurrentFile = item.FileName;
         FData.Interval = countMode ? item.PlayTime : group.SaverPlayTime();
         FShowCursor.reset();
-        FShowCursor.reset(static_cast<HCURSOR>(
-            ::LoadImageW(nullptr, FData.CurrentFile.c_str(), IMAGE_CURSOR, 0, 0, LR_LOADFROMFILE)));
+        if (planHolds && FPlanned.Cursor)
+            FShowCursor = std::move(FPlanned.Cursor);
+        else
+            FShowCursor = LoadShowCursor(FData.CurrentFile);
         ::Sleep(static_cast<DWORD>(FProperty.DisplayInterval));
         StartTimer();
     }
     SetCursorChoice(TCursorChoice::Show);
+    PlanNext();
+}
+
+void TSaverEngine::PlanNext() {
+    FPlanned.Cursor.reset();
+    FPlanned.Index = ChooseIndex(FData.Index);
+    FPlanned.FileName = FPlanned.Index >= 0 ? FGroups.Items(FPlanned.Index).FileName : std::wstring();
+    // The same file again keeps its timer and its cursor: nothing to load.
+    if (FPlanned.Index >= 0 && FPlanned.FileName != FData.CurrentFile)
+        FPlanned.Cursor = LoadShowCursor(FPlanned.FileName);
 }
 
 void TSaverEngine::StartTimer() {

@@ -88,6 +88,11 @@ public:
     TCursorChoice CursorChoice() const noexcept { return FCursorChoice; }
 
 private:
+    // The item that follows `from` in the current selection, in order or at random.
+    int ChooseIndex(int from);
+    // Chooses the next item and loads its cursor while the current one plays, so that the change of items
+    // only swaps handles.
+    void PlanNext();
     void ApplyCursorChoice() noexcept;
     void StartTimer();
     static void CALLBACK SaverTimerProc(UINT id, UINT, DWORD_PTR user, DWORD_PTR, DWORD_PTR) noexcept;
@@ -100,6 +105,11 @@ private:
     TCursorChoice FCursorChoice = TCursorChoice::Default;
     UniqueHCursor FShowCursor; // the show cursor slot: empty shows the normal arrow
     UniqueHCursor FBlankCursor;
+    struct {
+        int Index = -1;
+        std::wstring FileName;
+        UniqueHCursor Cursor; // empty when it is the file on show
+    } FPlanned;
     std::mt19937 FRandom;
 };
 

@@ -86,8 +86,12 @@ extern "C" LRESULT CALLBACK MouseHookProc(int code, WPARAM wParam, LPARAM lParam
         if (!GWindow || !GHook || !::IsWindow(Widen<HWND>(GWindow)))
             ReadBlock();
         const uint32_t window = GWindow, message = GMessage;
+        // The pointer's position goes along (screen coordinates, 16 bits each as in mouse messages), so
+        // that the program need not ask the window system where the pointer is.
+        const POINT pt = reinterpret_cast<const MOUSEHOOKSTRUCT*>(lParam)->pt;
+        const LPARAM position = MAKELPARAM(static_cast<WORD>(pt.x), static_cast<WORD>(pt.y));
         if (window && message)
-            ::PostMessageW(Widen<HWND>(window), message, wParam, 0);
+            ::PostMessageW(Widen<HWND>(window), message, wParam, position);
     }
     return ::CallNextHookEx(Widen<HHOOK>(GHook), code, wParam, lParam);
 }

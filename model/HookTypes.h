@@ -31,6 +31,7 @@ enum : TSaverOptions {
     soUseHomePosition = 1 << 0,
     soHideCursor = 1 << 1,
     soTrayAnimation = 1 << 2,
+    soSuppressFullScreen = 1 << 3, // no show over a full-screen program or a presentation
 };
 
 struct TPoint32 {

@@ -23,6 +23,8 @@ void ReadSaverProperty(TSaverProperty& p) {
         p.Options |= soHideCursor;
     if (reg.ReadBoolDef(L"TrayAnimation", true))
         p.Options |= soTrayAnimation;
+    if (reg.ReadBoolDef(L"SuppressFullScreen", true))
+        p.Options |= soSuppressFullScreen;
 }
 
 void WriteSaverProperty(const TSaverProperty& p) noexcept {
@@ -37,6 +39,7 @@ void WriteSaverProperty(const TSaverProperty& p) noexcept {
         reg.WriteBoolSafe(L"UseHomePosition", p.Options & soUseHomePosition);
         reg.WriteBoolSafe(L"HideCursor", p.Options & soHideCursor);
         reg.WriteBoolSafe(L"TrayAnimation", p.Options & soTrayAnimation);
+        reg.WriteBoolSafe(L"SuppressFullScreen", p.Options & soSuppressFullScreen);
     } catch (...) {
     }
 }

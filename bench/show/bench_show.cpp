@@ -98,11 +98,11 @@ void MeasureShow(const char* label, DWORD mode, DWORD nums, DWORD time, double s
 }
 
 // Main-thread time for a batch of posted messages, handled by the real window procedure.
-double TimePosted(HWND hwnd, UINT msg, WPARAM wParam, int count) {
+double TimePosted(HWND hwnd, UINT msg, WPARAM wParam, int count, LPARAM lParam = 0) {
     Pump();
     const auto start = Clock::now();
     for (int i = 0; i < count; ++i) {
-        ::PostMessageW(hwnd, msg, wParam, 0);
+        ::PostMessageW(hwnd, msg, wParam, lParam);
         if ((i & 1023) == 1023)
             Pump(); // keep well below the queue's limit
     }
@@ -117,7 +117,11 @@ void MeasureActivityCost() {
     Pump();
     const int count = 100000;
     const double empty = TimePosted(form.Handle(), WM_NULL, 0, count);
-    const double moves = TimePosted(form.Handle(), WM_SAVERMOUSE, WM_MOUSEMOVE, count);
+    // A move report carries the pointer's position, as the hook library sends it: here, where it is.
+    POINT pointer{};
+    ::GetCursorPos(&pointer);
+    const double moves =
+        TimePosted(form.Handle(), WM_SAVERMOUSE, WM_MOUSEMOVE, count, MAKELPARAM(pointer.x, pointer.y));
     const double clicks = TimePosted(form.Handle(), WM_SAVERMOUSE, WM_LBUTTONDOWN, count);
     std::printf("%d posted messages: empty %.3f us each; WM_SAVERMOUSE move (no change) %.3f us (x%.2f); "
                 "click (restarts the wait) %.3f us (x%.2f)\n",

@@ -13,6 +13,7 @@
 #include "base/ErrorBox.h"
 #include "base/Exception.h"
 #include "model/PlayListCtrls.h"
+#include "app/QuietTimes.h"
 
 using namespace dovex;
 using namespace std::chrono_literals;
@@ -406,8 +407,10 @@ TEST_F(MainWindow, HomePositionOffTheScreenIsTakenWhereThePointerLands) {
     EXPECT_EQ(rc.left, pointer.x);
     EXPECT_EQ(rc.top, pointer.y);
     EXPECT_GE(pointer.x, ::GetSystemMetrics(SM_XVIRTUALSCREEN));
-    ::SendMessageW(hwnd, WM_SAVERMOUSE, WM_MOUSEMOVE, 0);
+    ::SendMessageW(hwnd, WM_SAVERMOUSE, WM_MOUSEMOVE, MAKELPARAM(pointer.x, pointer.y));
     EXPECT_TRUE(form->SaverShowing()) << "the pointer has not moved since the jump";
+    ::SendMessageW(hwnd, WM_SAVERMOUSE, WM_MOUSEMOVE, MAKELPARAM(pointer.x + 1, pointer.y));
+    EXPECT_FALSE(form->SaverShowing()) << "a report of another position is a move";
 }
 
 // Whatever fails after the window went on screen, the show counts as started, so activity takes the
@@ -431,4 +434,114 @@ TEST_F(MainWindow, AShowThatFailsHalfWayIsStillTakenOffScreen) {
     EXPECT_FALSE(::IsWindowVisible(window));
     EXPECT_FALSE(engine.Showing());
     ::DestroyWindow(window);
+}
+
+// ---- No show when it would disturb ----
+
+namespace {
+
+// A borderless window over the whole primary monitor, in front, as a video player or game shows itself.
+class TFullScreenWindow {
+public:
+    explicit TFullScreenWindow(DWORD style = WS_POPUP) {
+        MONITORINFO monitor{};
+        monitor.cbSize = sizeof(monitor);
+        ::GetMonitorInfoW(::MonitorFromPoint({0, 0}, MONITOR_DEFAULTTOPRIMARY), &monitor);
+        const RECT& r = monitor.rcMonitor;
+        FHandle = ::CreateWindowExW(WS_EX_TOPMOST, L"STATIC", L"full screen", style, r.left, r.top,
+                                    r.right - r.left, r.bottom - r.top, nullptr, nullptr, nullptr, nullptr);
+    }
+    ~TFullScreenWindow() { Close(); }
+    void ShowInFront() {
+        ::ShowWindow(FHandle, SW_SHOW);
+        ::SetForegroundWindow(FHandle);
+    }
+    void Close() {
+        if (FHandle)
+            ::DestroyWindow(FHandle);
+        FHandle = nullptr;
+    }
+    HWND Handle() const { return FHandle; }
+
+private:
+    HWND FHandle = nullptr;
+};
+
+} // namespace
+
+TEST(QuietTimes, WhatCountsAsAFullScreenProgram) {
+    TFullScreenWindow popup, captioned(WS_OVERLAPPEDWINDOW);
+    EXPECT_FALSE(IsFullScreenWindow(popup.Handle())) << "not while hidden";
+    popup.ShowInFront();
+    EXPECT_TRUE(IsFullScreenWindow(popup.Handle()));
+    ::ShowWindow(captioned.Handle(), SW_SHOW);
+    EXPECT_FALSE(IsFullScreenWindow(captioned.Handle())) << "a window with a caption is not full-screen";
+    ::SetWindowPos(popup.Handle(), nullptr, 0, 0, 300, 200, SWP_NOZORDER | SWP_NOACTIVATE);
+    EXPECT_FALSE(IsFullScreenWindow(popup.Handle())) << "not when it covers only part of the monitor";
+    EXPECT_FALSE(IsFullScreenWindow(::GetDesktopWindow()));
+    EXPECT_FALSE(IsFullScreenWindow(nullptr));
+}
+
+TEST_F(MainWindow, NoShowWhileTheShellReportsAFullScreenProgramOrQuietTime) {
+    SetSetting(L"WaitTime", 100);
+    SetGroup(L"G", {Sample("star32.ani")}, 1, 1, 5000);
+    auto form = Create();
+    QUERY_USER_NOTIFICATION_STATE state = QUNS_ACCEPTS_NOTIFICATIONS;
+    form->QuietTimes().NotificationState = [&] { return state; };
+    for (QUERY_USER_NOTIFICATION_STATE quiet :
+         {QUNS_BUSY, QUNS_RUNNING_D3D_FULL_SCREEN, QUNS_PRESENTATION_MODE, QUNS_QUIET_TIME}) {
+        state = quiet;
+        EXPECT_FALSE(PumpUntil([&] { return form->SaverShowing(); }, 500ms)) << "state " << quiet;
+    }
+    state = QUNS_ACCEPTS_NOTIFICATIONS;
+    EXPECT_TRUE(PumpUntil([&] { return form->SaverShowing(); }, 1s)) << "the wait goes on afterwards";
+
+    // Turned off by the user: a presentation does not hold the show back.
+    ::SendMessageW(form->Handle(), WM_SAVERMOUSE, WM_RBUTTONDOWN, 0);
+    SetSetting(L"SuppressFullScreen", 0);
+    ::SendMessageW(form->Handle(), WM_SAVERRELOAD, RELOAD_SETTINGS, 0);
+    state = QUNS_PRESENTATION_MODE;
+    EXPECT_TRUE(PumpUntil([&] { return form->SaverShowing(); }, 1s));
+}
+
+TEST_F(MainWindow, ALockedSessionEndsTheShowAndTheWaitStartsAgainWhenItIsBack) {
+    SetSetting(L"WaitTime", 300);
+    SetGroup(L"G", {Sample("star32.ani")}, 1, 1, 5000);
+    auto form = Create();
+    const HWND hwnd = form->Handle();
+    const struct {
+        WPARAM Away, Back;
+    } cases[] = {{WTS_SESSION_LOCK, WTS_SESSION_UNLOCK},
+                 {WTS_CONSOLE_DISCONNECT, WTS_CONSOLE_CONNECT},
+                 {WTS_REMOTE_DISCONNECT, WTS_REMOTE_CONNECT}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << "session change " << c.Away);
+        ASSERT_TRUE(PumpUntil([&] { return form->SaverShowing(); }, 2s));
+        ::SendMessageW(hwnd, WM_WTSSESSION_CHANGE, c.Away, 0);
+        EXPECT_FALSE(form->SaverShowing());
+        EXPECT_FALSE(::IsWindowVisible(hwnd));
+        EXPECT_FALSE(PumpUntil([&] { return form->SaverShowing(); }, 900ms)) << "no show while away";
+        ::SendMessageW(hwnd, WM_WTSSESSION_CHANGE, c.Back, 0);
+        const auto back = std::chrono::steady_clock::now();
+        ASSERT_TRUE(PumpUntil([&] { return form->SaverShowing(); }, 2s));
+        EXPECT_GE(std::chrono::steady_clock::now() - back, 250ms) << "the wait starts again from zero";
+    }
+}
+
+TEST_F(MainWindow, AFullScreenProgramInFrontEndsTheShowAndHoldsTheNextBack) {
+    SetSetting(L"WaitTime", 200);
+    SetGroup(L"G", {Sample("star32.ani")}, 1, 1, 5000);
+    auto form = Create();
+    ASSERT_TRUE(PumpUntil([&] { return form->SaverShowing(); }, 2s));
+    TFullScreenWindow player;
+    player.ShowInFront();
+    // Wine reports no foreground change for a popup window: tell the main window as the system does.
+    ::PostMessageW(form->Handle(), WM_SAVERFOREGROUND, 0, 0);
+    EXPECT_TRUE(PumpUntil([&] { return !form->SaverShowing(); }, 1s)) << "the foreground change ends the show";
+    EXPECT_FALSE(PumpUntil([&] { return form->SaverShowing(); }, 1s)) << "no show over a full-screen program";
+    player.Close();
+    ::PostMessageW(form->Handle(), WM_SAVERFOREGROUND, 0, 0);
+    const auto closed = std::chrono::steady_clock::now();
+    EXPECT_TRUE(PumpUntil([&] { return form->SaverShowing(); }, 2s)) << "the show comes after the wait";
+    EXPECT_GE(std::chrono::steady_clock::now() - closed, 180ms) << "the wait starts again from zero";
 }

@@ -274,3 +274,26 @@ TEST_F(Show, ItemsStayForTheirTimeOrTheirCyclesAsSeenFromOutside) {
         }
     }
 }
+
+// A borderless top-most window over the whole screen in front, as a video player shows itself: no show
+// starts however long the mouse rests; once it is closed, the show comes after the wait.
+TEST_F(Show, NoShowOverAFullScreenWindowInFront) {
+    SetGroup(L"One", {B}, 1, 1, 60000);
+    MONITORINFO monitor{};
+    monitor.cbSize = sizeof(monitor);
+    ::GetMonitorInfoW(::MonitorFromPoint({400, 300}, MONITOR_DEFAULTTOPRIMARY), &monitor);
+    const RECT& r = monitor.rcMonitor;
+    const HWND player = ::CreateWindowExW(WS_EX_TOPMOST, L"STATIC", L"full screen", WS_POPUP, r.left, r.top,
+                                          r.right - r.left, r.bottom - r.top, nullptr, nullptr, nullptr, nullptr);
+    ASSERT_NE(player, nullptr);
+    ::ShowWindow(player, SW_SHOW);
+    ::SetForegroundWindow(player);
+    ASSERT_TRUE(WaitFor([&] { return ::GetForegroundWindow() == player; }, 2s));
+    ASSERT_TRUE(FDovex.Start());
+    dovex::test::PumpFor(4500ms); // three times the wait
+    EXPECT_FALSE(FDovex.Showing()) << "a show started over the full-screen window";
+    ::DestroyWindow(player);
+    const auto closed = Clock::now();
+    EXPECT_TRUE(WaitShowing(4s)) << "no show after the full-screen window closed";
+    EXPECT_LE(Clock::now() - closed, 3200ms);
+}

@@ -1,6 +1,7 @@
 // The mouse watch: which hook reports count as activity, the hook library's shared block, installing and
 // removing the hook, and real input reaching a window through Dovex.dll.
 #include <windows.h>
+#include <windowsx.h>
 
 #include <gtest/gtest.h>
 
@@ -77,6 +78,7 @@ public:
     ~TTargetWindow() { ::DestroyWindow(FHandle); }
     HWND Handle() const { return FHandle; }
     const std::vector<WPARAM>& Received() const { return FReceived; }
+    const std::vector<POINT>& Positions() const { return FPositions; }
     bool Got(WPARAM message) const {
         return std::find(FReceived.begin(), FReceived.end(), message) != FReceived.end();
     }
@@ -86,12 +88,14 @@ private:
         auto* self = reinterpret_cast<TTargetWindow*>(::GetWindowLongPtrW(window, GWLP_USERDATA));
         if (msg == WM_SAVERMOUSE && self) {
             self->FReceived.push_back(wParam);
+            self->FPositions.push_back({GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)});
             return 0;
         }
         return ::DefWindowProcW(window, msg, wParam, lParam);
     }
     HWND FHandle = nullptr;
     std::vector<WPARAM> FReceived;
+    std::vector<POINT> FPositions;
 };
 
 // ---------------------------------------------------------------------------------------------------------
@@ -268,8 +272,9 @@ protected:
         ::UnmapViewOfFile(view);
         return mapping;
     }
-    void Call(int code, WPARAM message) {
+    void Call(int code, WPARAM message, POINT at = {}) {
         MOUSEHOOKSTRUCT info{};
+        info.pt = at;
         FProc(code, message, reinterpret_cast<LPARAM>(&info));
     }
 
@@ -284,6 +289,23 @@ TEST_F(HookProc, PostsTheConfiguredMessageWithTheMouseMessage) {
         Call(HC_ACTION, m);
     PumpUntil([&] { return target.Received().size() >= 4; }, 2s);
     EXPECT_EQ((std::vector<WPARAM>{WM_MOUSEMOVE, WM_LBUTTONDOWN, WM_NCRBUTTONUP, 0x020B}), target.Received());
+    ::CloseHandle(mapping);
+}
+
+// The pointer's position goes along, so that the program need not ask where the pointer is; monitors
+// left of or above the primary one give negative coordinates.
+TEST_F(HookProc, PostsThePointersPositionWithIt) {
+    TTargetWindow target;
+    HANDLE mapping = WriteBlock(12, target.Handle(), WM_SAVERMOUSE);
+    const std::vector<POINT> points = {{12, 34}, {-1920, 5}, {3000, -200}};
+    for (POINT pt : points)
+        Call(HC_ACTION, WM_MOUSEMOVE, pt);
+    PumpUntil([&] { return target.Positions().size() >= points.size(); }, 2s);
+    ASSERT_EQ(points.size(), target.Positions().size());
+    for (size_t i = 0; i < points.size(); ++i) {
+        EXPECT_EQ(points[i].x, target.Positions()[i].x);
+        EXPECT_EQ(points[i].y, target.Positions()[i].y);
+    }
     ::CloseHandle(mapping);
 }
 

@@ -34,7 +34,7 @@ TEST_F(SettingsStore, MissingKeyIsCreatedAndGivesTheDefaults) {
     EXPECT_EQ(p.HomePosition, (TPoint32{0, 0}));
     EXPECT_EQ(p.UseGroup, L"");
     EXPECT_EQ(p.DisplayInterval, 10);
-    EXPECT_EQ(p.Options, soTrayAnimation);
+    EXPECT_EQ(p.Options, soTrayAnimation | soSuppressFullScreen);
 }
 
 TEST_F(SettingsStore, StoredValuesAndTheirOddForms) {
@@ -55,13 +55,14 @@ TEST_F(SettingsStore, StoredValuesAndTheirOddForms) {
     EXPECT_EQ(p.HomePosition, (TPoint32{10, 20}));
     EXPECT_EQ(p.UseGroup, L"グループＡ");
     EXPECT_EQ(p.DisplayInterval, 25);
-    EXPECT_EQ(p.Options, soUseHomePosition | soTrayAnimation);
+    EXPECT_EQ(p.Options, soUseHomePosition | soTrayAnimation | soSuppressFullScreen);
 
     SetSetting(L"PlaySequence", 2);
     SetSetting(L"IgnoreMouse", L"leftclick,Foo");
     SetSetting(L"HomePosition", L"10 20");
     SetSetting(L"HideCursor", 1);
     SetSetting(L"TrayAnimation", 0);
+    SetSetting(L"SuppressFullScreen", 0);
     SetSetting(L"UseGroup", L"");
     ReadSaverProperty(p);
     EXPECT_NE(p.PlaySequence, 0); // random
@@ -117,7 +118,7 @@ TEST_F(SettingsStore, WrittenSettingsReadBackInNormalForm) {
     written.PlaySequence = 9;
     written.IgnoreMouse = imWheel | imLsftClick;
     written.HomePosition = {-3, 1200};
-    written.Options = soHideCursor;
+    written.Options = soHideCursor | soSuppressFullScreen;
     written.UseGroup = L"not written here";
     written.DisplayInterval = 500;
     WriteSaverProperty(written);
@@ -128,6 +129,7 @@ TEST_F(SettingsStore, WrittenSettingsReadBackInNormalForm) {
     EXPECT_EQ(reg.ReadString(L"HomePosition"), L"-3,1200");
     EXPECT_EQ(reg.ReadInteger(L"PlaySequence"), 1);
     EXPECT_EQ(reg.ReadInteger(L"TrayAnimation"), 0);
+    EXPECT_EQ(reg.ReadInteger(L"SuppressFullScreen"), 1);
     EXPECT_EQ(reg.ReadStringDef(L"UseGroup", L"(none)"), L"(none)");
     EXPECT_EQ(reg.ReadIntegerDef(L"DisplayInterval", -1), -1);
 
@@ -137,7 +139,7 @@ TEST_F(SettingsStore, WrittenSettingsReadBackInNormalForm) {
     EXPECT_EQ(read.WaitTime, 30000);
     EXPECT_EQ(read.IgnoreMouse, written.IgnoreMouse);
     EXPECT_EQ(read.HomePosition, written.HomePosition);
-    EXPECT_EQ(read.Options, soHideCursor);
+    EXPECT_EQ(read.Options, soHideCursor | soSuppressFullScreen);
     EXPECT_EQ(read.UseGroup, L"グループ");
     EXPECT_EQ(read.DisplayInterval, 10);
 }

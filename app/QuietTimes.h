@@ -1,0 +1,48 @@
+// When a show would disturb the user: a full-screen program in front, presentation mode, a full-screen
+// Direct3D program or quiet time as the shell reports them, or a locked or disconnected session. Learned
+// from the system's notifications (foreground changes, session changes) and asked when a show would
+// start; nothing polls.
+#pragma once
+
+#include <windows.h>
+#include <shellapi.h>
+
+#include <functional>
+
+namespace dovex {
+
+// Whether `window` covers its whole monitor as a full-screen program does: visible, without a caption,
+// and not the desktop or the shell's own windows.
+bool IsFullScreenWindow(HWND window) noexcept;
+
+class TQuietTimes {
+public:
+    TQuietTimes() = default;
+    TQuietTimes(const TQuietTimes&) = delete;
+    TQuietTimes& operator=(const TQuietTimes&) = delete;
+    ~TQuietTimes() { Stop(); }
+
+    // What the platform reports; tests put their own answers here.
+    std::function<HWND()> Foreground;
+    std::function<QUERY_USER_NOTIFICATION_STATE()> NotificationState;
+
+    // Listens for session changes (WM_WTSSESSION_CHANGE to `window`) and foreground changes (posted to
+    // `window` as `foregroundMessage`). Must run on the window's thread.
+    void Start(HWND window, UINT foregroundMessage) noexcept;
+    void Stop() noexcept;
+    // WM_WTSSESSION_CHANGE: the session was locked, unlocked, disconnected or connected again.
+    void SessionChanged(WPARAM code) noexcept;
+
+    bool SessionAway() const noexcept { return FSessionAway; }
+    // Whether a show would disturb now; `fullScreenToo` is the user's setting for programs in front.
+    bool Quiet(bool fullScreenToo) const;
+
+private:
+    HWND FWindow = nullptr;
+    HWINEVENTHOOK FForegroundHook = nullptr;
+    HWINEVENTHOOK FFocusHook = nullptr;
+    bool FSessionNotified = false;
+    bool FSessionAway = false;
+};
+
+} // namespace dovex
