@@ -4,25 +4,16 @@
 
 #include "app/Main.h"
 #include "app/MemCheck.h"
+#include "app/SingleInstance.h"
 #include "base/ErrorBox.h"
 #include "base/UniqueHandle.h"
-
-namespace {
-constexpr wchar_t kInstanceMutex[] = L"CursorSaver-Dovex";
-}
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     dovex::InstallLeakCheck();
 
-    // Another instance runs: leave silently. A mutex that exists but may not be opened (the other
-    // instance runs with other rights) is another instance too.
-    if (dovex::UniqueHandle(::OpenMutexW(SYNCHRONIZE, FALSE, kInstanceMutex)) ||
-        ::GetLastError() == ERROR_ACCESS_DENIED)
-        return 0;
-    dovex::UniqueHandle mutex(::CreateMutexW(nullptr, FALSE, kInstanceMutex));
-    // Two starts at the same moment both miss the open above; only the creator stays.
-    const DWORD created = ::GetLastError();
-    if (created == ERROR_ALREADY_EXISTS || (!mutex && created == ERROR_ACCESS_DENIED))
+    // Another instance runs: leave silently.
+    dovex::UniqueHandle mutex;
+    if (!dovex::ClaimSingleInstance(mutex))
         return 0;
 
     INITCOMMONCONTROLSEX icc{sizeof(icc), ICC_WIN95_CLASSES | ICC_STANDARD_CLASSES};

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "ShowEnvironment.h"
+#include "app/SingleInstance.h"
 
 using namespace std::chrono_literals;
 using dovex::test::CleanDovexKey;
@@ -104,4 +105,52 @@ TEST_F(DovexProcess, UnreadableHomePositionIsShownAndTheProgramRunsOn) {
     ::PostMessageW(DovexWindows().front(), WM_CLOSE, 0, 0);
     ASSERT_TRUE(dovex.Exited(10000));
     EXPECT_EQ(dovex.ExitCode(), 0u);
+}
+
+TEST(SingleInstance, WhatTheMutexAnswersMeans) {
+    const struct {
+        bool Opened;
+        DWORD OpenError;
+        bool Created;
+        DWORD CreateError;
+        bool Another;
+    } cases[] = {
+        {true, ERROR_SUCCESS, false, ERROR_SUCCESS, true},                 // opened: it runs
+        {false, ERROR_ACCESS_DENIED, false, ERROR_SUCCESS, true},          // exists, other rights
+        {false, ERROR_FILE_NOT_FOUND, true, ERROR_SUCCESS, false},         // the first instance
+        {false, ERROR_FILE_NOT_FOUND, true, ERROR_ALREADY_EXISTS, true},   // started at the same moment
+        {false, ERROR_FILE_NOT_FOUND, false, ERROR_ACCESS_DENIED, true},   // made meanwhile, other rights
+        {false, ERROR_FILE_NOT_FOUND, false, ERROR_INVALID_HANDLE, false}, // no mutex at all: run anyway
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(dovex::IsAnotherInstance(c.Opened, c.OpenError, c.Created, c.CreateError), c.Another)
+            << c.Opened << " " << c.OpenError << " " << c.Created << " " << c.CreateError;
+}
+
+// An instance that runs with other rights owns a mutex this user may not open: that is another instance
+// too, and the start ends at once instead of putting a second saver on the desktop.
+TEST_F(DovexProcess, AMutexThatMayNotBeOpenedMeansAnotherInstance) {
+    SECURITY_DESCRIPTOR noAccess{};
+    ASSERT_TRUE(::InitializeSecurityDescriptor(&noAccess, SECURITY_DESCRIPTOR_REVISION));
+    ACL emptyAcl{};
+    ASSERT_TRUE(::InitializeAcl(&emptyAcl, sizeof(emptyAcl), ACL_REVISION));
+    ASSERT_TRUE(::SetSecurityDescriptorDacl(&noAccess, TRUE, &emptyAcl, FALSE)); // an empty list grants nothing
+    SECURITY_ATTRIBUTES attributes{sizeof(attributes), &noAccess, FALSE};
+    const HANDLE mutex = ::CreateMutexW(&attributes, FALSE, L"CursorSaver-Dovex");
+    ASSERT_NE(mutex, nullptr);
+    const HANDLE opened = ::OpenMutexW(SYNCHRONIZE, FALSE, L"CursorSaver-Dovex");
+    const DWORD openError = ::GetLastError();
+    if (opened) {
+        ::CloseHandle(opened);
+        ::CloseHandle(mutex);
+        GTEST_SKIP() << "this system does not check the rights of named objects (Wine): the decision is "
+                        "tested in SingleInstance.WhatTheMutexAnswersMeans";
+    }
+    ASSERT_EQ(openError, static_cast<DWORD>(ERROR_ACCESS_DENIED));
+    Process dovex;
+    StartDovex(dovex);
+    ASSERT_TRUE(dovex.Exited(10000)) << "a second saver started";
+    EXPECT_EQ(dovex.ExitCode(), 0u);
+    EXPECT_TRUE(DovexWindows().empty());
+    ::CloseHandle(mutex);
 }
