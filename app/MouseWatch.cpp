@@ -91,8 +91,8 @@ bool TMouseHookThread::Start(HWND target) noexcept {
     if (!ready)
         return false;
     try {
-        FThread = std::thread(&TMouseHookThread::Run, this, target, ::GetThreadDesktop(::GetCurrentThreadId()),
-                              ready.get());
+        FThread = std::thread(&TMouseHookThread::Run, this, target,
+                              ::GetThreadDesktop(::GetCurrentThreadId()), ready.get());
     } catch (...) {
         return false;
     }

@@ -24,7 +24,7 @@ struct TTrayMenuHandlers {
     std::function<void()> miHelpClick;
     std::function<void()> miRestoreCursorsClick;
     std::function<void()> miExitClick;
-    std::function<void(int index)> miUseGroupClick;      // -1 = all groups
+    std::function<void(int index)> miUseGroupClick;        // -1 = all groups
     std::function<void(int index)> miChangeSysCursorClick; // a scheme of the cursor control
 };
 

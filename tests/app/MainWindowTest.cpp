@@ -287,7 +287,9 @@ TEST_F(MainWindow, CloseRunsTheOrderlyShutdown) {
 
 namespace {
 
-std::wstring Sample(const char* file) { return test::WindowsPath(std::string(DOVEX_SAMPLES_DIR) + "/" + file); }
+std::wstring Sample(const char* file) {
+    return test::WindowsPath(std::string(DOVEX_SAMPLES_DIR) + "/" + file);
+}
 
 void SetGroup(const wchar_t* name, std::initializer_list<std::wstring> files, DWORD mode, DWORD nums,
               DWORD time) {
@@ -416,8 +418,8 @@ TEST_F(MainWindow, HomePositionOffTheScreenIsTakenWhereThePointerLands) {
 // Whatever fails after the window went on screen, the show counts as started, so activity takes the
 // window off again.
 TEST_F(MainWindow, AShowThatFailsHalfWayIsStillTakenOffScreen) {
-    const HWND window = ::CreateWindowExW(WS_EX_TOOLWINDOW | WS_EX_TOPMOST, L"STATIC", L"", WS_POPUP, 0, 0, 1, 1,
-                                          nullptr, nullptr, nullptr, nullptr);
+    const HWND window = ::CreateWindowExW(WS_EX_TOOLWINDOW | WS_EX_TOPMOST, L"STATIC", L"", WS_POPUP, 0, 0, 1,
+                                          1, nullptr, nullptr, nullptr, nullptr);
     ASSERT_NE(window, nullptr);
     TCursorGroupManager groups;
     TSaverProperty property;
@@ -537,7 +539,8 @@ TEST_F(MainWindow, AFullScreenProgramInFrontEndsTheShowAndHoldsTheNextBack) {
     player.ShowInFront();
     // Wine reports no foreground change for a popup window: tell the main window as the system does.
     ::PostMessageW(form->Handle(), WM_SAVERFOREGROUND, 0, 0);
-    EXPECT_TRUE(PumpUntil([&] { return !form->SaverShowing(); }, 1s)) << "the foreground change ends the show";
+    EXPECT_TRUE(PumpUntil([&] { return !form->SaverShowing(); }, 1s))
+        << "the foreground change ends the show";
     EXPECT_FALSE(PumpUntil([&] { return form->SaverShowing(); }, 1s)) << "no show over a full-screen program";
     player.Close();
     ::PostMessageW(form->Handle(), WM_SAVERFOREGROUND, 0, 0);

@@ -134,7 +134,8 @@ TEST_F(DovexProcess, AMutexThatMayNotBeOpenedMeansAnotherInstance) {
     ASSERT_TRUE(::InitializeSecurityDescriptor(&noAccess, SECURITY_DESCRIPTOR_REVISION));
     ACL emptyAcl{};
     ASSERT_TRUE(::InitializeAcl(&emptyAcl, sizeof(emptyAcl), ACL_REVISION));
-    ASSERT_TRUE(::SetSecurityDescriptorDacl(&noAccess, TRUE, &emptyAcl, FALSE)); // an empty list grants nothing
+    ASSERT_TRUE(
+        ::SetSecurityDescriptorDacl(&noAccess, TRUE, &emptyAcl, FALSE)); // an empty list grants nothing
     SECURITY_ATTRIBUTES attributes{sizeof(attributes), &noAccess, FALSE};
     const HANDLE mutex = ::CreateMutexW(&attributes, FALSE, L"CursorSaver-Dovex");
     ASSERT_NE(mutex, nullptr);

@@ -283,8 +283,9 @@ TEST_F(Show, NoShowOverAFullScreenWindowInFront) {
     monitor.cbSize = sizeof(monitor);
     ::GetMonitorInfoW(::MonitorFromPoint({400, 300}, MONITOR_DEFAULTTOPRIMARY), &monitor);
     const RECT& r = monitor.rcMonitor;
-    const HWND player = ::CreateWindowExW(WS_EX_TOPMOST, L"STATIC", L"full screen", WS_POPUP, r.left, r.top,
-                                          r.right - r.left, r.bottom - r.top, nullptr, nullptr, nullptr, nullptr);
+    const HWND player =
+        ::CreateWindowExW(WS_EX_TOPMOST, L"STATIC", L"full screen", WS_POPUP, r.left, r.top, r.right - r.left,
+                          r.bottom - r.top, nullptr, nullptr, nullptr, nullptr);
     ASSERT_NE(player, nullptr);
     ::ShowWindow(player, SW_SHOW);
     ::SetForegroundWindow(player);

@@ -577,8 +577,8 @@ TEST(MouseHookInput, RealInputReachesAWindowOfAnotherProcess) {
 
 // A block that exists before the install was not made by this instance: the hook falls back to polling.
 TEST(MouseHook, ABlockThatExistsAlreadyIsNotTrusted) {
-    UniqueHandle foreign(::CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, kHookMappingSize,
-                                              kHookMappingName));
+    UniqueHandle foreign(::CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0,
+                                              kHookMappingSize, kHookMappingName));
     ASSERT_TRUE(foreign);
     TTargetWindow target;
     TMouseHook hook;
@@ -632,8 +632,8 @@ TEST(MouseHookThread, AnswersWhileTheStartingThreadIsBusy) {
 }
 
 TEST(MouseHookThread, FailsCleanlyAndLeavesNoThreadWhenTheBlockIsForeign) {
-    UniqueHandle foreign(::CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, kHookMappingSize,
-                                              kHookMappingName));
+    UniqueHandle foreign(::CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0,
+                                              kHookMappingSize, kHookMappingName));
     TTargetWindow target;
     TMouseHookThread hook;
     EXPECT_FALSE(hook.Start(target.Handle()));

@@ -71,7 +71,8 @@ int Watch(Display* display, const char* path, double seconds) {
 
 int main(int argc, char** argv) {
     const bool watch = argc == 4 && std::strcmp(argv[1], "watch") == 0;
-    if (!watch && (argc != 3 || (std::strcmp(argv[1], "cursor") != 0 && std::strcmp(argv[1], "pointer") != 0)))
+    if (!watch &&
+        (argc != 3 || (std::strcmp(argv[1], "cursor") != 0 && std::strcmp(argv[1], "pointer") != 0)))
         return Fail("usage: dovex_xprobe cursor|pointer OUTFILE, or dovex_xprobe watch OUTFILE SECONDS");
     Display* display = XOpenDisplay(nullptr);
     if (!display)
