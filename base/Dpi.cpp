@@ -38,6 +38,11 @@ UINT ScreenDpi() noexcept {
     return dpi > 0 ? static_cast<UINT>(dpi) : kDesignDpi;
 }
 
+BOOL CALLBACK SetChildFont(HWND child, LPARAM font) {
+    ::SendMessageW(child, WM_SETFONT, static_cast<WPARAM>(font), FALSE);
+    return TRUE;
+}
+
 } // namespace
 
 UINT WindowDpi(HWND window) noexcept {
@@ -108,13 +113,7 @@ UniqueHFont CreateFontForDpi(const wchar_t* face, int designHeight, UINT dpi, in
 UINT ApplyDpiChange(HWND window, WPARAM wParam, LPARAM lParam, UniqueHFont& font) {
     const UINT dpi = HIWORD(wParam);
     font = CreateMessageFont(dpi);
-    ::EnumChildWindows(
-        window,
-        [](HWND child, LPARAM newFont) -> BOOL {
-            ::SendMessageW(child, WM_SETFONT, static_cast<WPARAM>(newFont), FALSE);
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(font.get()));
+    ::EnumChildWindows(window, &SetChildFont, reinterpret_cast<LPARAM>(font.get()));
     const RECT& suggested = *reinterpret_cast<const RECT*>(lParam);
     ::SetWindowPos(window, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
                    suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);

@@ -44,6 +44,8 @@ void TPositionTool::UpdateDpi() {
         throw Exception(L"設定ツールのアイコンを読み込めません");
     FCursor = CursorFromIcon(icon.get(), size);
     FIcon = std::move(icon);
+    if (FDragging)
+        ::SetCursor(FCursor.get());
     // The slot is a sunken frame around the icon.
     FSize = size;
     const int frame = 2 * ::GetSystemMetrics(SM_CXEDGE);

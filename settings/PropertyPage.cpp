@@ -106,12 +106,6 @@ private:
     UniqueHBitmap FLogo;
 };
 
-} // namespace
-
-std::wstring IPropertyFormHost::StartupFolder() const {
-    return ShellFolderPath(CSIDL_STARTUP);
-}
-
 // What the three pages share: OK and Apply save through the dialog, leaving a page checks its entries.
 class TPage : public TDialog {
 public:
@@ -134,6 +128,12 @@ protected:
 
     TfrmProperty& Form;
 };
+
+} // namespace
+
+std::wstring IPropertyFormHost::StartupFolder() const {
+    return ShellFolderPath(CSIDL_STARTUP);
+}
 
 class TfrmProperty::TWholePage : public TPage {
 public:
@@ -246,12 +246,15 @@ private:
     void CreateFonts() {
         const UINT dpi = WindowDpi(Handle());
         constexpr BYTE kMincho = VARIABLE_PITCH | FF_ROMAN;
-        FProductFont = CreateFontForDpi(kAboutFace, 16, dpi, FW_BOLD, kMincho);
-        FTextFont = CreateFontForDpi(kAboutFace, 13, dpi, FW_NORMAL, kMincho);
+        UniqueHFont productFont = CreateFontForDpi(kAboutFace, 16, dpi, FW_BOLD, kMincho);
+        UniqueHFont textFont = CreateFontForDpi(kAboutFace, 13, dpi, FW_NORMAL, kMincho);
+        // The labels take the new fonts before the old ones go.
         ::SendDlgItemMessageW(Handle(), IDC_ABOUT_PRODUCT, WM_SETFONT,
-                              reinterpret_cast<WPARAM>(FProductFont.get()), TRUE);
+                              reinterpret_cast<WPARAM>(productFont.get()), TRUE);
         for (int id : {IDC_ABOUT_VERSION, IDC_ABOUT_COPYRIGHT})
-            ::SendDlgItemMessageW(Handle(), id, WM_SETFONT, reinterpret_cast<WPARAM>(FTextFont.get()), TRUE);
+            ::SendDlgItemMessageW(Handle(), id, WM_SETFONT, reinterpret_cast<WPARAM>(textFont.get()), TRUE);
+        FProductFont = std::move(productFont);
+        FTextFont = std::move(textFont);
     }
 
     // Opens the clicked address with the user's default handler; whether one opens it is not reported.
@@ -310,8 +313,7 @@ TfrmProperty::~TfrmProperty() {
     if (!sheet)
         return;
     UnregisterModeless(sheet);
-    FSheet.Detach();
-    ::DestroyWindow(sheet);
+    ::DestroyWindow(sheet); // the pages and controls go with it, and an error still waiting is shown
 }
 
 void TfrmProperty::Show() {
