@@ -26,7 +26,7 @@ UniqueGdiObj MenuBitmap(HICON icon, int cx, int cy) {
     UniqueGdiObj bitmap(::CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
     if (!bitmap)
         return bitmap;
-    UniqueHdc dc(::CreateCompatibleDC(nullptr));
+    UniqueHDC dc(::CreateCompatibleDC(nullptr));
     if (!dc)
         return UniqueGdiObj();
     TSelectObject select(dc.get(), bitmap.get());

@@ -1,19 +1,37 @@
-// Owners for device contexts and for objects selected into them.
+// Owners for device contexts and for objects selected into them: every path puts back what it changed.
 #pragma once
 
 #include <windows.h>
 
+#include <utility>
+
+#include "base/Exception.h"
 #include "base/UniqueHandle.h"
 
 namespace dovex {
 
-// A memory or information DC made with CreateCompatibleDC / CreateDC.
-using UniqueHdc = UniqueAny<HandleTraits<HDC, ::DeleteDC>>;
+// BeginPaint ... EndPaint of one WM_PAINT.
+class TPaintDC {
+public:
+    explicit TPaintDC(HWND window) noexcept : FWindow(window) { FDC = ::BeginPaint(window, &FPaint); }
+    TPaintDC(const TPaintDC&) = delete;
+    TPaintDC& operator=(const TPaintDC&) = delete;
+    ~TPaintDC() { ::EndPaint(FWindow, &FPaint); }
 
-// Selects an object into a DC and puts the old one back when the scope ends.
+    HDC get() const noexcept { return FDC; }
+    const RECT& PaintRect() const noexcept { return FPaint.rcPaint; }
+
+private:
+    HWND FWindow;
+    HDC FDC = nullptr;
+    PAINTSTRUCT FPaint{};
+};
+
+// Selects an object into a DC and selects the previous one back when the scope ends.
 class TSelectObject {
 public:
-    TSelectObject(HDC dc, HGDIOBJ object) noexcept : FDC(dc), FOld(::SelectObject(dc, object)) {}
+    TSelectObject(HDC dc, HGDIOBJ object) noexcept
+        : FDC(dc), FOld(object ? ::SelectObject(dc, object) : nullptr) {}
     TSelectObject(const TSelectObject&) = delete;
     TSelectObject& operator=(const TSelectObject&) = delete;
     ~TSelectObject() {
@@ -24,6 +42,33 @@ public:
 private:
     HDC FDC;
     HGDIOBJ FOld;
+};
+
+// A memory DC compatible with another, holding a bitmap of the given size (for flicker-free painting:
+// draw here, then CopyTo the target once).
+class TMemoryDC {
+public:
+    TMemoryDC(HDC compatible, int width, int height)
+        : FDC(::CreateCompatibleDC(compatible)), FBitmap(::CreateCompatibleBitmap(compatible, width, height)),
+          FWidth(width), FHeight(height) {
+        if (!FDC || !FBitmap)
+            throw Exception(L"描画用のメモリを確保できません");
+        FOldBitmap = ::SelectObject(FDC.get(), FBitmap.get());
+    }
+    TMemoryDC(const TMemoryDC&) = delete;
+    TMemoryDC& operator=(const TMemoryDC&) = delete;
+    ~TMemoryDC() { ::SelectObject(FDC.get(), FOldBitmap); }
+
+    HDC get() const noexcept { return FDC.get(); }
+    void CopyTo(HDC target, int x = 0, int y = 0) const noexcept {
+        ::BitBlt(target, x, y, FWidth, FHeight, FDC.get(), 0, 0, SRCCOPY);
+    }
+
+private:
+    UniqueHDC FDC;
+    UniqueHBitmap FBitmap;
+    HGDIOBJ FOldBitmap = nullptr;
+    int FWidth, FHeight;
 };
 
 } // namespace dovex

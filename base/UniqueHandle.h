@@ -56,6 +56,14 @@ struct FileHandleTraits {
     static void close(HANDLE h) noexcept { ::CloseHandle(h); }
 };
 
+// A COM interface pointer, released when its owner goes.
+template <typename Interface> struct ComTraits {
+    using type = Interface*;
+    static constexpr Interface* invalid() noexcept { return nullptr; }
+    static void close(Interface* p) noexcept { p->Release(); }
+};
+template <typename Interface> using UniqueCom = UniqueAny<ComTraits<Interface>>;
+
 using UniqueHKey = UniqueAny<HandleTraits<HKEY, ::RegCloseKey>>;
 using UniqueHandle = UniqueAny<HandleTraits<HANDLE, ::CloseHandle>>;
 using UniqueFile = UniqueAny<FileHandleTraits>;
@@ -64,6 +72,9 @@ using UniqueHIcon = UniqueAny<HandleTraits<HICON, ::DestroyIcon>>;
 using UniqueHCursor = UniqueAny<HandleTraits<HCURSOR, ::DestroyCursor>>;
 using UniqueHMenu = UniqueAny<HandleTraits<HMENU, ::DestroyMenu>>;
 using UniqueGdiObj = UniqueAny<HandleTraits<HGDIOBJ, ::DeleteObject>>;
+using UniqueHFont = UniqueAny<HandleTraits<HFONT, ::DeleteObject>>;
+using UniqueHBitmap = UniqueAny<HandleTraits<HBITMAP, ::DeleteObject>>;
+using UniqueHDC = UniqueAny<HandleTraits<HDC, ::DeleteDC>>;
 using UniqueHWnd = UniqueAny<HandleTraits<HWND, ::DestroyWindow>>;
 using UniqueImageList = UniqueAny<HandleTraits<HIMAGELIST, ::ImageList_Destroy>>;
 

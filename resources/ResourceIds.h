@@ -17,3 +17,37 @@
 #define IDM_USEGROUP_LAST 41999
 #define IDM_SYSCURSOR_FIRST 42000
 #define IDM_SYSCURSOR_LAST 42999
+
+// The settings dialog: its three pages, their controls, pictures and texts.
+#define IDD_PROPERTY_WHOLE 3000
+#define IDD_PROPERTY_ETC 3001
+#define IDD_PROPERTY_ABOUT 3002
+// Page "全般".
+#define IDC_SAVERWAITMIN 3100
+#define IDC_SAVERWAITMIN_UD 3101
+#define IDC_SAVERWAITSEC 3102
+#define IDC_SAVERWAITSEC_UD 3103
+#define IDC_ORDER_SEQUENTIAL 3104
+#define IDC_ORDER_RANDOM 3105
+#define IDC_USEHOMEPOSITION 3106
+#define IDC_HIDECURSOR 3107
+#define IDC_POSITIONTOOL 3108
+#define IDC_HOMEPOSX 3109
+#define IDC_HOMEPOSX_UD 3110
+#define IDC_HOMEPOSY 3111
+#define IDC_HOMEPOSY_UD 3112
+#define IDC_CONFIRMHOMEPOSITION 3113
+// Page "その他".
+#define IDC_TRAYANIMATION 3120
+#define IDC_STARTUPENTER 3121
+#define IDC_STARTUPLEAVE 3122
+// Page "バージョン情報".
+#define IDC_ABOUT_LOGO 3130
+#define IDC_ABOUT_PRODUCT 3131
+#define IDC_ABOUT_VERSION 3132
+#define IDC_ABOUT_COPYRIGHT 3133
+#define IDC_URL_NEWVERSION 3134
+#define IDC_URL_SUPPORT 3135
+// Addresses of the project's pages: where new versions are published, where support is given.
+#define IDS_URL_NEWVERSION 3140
+#define IDS_URL_SUPPORT 3141

@@ -411,4 +411,48 @@ std::vector<Image> MenuImage(int index) {
     });
 }
 
+std::vector<Image> PositionTool() {
+    return Sizes({32, 48, 64}, [](Canvas& cv) {
+        const Pt c{0.5, 0.5};
+        cv.FillOutlined(Ring(c, 0.3, 0.055), Rgb(0xE53935), kInk, 0.03);
+        const Color hair = Rgb(0x263238);
+        for (int k = 0; k < 4; ++k) {
+            const double a = k * kPi / 2;
+            const Pt outer{c.x + 0.47 * std::cos(a), c.y + 0.47 * std::sin(a)};
+            const Pt inner{c.x + 0.13 * std::cos(a), c.y + 0.13 * std::sin(a)};
+            cv.FillOutlined(Capsule(inner, outer, 0.025), hair, Rgb(0xFFFFFF), 0.02);
+        }
+        cv.FillOutlined(Circle(c, 0.045), Rgb(0xE53935), Rgb(0xFFFFFF), 0.02);
+    });
+}
+
+Image Logo() {
+    constexpr int kWidth = 137, kHeight = 40;
+    constexpr double kAspect = double(kWidth) / kHeight;
+    // The drawing is made in units of the height (x runs from 0 to kAspect); the canvas counts in units
+    // of its width along x and of its height along y.
+    auto wide = [&](Shape s) -> Shape {
+        return [=](double x, double y) { return s(x * kAspect, y) / kAspect; };
+    };
+    auto widePaint = [&](Paint p) -> Paint { return [=](double x, double y) { return p(x * kAspect, y); }; };
+    Canvas cv(kWidth, kHeight);
+    const double w = 0.055; // half the width of a letter's stroke
+    Shape letters = Union(Capsule({1.06, 0.2}, {1.06, 0.8}, w), Capsule({1.06, 0.2}, {1.2, 0.2}, w));
+    letters = Union(letters, Capsule({1.06, 0.8}, {1.2, 0.8}, w));
+    letters = Union(letters, Arc({1.2, 0.5}, 0.3, w, -kPi / 2, kPi / 2)); // D
+    letters = Union(letters, Ring({1.79, 0.58}, 0.19, w));                // o
+    letters = Union(letters, Capsule({2.1, 0.38}, {2.25, 0.8}, w));       // v
+    letters = Union(letters, Capsule({2.25, 0.8}, {2.4, 0.38}, w));
+    letters = Union(letters, Arc({2.68, 0.58}, 0.19, w, 0.75, 2 * kPi)); // e
+    letters = Union(letters, Capsule({2.5, 0.58}, {2.87, 0.58}, w * 0.8));
+    letters = Union(letters, Capsule({2.99, 0.38}, {3.3, 0.8}, w)); // x
+    letters = Union(letters, Capsule({3.3, 0.38}, {2.99, 0.8}, w));
+    cv.Fill(wide(letters), widePaint(Vertical(0.15, 0.85, Rgb(0x1E88E5), Rgb(0x0D2A5C))));
+    // The arrow and its sparkle, as on the program's icon.
+    cv.FillOutlined(wide(ArrowShape(0.1, 0.08, 0.86)),
+                    widePaint(Vertical(0.08, 0.9, Rgb(0x4FC3F7), Rgb(0x1565C0))), kInk, 0.05 / kAspect);
+    cv.FillOutlined(wide(Sparkle({0.76, 0.28}, 0.2, 0)), Rgb(0xFFC107), kInk, 0.04 / kAspect);
+    return ToImage(cv, 0, 0);
+}
+
 } // namespace art

@@ -46,5 +46,9 @@ std::vector<Image> MainIcon();
 std::vector<Image> TrayIcon(bool paused);
 std::vector<Image> TrayAnimation(int frame); // 0..10
 std::vector<Image> MenuImage(int index);     // 0 pause, 1 playlist, 2 settings, 3 help, 4 refresh, 5 exit
+// The settings dialog: the home position tool (a cross-hair, its point in the middle) and the logo of the
+// version page (137 x 40 on a white panel).
+std::vector<Image> PositionTool();
+Image Logo();
 
 } // namespace art

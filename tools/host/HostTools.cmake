@@ -41,7 +41,7 @@ set(DOVEX_SAMPLE_NAMES
     star48 dots48 clock64 heart64 moon64)
 set(_dovex_art_files
     ${DOVEX_ART_DIR}/MAINICON.ico ${DOVEX_ART_DIR}/Z_NORMAL.ico ${DOVEX_ART_DIR}/Z_PAUSE.ico
-    ${DOVEX_ART_DIR}/samples/manifest.tsv)
+    ${DOVEX_ART_DIR}/samples/manifest.tsv ${DOVEX_ART_DIR}/tool.ico ${DOVEX_ART_DIR}/logo.bmp)
 foreach(_n IN ITEMS 00 01 02 03 04 05 06 07 08 09 10)
     list(APPEND _dovex_art_files ${DOVEX_ART_DIR}/anim${_n}.ico)
 endforeach()

@@ -148,6 +148,42 @@ std::vector<std::uint8_t> WriteAniFile(const AniRecipe& recipe) {
     return o;
 }
 
+std::vector<std::uint8_t> WriteBitmapFile(const Image& img, std::uint32_t background) {
+    const std::uint32_t stride = (static_cast<std::uint32_t>(img.width) * 3 + 3) & ~3u;
+    const std::uint32_t pixels = stride * static_cast<std::uint32_t>(img.height);
+    std::vector<std::uint8_t> o;
+    o.push_back('B');
+    o.push_back('M');
+    Put32(o, 14 + 40 + pixels);
+    Put32(o, 0);
+    Put32(o, 14 + 40);
+    Put32(o, 40);
+    Put32(o, static_cast<std::uint32_t>(img.width));
+    Put32(o, static_cast<std::uint32_t>(img.height)); // bottom-up
+    Put16(o, 1);
+    Put16(o, 24);
+    Put32(o, 0); // BI_RGB
+    Put32(o, pixels);
+    Put32(o, 2835); // 72 dpi
+    Put32(o, 2835);
+    Put32(o, 0);
+    Put32(o, 0);
+    const int back[3] = {int(background & 0xFF), int((background >> 8) & 0xFF),
+                         int((background >> 16) & 0xFF)};
+    for (int y = img.height - 1; y >= 0; --y) {
+        const std::uint8_t* row = &img.bgra[std::size_t(y) * img.width * 4];
+        for (int x = 0; x < img.width; ++x) {
+            const int a = row[x * 4 + 3];
+            for (int k = 0; k < 3; ++k)
+                o.push_back(
+                    static_cast<std::uint8_t>((row[x * 4 + k] * a + back[k] * (255 - a) + 127) / 255));
+        }
+        for (std::uint32_t pad = static_cast<std::uint32_t>(img.width) * 3; pad < stride; ++pad)
+            o.push_back(0);
+    }
+    return o;
+}
+
 bool SaveFile(const std::string& path, const std::vector<std::uint8_t>& bytes) {
     std::FILE* f = std::fopen(path.c_str(), "wb");
     if (!f)

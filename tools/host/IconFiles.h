@@ -30,6 +30,9 @@ struct AniRecipe {
 // RIFF "ACON": LIST INFO (when a text is given), anih, rate, seq , LIST fram.
 std::vector<std::uint8_t> WriteAniFile(const AniRecipe& recipe);
 
+// A 24-bit Windows bitmap (.bmp) of the image laid over an opaque background colour (0xRRGGBB).
+std::vector<std::uint8_t> WriteBitmapFile(const Image& image, std::uint32_t background);
+
 bool SaveFile(const std::string& path, const std::vector<std::uint8_t>& bytes);
 
 } // namespace art

@@ -128,6 +128,10 @@ int main(int argc, char** argv) {
     preview.push_back(anim);
     for (int i = 0; i <= 5; ++i)
         icon("menu" + std::to_string(i) + ".ico", art::MenuImage(i));
+    icon("tool.ico", art::PositionTool());
+    const art::Image logo = art::Logo();
+    ok &= art::SaveFile((out / "logo.bmp").string(), art::WriteBitmapFile(logo, 0xFFFFFF));
+    preview.push_back({logo});
 
     if (argc == 4)
         ok &= WritePreview(argv[3], preview);

@@ -1,0 +1,569 @@
+#include "settings/PropertyPage.h"
+
+#include <commctrl.h>
+#include <shellapi.h>
+#include <shlobj.h>
+
+#include <algorithm>
+
+#include "base/Dpi.h"
+#include "base/ErrorBox.h"
+#include "base/Exception.h"
+#include "base/Gdi.h"
+#include "base/Text.h"
+#include "model/RegistryEx.h"
+#include "model/SaverMessages.h"
+#include "model/SettingsStore.h"
+#include "resources/ResourceIds.h"
+#include "settings/PropertyMessages.h"
+#include "settings/Startup.h"
+#include "settings/VersionInfo.h"
+
+namespace dovex {
+
+namespace {
+
+constexpr int kMaxWaitMinutes = 120;
+constexpr int kMaxWaitSeconds = 59;
+constexpr int32_t kMinWaitTime = 10 * 1000;
+constexpr int32_t kMaxWaitTime = 2 * 60 * 60 * 1000;
+constexpr int kFlashDesignSize = 32;
+constexpr int kLogoWidth = 137;
+constexpr int kLogoHeight = 40;
+constexpr wchar_t kLogoBitmap[] = L"DOVEXLOGO";
+constexpr wchar_t kAboutFace[] = L"ＭＳ Ｐ明朝";
+constexpr int kApplyButton = 0x3021; // the property sheet's 適用 button
+
+HINSTANCE ProgramInstance() noexcept {
+    return ::GetModuleHandleW(nullptr);
+}
+
+std::wstring LoadText(UINT id) {
+    const wchar_t* text = nullptr;
+    const int length = ::LoadStringW(ProgramInstance(), id, reinterpret_cast<wchar_t*>(&text), 0);
+    return length > 0 ? std::wstring(text, static_cast<size_t>(length)) : std::wstring();
+}
+
+void SetChecked(HWND dialog, int id, bool checked) noexcept {
+    ::CheckDlgButton(dialog, id, checked ? BST_CHECKED : BST_UNCHECKED);
+}
+
+// The sheet is made hidden (it is shown by Show), centred, and with a taskbar button of its own.
+int CALLBACK SheetCallback(HWND, UINT msg, LPARAM lParam) {
+    if (msg == PSCB_PRECREATE && lParam) {
+        auto* words = reinterpret_cast<WORD*>(lParam);
+        const bool extended =
+            words[1] == 0xFFFF; // DLGTEMPLATEEX: version, signature, help id, ex style, style
+        auto* exStyle = reinterpret_cast<DWORD*>(extended ? words + 4 : words + 2);
+        auto* style = reinterpret_cast<DWORD*>(extended ? words + 6 : words);
+        *style = (*style & ~WS_VISIBLE) | DS_CENTER;
+        *exStyle |= WS_EX_APPWINDOW;
+    }
+    return 0;
+}
+
+std::unique_ptr<TfrmProperty>& PropertyFormInstance() {
+    static std::unique_ptr<TfrmProperty> form;
+    return form;
+}
+
+// The logo of the version page, centred on white.
+class TLogoPanel : public TSubclass {
+protected:
+    LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam) override {
+        switch (msg) {
+        case WM_PAINT:
+            Paint();
+            return 0;
+        case WM_ERASEBKGND:
+            return 1;
+        }
+        return DefaultHandler(msg, wParam, lParam);
+    }
+
+private:
+    void Paint() {
+        TPaintDC paint(Handle());
+        RECT client{};
+        ::GetClientRect(Handle(), &client);
+        TMemoryDC buffer(paint.get(), client.right, client.bottom);
+        ::FillRect(buffer.get(), &client, static_cast<HBRUSH>(::GetStockObject(WHITE_BRUSH)));
+        if (!FLogo)
+            FLogo.reset(static_cast<HBITMAP>(
+                ::LoadImageW(ProgramInstance(), kLogoBitmap, IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
+        if (FLogo) {
+            const UINT dpi = WindowDpi(Handle());
+            const int width = ScaleForDpi(kLogoWidth, dpi), height = ScaleForDpi(kLogoHeight, dpi);
+            UniqueHDC source(::CreateCompatibleDC(buffer.get()));
+            TSelectObject logo(source.get(), FLogo.get());
+            ::SetStretchBltMode(buffer.get(), HALFTONE);
+            ::StretchBlt(buffer.get(), (client.right - width) / 2, (client.bottom - height) / 2, width,
+                         height, source.get(), 0, 0, kLogoWidth, kLogoHeight, SRCCOPY);
+        }
+        buffer.CopyTo(paint.get());
+    }
+
+    UniqueHBitmap FLogo;
+};
+
+// What the three pages share: OK and Apply save through the dialog, leaving a page checks its entries.
+class TPage : public TDialog {
+public:
+    explicit TPage(TfrmProperty& form) : Form(form) {}
+    virtual bool Validate() { return true; }
+
+protected:
+    LRESULT OnNotify(NMHDR& header) override {
+        if (header.hwndFrom != ::GetParent(Handle()))
+            return TDialog::OnNotify(header);
+        switch (header.code) {
+        case PSN_KILLACTIVE:
+            return Validate() ? FALSE : TRUE;
+        case PSN_APPLY:
+            return ApplyChanges() ? PSNRET_NOERROR : PSNRET_INVALID_NOCHANGEPAGE;
+        }
+        return 0;
+    }
+    virtual bool ApplyChanges() = 0;
+
+    TfrmProperty& Form;
+};
+
+} // namespace
+
+std::wstring IPropertyFormHost::StartupFolder() const {
+    return ShellFolderPath(CSIDL_STARTUP);
+}
+
+class TfrmProperty::TWholePage : public TPage {
+public:
+    using TPage::TPage;
+    bool Validate() override { return Form.ValidateWholePage(); }
+
+protected:
+    bool OnInit() override {
+        Form.InitWholePage(*this);
+        return true;
+    }
+    bool ApplyChanges() override { return Form.Apply(); }
+    void OnCommand(int id, int code) override {
+        switch (id) {
+        case IDC_SAVERWAITMIN:
+        case IDC_SAVERWAITSEC:
+            if (code == EN_CHANGE)
+                Form.edtSaverWaitTimeChange();
+            break;
+        case IDC_HOMEPOSX:
+        case IDC_HOMEPOSY:
+            if (code == EN_CHANGE)
+                Form.edtHomePosChange();
+            break;
+        case IDC_ORDER_SEQUENTIAL:
+        case IDC_ORDER_RANDOM:
+            if (code == BN_CLICKED)
+                Form.rgSaverOrderClick();
+            break;
+        case IDC_USEHOMEPOSITION:
+            if (code == BN_CLICKED)
+                Form.OptionClick(id, soUseHomePosition);
+            break;
+        case IDC_HIDECURSOR:
+            if (code == BN_CLICKED)
+                Form.OptionClick(id, soHideCursor);
+            break;
+        case IDC_CONFIRMHOMEPOSITION:
+            if (code == BN_CLICKED)
+                Form.btnConfirmHomePositionClick();
+            break;
+        }
+    }
+    INT_PTR OnMessage(UINT msg, WPARAM, LPARAM) override {
+        if (msg == WM_DPICHANGED_AFTERPARENT)
+            Form.FPositionTool.UpdateDpi();
+        return FALSE;
+    }
+};
+
+class TfrmProperty::TEtcPage : public TPage {
+public:
+    using TPage::TPage;
+
+protected:
+    bool OnInit() override {
+        Form.FUpdatingControls = true;
+        SetChecked(Handle(), IDC_TRAYANIMATION, Form.FSaverProperty.Options & soTrayAnimation);
+        Form.FUpdatingControls = false;
+        return true;
+    }
+    bool ApplyChanges() override { return Form.Apply(); }
+    void OnCommand(int id, int code) override {
+        if (code != BN_CLICKED)
+            return;
+        switch (id) {
+        case IDC_TRAYANIMATION:
+            Form.OptionClick(id, soTrayAnimation);
+            break;
+        case IDC_STARTUPENTER:
+            Form.btnEtcStartupEnterClick();
+            break;
+        case IDC_STARTUPLEAVE:
+            Form.btnEtcStartupLeaveClick();
+            break;
+        }
+    }
+};
+
+class TfrmProperty::TAboutPage : public TPage {
+public:
+    using TPage::TPage;
+
+protected:
+    bool OnInit() override {
+        FLogo.Attach(Item(IDC_ABOUT_LOGO));
+        CreateFonts();
+        const TVersionInfo& version = ProgramVersion();
+        ::SetDlgItemTextW(Handle(), IDC_ABOUT_PRODUCT, version.ProductName.c_str());
+        ::SetDlgItemTextW(Handle(), IDC_ABOUT_VERSION, VersionLine(version).c_str());
+        ::SetDlgItemTextW(Handle(), IDC_ABOUT_COPYRIGHT, version.Copyright.c_str());
+        for (const auto& [control, text] : {std::pair{IDC_URL_NEWVERSION, IDS_URL_NEWVERSION},
+                                            std::pair{IDC_URL_SUPPORT, IDS_URL_SUPPORT}}) {
+            const std::wstring url = LoadText(text);
+            ::SetDlgItemTextW(Handle(), control, (L"<a href=\"" + url + L"\">" + url + L"</a>").c_str());
+            SetNotifyHandler(control, [this](NMHDR& header) { return lblURLClick(header); });
+        }
+        return true;
+    }
+    bool ApplyChanges() override { return Form.Apply(); }
+    INT_PTR OnMessage(UINT msg, WPARAM, LPARAM) override {
+        if (msg == WM_DPICHANGED_AFTERPARENT) {
+            CreateFonts();
+            ::InvalidateRect(FLogo.Handle(), nullptr, FALSE);
+        }
+        return FALSE;
+    }
+
+private:
+    void CreateFonts() {
+        const UINT dpi = WindowDpi(Handle());
+        constexpr BYTE kMincho = VARIABLE_PITCH | FF_ROMAN;
+        UniqueHFont productFont = CreateFontForDpi(kAboutFace, 16, dpi, FW_BOLD, kMincho);
+        UniqueHFont textFont = CreateFontForDpi(kAboutFace, 13, dpi, FW_NORMAL, kMincho);
+        // The labels take the new fonts before the old ones go.
+        ::SendDlgItemMessageW(Handle(), IDC_ABOUT_PRODUCT, WM_SETFONT,
+                              reinterpret_cast<WPARAM>(productFont.get()), TRUE);
+        for (int id : {IDC_ABOUT_VERSION, IDC_ABOUT_COPYRIGHT})
+            ::SendDlgItemMessageW(Handle(), id, WM_SETFONT, reinterpret_cast<WPARAM>(textFont.get()), TRUE);
+        FProductFont = std::move(productFont);
+        FTextFont = std::move(textFont);
+    }
+
+    // Opens the clicked address with the user's default handler; whether one opens it is not reported.
+    LRESULT lblURLClick(NMHDR& header) {
+        if (header.code != NM_CLICK && header.code != NM_RETURN)
+            return 0;
+        const auto& link = reinterpret_cast<const NMLINK&>(header);
+        ::ShellExecuteW(Handle(), nullptr, link.item.szUrl, nullptr, nullptr, SW_SHOWNORMAL);
+        return 0;
+    }
+
+    TLogoPanel FLogo;
+    UniqueHFont FProductFont;
+    UniqueHFont FTextFont;
+};
+
+TfrmProperty::TfrmProperty(IPropertyFormHost& host)
+    : FHost(host), FWholePage(std::make_unique<TWholePage>(*this)),
+      FEtcPage(std::make_unique<TEtcPage>(*this)), FAboutPage(std::make_unique<TAboutPage>(*this)) {
+    LoadSettings();
+    PROPSHEETPAGEW pages[kPageCount] = {FWholePage->PageDescriptor(IDD_PROPERTY_WHOLE),
+                                        FEtcPage->PageDescriptor(IDD_PROPERTY_ETC),
+                                        FAboutPage->PageDescriptor(IDD_PROPERTY_ABOUT)};
+    PROPSHEETHEADERW header{};
+    header.dwSize = sizeof(header);
+    header.dwFlags = PSH_MODELESS | PSH_PROPSHEETPAGE | PSH_NOCONTEXTHELP | PSH_USEICONID | PSH_USECALLBACK;
+    header.hwndParent = host.MainWindow();
+    header.hInstance = ProgramInstance();
+    header.pszIcon = L"MAINICON";
+    header.pszCaption = kCaption;
+    header.nPages = kPageCount;
+    header.ppsp = pages;
+    header.pfnCallback = &SheetCallback;
+    const auto sheet = reinterpret_cast<HWND>(::PropertySheetW(&header));
+    if (!sheet || sheet == reinterpret_cast<HWND>(-1))
+        throw Exception(L"プロパティ設定を開けません");
+    ScopeGuard destroyOnError([sheet] { ::DestroyWindow(sheet); });
+    FSheet.Attach(sheet);
+    destroyOnError.Dismiss();
+    RegisterModeless(sheet, TModelessKind::PropertySheet);
+    // The buttons speak the program's language whatever the system's is.
+    ::SetDlgItemTextW(sheet, IDOK, L"OK");
+    ::SetDlgItemTextW(sheet, IDCANCEL, L"キャンセル");
+    ::SetDlgItemTextW(sheet, kApplyButton, L"適用(&A)");
+    if (FLoadError) {
+        try {
+            std::rethrow_exception(FLoadError);
+        } catch (...) {
+            DeferCurrentException(sheet);
+        }
+    }
+}
+
+TfrmProperty::~TfrmProperty() {
+    const HWND sheet = Handle();
+    if (!sheet)
+        return;
+    UnregisterModeless(sheet);
+    ::DestroyWindow(sheet); // the pages and controls go with it, and an error still waiting is shown
+}
+
+void TfrmProperty::Show() {
+    const HWND sheet = Handle();
+    ::ShowWindow(sheet, ::IsIconic(sheet) ? SW_RESTORE : SW_SHOW);
+    ::SetForegroundWindow(sheet);
+}
+
+void TfrmProperty::Close() noexcept {
+    if (FSheet.Closing || !Handle())
+        return;
+    FSheet.Closing = true;
+    ::PostMessageW(Handle(), WM_PROPERTYFORMCLOSE, 0, 0);
+}
+
+LRESULT TfrmProperty::TSheet::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
+    switch (msg) {
+    case WM_PROPERTYFORMCHECK:
+        // A modeless sheet closed by OK, キャンセル or the close box no longer has a current page.
+        if (Closing || PropSheet_GetCurrentPageHwnd(Handle()))
+            return 0;
+        Closing = true;
+        [[fallthrough]];
+    case WM_PROPERTYFORMCLOSE:
+        DestroyPropertyForm(); // frees this object too: nothing of it is used after
+        return 0;
+    }
+    const LRESULT result = DefaultHandler(msg, wParam, lParam);
+    // Only once the message is done: while it switches pages the sheet has no current page for a moment.
+    if (msg == WM_COMMAND || msg == WM_SYSCOMMAND || msg == WM_CLOSE || msg == PSM_PRESSBUTTON)
+        ::PostMessageW(Handle(), WM_PROPERTYFORMCHECK, 0, 0);
+    return result;
+}
+
+void TfrmProperty::LoadSettings() {
+    try {
+        ReadSaverProperty(FSaverProperty);
+    } catch (const Exception&) {
+        // "HomePosition" did not parse: the dialog opens all the same with what was read, the values after
+        // it read on their own, and the error shown once the dialog is there.
+        FLoadError = std::current_exception();
+        ReadOptionsAfterError();
+    }
+}
+
+void TfrmProperty::ReadOptionsAfterError() noexcept {
+    // The options come after "HomePosition" in the key: without them a save would overwrite the stored
+    // ones with nothing.
+    try {
+        TRegistryEx registry;
+        if (!registry.OpenKeyReadOnly(kSettingsKey))
+            return;
+        const std::pair<const wchar_t*, TSaverOptions> options[] = {{L"UseHomePosition", soUseHomePosition},
+                                                                    {L"HideCursor", soHideCursor},
+                                                                    {L"TrayAnimation", soTrayAnimation}};
+        FSaverProperty.Options = 0;
+        for (const auto& [name, option] : options)
+            if (registry.ReadBoolDef(name, option == soTrayAnimation))
+                FSaverProperty.Options |= option;
+    } catch (...) {
+    }
+}
+
+template <typename T> void TfrmProperty::Change(T& field, T value) noexcept {
+    if (FUpdatingControls || field == value)
+        return;
+    field = value;
+    SetModified(true);
+}
+
+void TfrmProperty::SetModified(bool value) noexcept {
+    if (value == FModified)
+        return;
+    FModified = value;
+    const HWND page = FWholePage->Handle();
+    if (value)
+        PropSheet_Changed(Handle(), page);
+    else
+        PropSheet_UnChanged(Handle(), page);
+}
+
+void TfrmProperty::SaveSettings() noexcept {
+    WriteSaverProperty(FSaverProperty);
+    if (const HWND mainWindow = FHost.MainWindow(); mainWindow && ::IsWindow(mainWindow))
+        ::PostMessageW(mainWindow, WM_SAVERRELOAD, RELOAD_SETTINGS, 0);
+    SetModified(false);
+}
+
+bool TfrmProperty::Apply() {
+    if (!ValidateWholePage())
+        return false;
+    if (FModified)
+        SaveSettings();
+    return true;
+}
+
+void TfrmProperty::InitWholePage(TWholePage& page) {
+    const HWND dialog = page.Handle();
+    const int left = ::GetSystemMetrics(SM_XVIRTUALSCREEN), top = ::GetSystemMetrics(SM_YVIRTUALSCREEN);
+    const int width = ::GetSystemMetrics(SM_CXVIRTUALSCREEN), height = ::GetSystemMetrics(SM_CYVIRTUALSCREEN);
+    struct TRange {
+        int Edit, UpDown, Min, Max, Digits;
+    };
+    const TRange ranges[] = {
+        {IDC_SAVERWAITMIN, IDC_SAVERWAITMIN_UD, 0, kMaxWaitMinutes, 3},
+        {IDC_SAVERWAITSEC, IDC_SAVERWAITSEC_UD, 0, kMaxWaitSeconds, 2},
+        {IDC_HOMEPOSX, IDC_HOMEPOSX_UD, left, left + width - 1, 11},
+        {IDC_HOMEPOSY, IDC_HOMEPOSY_UD, top, top + height - 1, 11},
+    };
+    for (const TRange& r : ranges) {
+        ::SendDlgItemMessageW(dialog, r.UpDown, UDM_SETRANGE32, static_cast<WPARAM>(r.Min), r.Max);
+        ::SendDlgItemMessageW(dialog, r.Edit, EM_LIMITTEXT, static_cast<WPARAM>(r.Digits), 0);
+    }
+    FPositionTool.Attach(page.Item(IDC_POSITIONTOOL),
+                         [this](POINT point) { SetHomePositionControls(point); });
+    WholeSettingsToControls(page);
+}
+
+void TfrmProperty::WholeSettingsToControls(TWholePage& page) {
+    const HWND dialog = page.Handle();
+    FUpdatingControls = true;
+    ScopeGuard done([this] { FUpdatingControls = false; });
+    // Shown in whole seconds; a value the controls cannot show stays as it was until the user edits it.
+    const int minutes = std::clamp(FSaverProperty.WaitTime / 60000, 0, kMaxWaitMinutes);
+    const int seconds = std::clamp((FSaverProperty.WaitTime - minutes * 60000) / 1000, 0, kMaxWaitSeconds);
+    ::SetDlgItemInt(dialog, IDC_SAVERWAITMIN, static_cast<UINT>(minutes), FALSE);
+    ::SetDlgItemInt(dialog, IDC_SAVERWAITSEC, static_cast<UINT>(seconds), FALSE);
+    ::CheckRadioButton(dialog, IDC_ORDER_SEQUENTIAL, IDC_ORDER_RANDOM,
+                       FSaverProperty.PlaySequence ? IDC_ORDER_RANDOM : IDC_ORDER_SEQUENTIAL);
+    SetChecked(dialog, IDC_USEHOMEPOSITION, FSaverProperty.Options & soUseHomePosition);
+    SetChecked(dialog, IDC_HIDECURSOR, FSaverProperty.Options & soHideCursor);
+    // The exact numbers, also of a point outside the screen as it is now.
+    ::SetDlgItemInt(dialog, IDC_HOMEPOSX, static_cast<UINT>(FSaverProperty.HomePosition.X), TRUE);
+    ::SetDlgItemInt(dialog, IDC_HOMEPOSY, static_cast<UINT>(FSaverProperty.HomePosition.Y), TRUE);
+}
+
+void TfrmProperty::edtSaverWaitTimeChange() {
+    // An entry that is not a number counts as 0 here; OK and Apply refuse it.
+    auto part = [this](int id, int max) {
+        return std::clamp(TryStrToInt(FWholePage->ItemText(id)).value_or(0), 0, max);
+    };
+    const int32_t ms =
+        (part(IDC_SAVERWAITMIN, kMaxWaitMinutes) * 60 + part(IDC_SAVERWAITSEC, kMaxWaitSeconds)) * 1000;
+    Change(FSaverProperty.WaitTime, std::clamp(ms, kMinWaitTime, kMaxWaitTime));
+}
+
+void TfrmProperty::rgSaverOrderClick() {
+    const bool random = ::IsDlgButtonChecked(FWholePage->Handle(), IDC_ORDER_RANDOM) == BST_CHECKED;
+    Change(FSaverProperty.PlaySequence, static_cast<uint8_t>(random ? 1 : 0));
+}
+
+void TfrmProperty::OptionClick(int checkBox, TSaverOptions option) {
+    const HWND page = checkBox == IDC_TRAYANIMATION ? FEtcPage->Handle() : FWholePage->Handle();
+    const bool checked = ::IsDlgButtonChecked(page, checkBox) == BST_CHECKED;
+    const TSaverOptions options = FSaverProperty.Options;
+    Change(FSaverProperty.Options,
+           static_cast<TSaverOptions>(checked ? options | option : options & ~option));
+}
+
+void TfrmProperty::edtHomePosChange() {
+    // An entry that is not a number leaves its coordinate as it was; OK and Apply refuse it.
+    TPoint32 point = FSaverProperty.HomePosition;
+    if (const auto x = TryStrToInt(FWholePage->ItemText(IDC_HOMEPOSX)))
+        point.X = *x;
+    if (const auto y = TryStrToInt(FWholePage->ItemText(IDC_HOMEPOSY)))
+        point.Y = *y;
+    Change(FSaverProperty.HomePosition, point);
+}
+
+void TfrmProperty::SetHomePositionControls(POINT point) {
+    ::SetDlgItemInt(FWholePage->Handle(), IDC_HOMEPOSX, static_cast<UINT>(point.x), TRUE);
+    ::SetDlgItemInt(FWholePage->Handle(), IDC_HOMEPOSY, static_cast<UINT>(point.y), TRUE);
+}
+
+void TfrmProperty::btnConfirmHomePositionClick() {
+    if (!FPositionFlash)
+        FPositionFlash = std::make_unique<TPositionFlash>();
+    const TPoint32 home = FSaverProperty.HomePosition;
+    FPositionFlash->Flash({home.X, home.Y}, ScaleForDpi(kFlashDesignSize, WindowDpi(Handle())));
+}
+
+bool TfrmProperty::ValidateWholePage() {
+    const HWND page = FWholePage->Handle();
+    if (!page)
+        return true; // never shown: nothing was typed
+    const std::pair<int, const wchar_t*> entries[] = {
+        {IDC_SAVERWAITMIN, L"分"}, {IDC_SAVERWAITSEC, L"秒"}, {IDC_HOMEPOSX, L"X"}, {IDC_HOMEPOSY, L"Y"}};
+    for (const auto& [id, name] : entries) {
+        if (TryStrToInt(FWholePage->ItemText(id)))
+            continue;
+        ShowErrorBox(Handle(), FormatText(L"「%s」には整数を入力してください。", {name}));
+        ::SetFocus(FWholePage->Item(id));
+        ::SendDlgItemMessageW(page, id, EM_SETSEL, 0, -1);
+        return false;
+    }
+    return true;
+}
+
+void TfrmProperty::btnEtcStartupEnterClick() {
+    if (!ConfirmationBox(Handle(), L"Dovexをスタートアップに登録します。\nよろしいですか？"))
+        return;
+    UpdateShortcut(ProgramFolder(), kProgramFileName, kShortcutName, FHost.StartupFolder(), true);
+    InformationBox(Handle(), L"スタートアップに登録しました。");
+}
+
+void TfrmProperty::btnEtcStartupLeaveClick() {
+    if (!ConfirmationBox(
+            Handle(), L"スタートアップからDovexを削除し、また設定情報も全て削除します。\nよろしいですか？"))
+        return;
+    try {
+        UpdateShortcut(ProgramFolder(), kProgramFileName, kShortcutName, FHost.StartupFolder(), false);
+    } catch (const EShortcutError&) {
+        // No Start-up folder: there is no shortcut to remove either.
+    }
+    if (!DeleteSettingsKey())
+        return;
+    InformationBox(Handle(), L"設定情報を削除しました。\nDovexを終了します。");
+    // Nothing more is written: the edits are dropped and the host ends the program once the dialog is gone.
+    FSettingsRemoved = true;
+    Close();
+}
+
+TfrmProperty& GetPropertyForm(IPropertyFormHost& host) {
+    auto& form = PropertyFormInstance();
+    if (form && form->FSheet.Closing)
+        DestroyPropertyForm(); // closed, its message not yet there
+    if (!form)
+        form = std::make_unique<TfrmProperty>(host);
+    return *form;
+}
+
+TfrmProperty* FindPropertyForm() noexcept {
+    const auto& form = PropertyFormInstance();
+    return form && !form->FSheet.Closing ? form.get() : nullptr;
+}
+
+void DestroyPropertyForm() noexcept {
+    std::unique_ptr<TfrmProperty> form = std::move(PropertyFormInstance());
+    if (!form)
+        return;
+    IPropertyFormHost& host = form->FHost;
+    const bool removed = form->FSettingsRemoved;
+    form.reset();
+    if (!removed)
+        return;
+    try {
+        host.SettingsRemoved();
+    } catch (...) {
+        ShowCurrentException(nullptr);
+    }
+}
+
+} // namespace dovex

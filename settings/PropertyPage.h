@@ -1,0 +1,120 @@
+// The settings dialog "Dovex - プロパティ設定": a modeless property sheet with the pages "全般", "その他" and
+// "バージョン情報". It edits a copy of the saver settings and writes them on OK or Apply, then asks the main
+// window to read them again. There is at most one; GetPropertyForm gives it.
+#pragma once
+
+#include <windows.h>
+
+#include <exception>
+#include <memory>
+#include <string>
+
+#include "base/Dialog.h"
+#include "base/Subclass.h"
+#include "base/UniqueHandle.h"
+#include "model/HookTypes.h"
+#include "settings/PositionTool.h"
+
+namespace dovex {
+
+// What the dialog needs from the program's main window, which implements it.
+class IPropertyFormHost {
+public:
+    // The main window: the dialog's owner, told by WM_SAVERRELOAD / RELOAD_SETTINGS after each save. May be
+    // null (nobody is told).
+    virtual HWND MainWindow() const = 0;
+    // The user removed every setting: the program must end now, without writing anything. Called once the
+    // dialog is gone.
+    virtual void SettingsRemoved() = 0;
+    // The folder that receives the Start-up shortcut; the user's Start-up folder unless a host says
+    // otherwise.
+    virtual std::wstring StartupFolder() const;
+
+protected:
+    ~IPropertyFormHost() = default;
+};
+
+class TfrmProperty {
+public:
+    static constexpr wchar_t kCaption[] = L"Dovex - プロパティ設定";
+    static constexpr int kPageCount = 3;
+
+    // Reads the settings and creates the dialog, hidden; use GetPropertyForm. Throws Exception when the
+    // dialog cannot be created.
+    explicit TfrmProperty(IPropertyFormHost& host);
+    TfrmProperty(const TfrmProperty&) = delete;
+    TfrmProperty& operator=(const TfrmProperty&) = delete;
+    ~TfrmProperty();
+
+    // The property sheet.
+    HWND Handle() const noexcept { return FSheet.Handle(); }
+    // Shows the dialog, or brings it to the front with its edits.
+    void Show();
+    // Closes it without saving, like キャンセル, once the current message is done; the dialog is then freed.
+    void Close() noexcept;
+
+    const TSaverProperty& SaverProperty() const noexcept { return FSaverProperty; }
+    bool Modified() const noexcept { return FModified; }
+    const TPositionTool& PositionTool() const noexcept { return FPositionTool; }
+    const TPositionFlash* PositionFlash() const noexcept { return FPositionFlash.get(); }
+
+private:
+    class TWholePage;
+    class TEtcPage;
+    class TAboutPage;
+    class TSheet;
+    friend TfrmProperty& GetPropertyForm(IPropertyFormHost& host);
+    friend TfrmProperty* FindPropertyForm() noexcept;
+    friend void DestroyPropertyForm() noexcept;
+
+    void LoadSettings();
+    void ReadOptionsAfterError() noexcept;
+    void SaveSettings() noexcept;
+    void SetModified(bool value) noexcept;
+    template <typename T> void Change(T& field, T value) noexcept;
+    // OK and Apply: false when an entry cannot be taken (the user has been told).
+    bool Apply();
+
+    // Page "全般".
+    void InitWholePage(TWholePage& page);
+    void WholeSettingsToControls(TWholePage& page);
+    void edtSaverWaitTimeChange();
+    void rgSaverOrderClick();
+    void OptionClick(int checkBox, TSaverOptions option);
+    void edtHomePosChange();
+    void SetHomePositionControls(POINT point);
+    void btnConfirmHomePositionClick();
+    bool ValidateWholePage();
+
+    // Page "その他".
+    void btnEtcStartupEnterClick();
+    void btnEtcStartupLeaveClick();
+
+    IPropertyFormHost& FHost;
+    TSaverProperty FSaverProperty;
+    std::exception_ptr FLoadError; // a stored value that did not parse: shown once the dialog is up
+    bool FModified = false;
+    bool FUpdatingControls = false;
+    bool FSettingsRemoved = false;
+    std::unique_ptr<TWholePage> FWholePage;
+    std::unique_ptr<TEtcPage> FEtcPage;
+    std::unique_ptr<TAboutPage> FAboutPage;
+    TPositionTool FPositionTool;
+    std::unique_ptr<TPositionFlash> FPositionFlash;
+    class TSheet : public TSubclass {
+    public:
+        bool Closing = false;
+
+    protected:
+        LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
+    } FSheet;
+};
+
+// The one settings dialog, created (with `host`) when there is none. The caller shows it.
+TfrmProperty& GetPropertyForm(IPropertyFormHost& host);
+// The open settings dialog, or null.
+TfrmProperty* FindPropertyForm() noexcept;
+// Closes and frees the open settings dialog at once, without saving (for the program's end).
+void DestroyPropertyForm() noexcept;
+
+} // namespace dovex

@@ -1,0 +1,153 @@
+#include "base/Dialog.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <memory>
+
+#include "BaseTestIds.h"
+#include "DesktopInput.h"
+#include "base/ErrorBox.h"
+#include "base/Exception.h"
+#include "base/Subclass.h"
+
+using namespace dovex;
+using namespace dovex::test;
+using namespace std::chrono_literals;
+
+namespace {
+
+class TTestDialog : public TDialog {
+public:
+    std::vector<int> Clicked;
+    int Failures = 0;
+    std::function<void(TTestDialog&)> OnInitialised;
+    using TDialog::SetNotifyHandler;
+
+protected:
+    bool OnInit() override {
+        if (OnInitialised)
+            OnInitialised(*this);
+        return true;
+    }
+    void OnCommand(int id, int code) override {
+        if (id == IDC_FAIL)
+            throw Exception(L"失敗 " + std::to_wstring(++Failures));
+        if (code == BN_CLICKED)
+            Clicked.push_back(id);
+        TDialog::OnCommand(id, code);
+    }
+};
+
+// A control taken over by an object that fails on a message of its own.
+class TFailingControl : public TSubclass {
+public:
+    static constexpr UINT kFail = WM_APP + 1;
+    int Failures = 0;
+
+protected:
+    LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam) override {
+        if (msg == kFail)
+            throw Exception(L"失敗 " + std::to_wstring(++Failures));
+        return TSubclass::WndProc(msg, wParam, lParam);
+    }
+};
+
+// Takes the deferred-error messages waiting for `window` off the queue; returns how many there were and
+// keeps the last one.
+int TakePendingErrors(HWND window, MSG& last) {
+    int count = 0;
+    MSG msg;
+    while (::PeekMessageW(&msg, window, PendingErrorMessage(), PendingErrorMessage(), PM_REMOVE)) {
+        last = msg;
+        ++count;
+    }
+    return count;
+}
+
+} // namespace
+
+TEST(Dialog, SeveralFailuresOpenOneBoxAfterTheFailingMessageReturns) {
+    TTestDialog dialog;
+    dialog.CreateModeless(nullptr, IDD_BASETEST);
+    TFailingControl control;
+    control.Attach(dialog.Item(IDC_SECOND));
+    const struct {
+        const char* Name;
+        HWND Window;
+        UINT Msg;
+        WPARAM WParam;
+    } cases[] = {
+        {"dialog", dialog.Handle(), WM_COMMAND, MAKEWPARAM(IDC_FAIL, BN_CLICKED)},
+        {"subclassed control", control.Handle(), TFailingControl::kFail, 0},
+    };
+    for (const auto& c : cases) {
+        // Answers a box, should one open at once and block the failing message.
+        TBoxAnswerer box(ApplicationTitle(), VK_RETURN, 5s);
+        for (int i = 0; i < 3; ++i)
+            ::SendMessageW(c.Window, c.Msg, c.WParam, 0); // the failure stays inside
+        EXPECT_FALSE(box.Done()) << c.Name << ": no box while the message runs";
+        MSG pending{};
+        ASSERT_EQ(TakePendingErrors(c.Window, pending), 1) << c.Name;
+        ::DispatchMessageW(&pending);
+        EXPECT_EQ(box.Text(), L"失敗 1") << c.Name;
+        EXPECT_TRUE(box.Answered()) << c.Name;
+    }
+    EXPECT_EQ(dialog.Failures, 3);
+    EXPECT_EQ(control.Failures, 3);
+}
+
+TEST(Dialog, ModalRunsUntilEndModal) {
+    TTestDialog dialog;
+    dialog.OnInitialised = [](TTestDialog& d) { ::PostMessageW(d.Handle(), WM_COMMAND, IDOK, 0); };
+    EXPECT_EQ(dialog.ShowModal(nullptr, IDD_BASETEST), IDOK);
+    EXPECT_EQ(dialog.Handle(), nullptr);
+    EXPECT_THROW(dialog.ShowModal(nullptr, 9999), Exception); // no such template
+}
+
+TEST(Dialog, NotificationsGoToTheHandlerOfTheirControl) {
+    TTestDialog dialog;
+    dialog.CreateModeless(nullptr, IDD_BASETEST);
+    dialog.SetNotifyHandler(IDC_FIRST, [](NMHDR& header) -> LRESULT { return header.code == 7 ? 42 : 1; });
+    const struct {
+        int Control;
+        UINT Code;
+        LRESULT Result;
+    } cases[] = {{IDC_FIRST, 7, 42}, {IDC_FIRST, 8, 1}, {IDC_SECOND, 7, 0}};
+    for (const auto& c : cases) {
+        NMHDR header{dialog.Item(c.Control), static_cast<UINT_PTR>(c.Control), c.Code};
+        EXPECT_EQ(
+            ::SendMessageW(dialog.Handle(), WM_NOTIFY, header.idFrom, reinterpret_cast<LPARAM>(&header)),
+            c.Result)
+            << c.Control << " " << c.Code;
+    }
+}
+
+TEST(Dialog, TabAndMnemonicsWorkThroughTheModelessLoop) {
+    TTestDialog dialog;
+    dialog.CreateModeless(nullptr, IDD_BASETEST);
+    ::ShowWindow(dialog.Handle(), SW_SHOW);
+    ::SetForegroundWindow(dialog.Handle());
+    ::SetFocus(dialog.Item(IDC_FIRST));
+    PumpModelessFor(100ms);
+
+    PressKeys({VK_TAB});
+    EXPECT_TRUE(PumpModeless([&] { return ::GetFocus() == dialog.Item(IDC_SECOND); }, 2s));
+    PressKeys({VK_MENU, 'G'});
+    EXPECT_TRUE(PumpModeless([&] { return !dialog.Clicked.empty(); }, 2s));
+    EXPECT_EQ(dialog.Clicked, std::vector<int>{IDC_GO});
+
+    // Unregistered, the edit keeps the focus: Tab is the dialog manager's doing.
+    UnregisterModeless(dialog.Handle());
+    ::SetFocus(dialog.Item(IDC_SECOND));
+    PressKeys({VK_TAB});
+    PumpModelessFor(200ms);
+    EXPECT_EQ(::GetFocus(), dialog.Item(IDC_SECOND));
+    RegisterModeless(dialog.Handle());
+
+    // Destroyed, it leaves the loop's list by itself.
+    const HWND gone = dialog.Handle();
+    ::DestroyWindow(gone);
+    MSG key{gone, WM_KEYDOWN, VK_TAB, 0, 0, {}};
+    EXPECT_FALSE(IsModelessMessage(key));
+}

@@ -1,0 +1,273 @@
+#include "settings/PropertyPage.h"
+
+#include <gtest/gtest.h>
+
+#include "SettingsEnvironment.h"
+#include "base/ErrorBox.h"
+
+using namespace dovex;
+using namespace dovex::test;
+
+TEST_F(PropertyFormTest, OpensWithItsCaptionPagesAndApplyDisabled) {
+    Open();
+    ASSERT_NE(Sheet(), nullptr);
+    EXPECT_EQ(Text(Sheet()), L"Dovex - プロパティ設定");
+    EXPECT_TRUE(::IsWindowVisible(Sheet()));
+    EXPECT_FALSE(ApplyEnabled());
+    EXPECT_EQ(Text(::GetDlgItem(Sheet(), IDOK)), L"OK");
+    EXPECT_EQ(Text(::GetDlgItem(Sheet(), IDCANCEL)), L"キャンセル");
+    EXPECT_EQ(Text(ApplyButton()), L"適用(&A)");
+    const HWND tabs = PropSheet_GetTabControl(Sheet());
+    ASSERT_EQ(TabCtrl_GetItemCount(tabs), 3);
+    const wchar_t* const names[] = {L"全般", L"その他", L"バージョン情報"};
+    for (int i = 0; i < 3; ++i) {
+        wchar_t name[64] = {};
+        TCITEMW item{};
+        item.mask = TCIF_TEXT;
+        item.pszText = name;
+        item.cchTextMax = 64;
+        TabCtrl_GetItem(tabs, i, &item);
+        EXPECT_STREQ(name, names[i]);
+    }
+    // The defaults of a missing key.
+    EXPECT_EQ(Text(Control(0, IDC_SAVERWAITMIN)), L"1");
+    EXPECT_EQ(Text(Control(0, IDC_SAVERWAITSEC)), L"0");
+    EXPECT_EQ(::IsDlgButtonChecked(Page(0), IDC_ORDER_SEQUENTIAL), BST_CHECKED);
+}
+
+TEST_F(PropertyFormTest, WaitTimeIsStoredWithinTenSecondsAndTwoHours) {
+    struct {
+        const wchar_t* Minutes;
+        const wchar_t* Seconds;
+        DWORD Stored;
+    } const cases[] = {
+        {L"0", L"3", 10000},  {L"120", L"59", 7200000}, {L"1", L"30", 90000},
+        {L"0", L"12", 12000}, {L"999", L"0", 7200000}, // typed past the up-down's range
+    };
+    for (const auto& c : cases) {
+        TfrmProperty& form = Open();
+        SetEdit(IDC_SAVERWAITMIN, c.Minutes);
+        SetEdit(IDC_SAVERWAITSEC, c.Seconds);
+        EXPECT_TRUE(ApplyEnabled());
+        PressSheetButton(PSBTN_APPLYNOW);
+        EXPECT_EQ(SettingDword(L"WaitTime"), c.Stored) << c.Minutes << ":" << c.Seconds;
+        EXPECT_FALSE(ApplyEnabled());
+        EXPECT_FALSE(form.Modified());
+        // The controls keep what was typed.
+        EXPECT_EQ(Text(Control(0, IDC_SAVERWAITSEC)), c.Seconds);
+        DestroyPropertyForm();
+    }
+}
+
+TEST_F(PropertyFormTest, StoredWaitTimeShowsInWholeSecondsWithoutAChange) {
+    struct {
+        DWORD Stored;
+        const wchar_t* Minutes;
+        const wchar_t* Seconds;
+    } const cases[] = {
+        {90500, L"1", L"30"},      {60000, L"1", L"0"}, {7200000, L"120", L"0"},
+        {10800000, L"120", L"59"}, {0, L"0", L"0"},
+    };
+    for (const auto& c : cases) {
+        SetSetting(L"WaitTime", c.Stored);
+        TfrmProperty& form = Open();
+        EXPECT_EQ(Text(Control(0, IDC_SAVERWAITMIN)), c.Minutes) << c.Stored;
+        EXPECT_EQ(Text(Control(0, IDC_SAVERWAITSEC)), c.Seconds) << c.Stored;
+        EXPECT_EQ(form.SaverProperty().WaitTime, static_cast<int32_t>(c.Stored));
+        EXPECT_FALSE(ApplyEnabled());
+        DestroyPropertyForm();
+    }
+}
+
+TEST_F(PropertyFormTest, PlayOrderKeepsApplyEnabledUntilSaved) {
+    TfrmProperty& form = Open();
+    Click(0, IDC_ORDER_RANDOM);
+    EXPECT_EQ(form.SaverProperty().PlaySequence, 1);
+    EXPECT_TRUE(ApplyEnabled());
+    Click(0, IDC_ORDER_SEQUENTIAL);
+    EXPECT_EQ(form.SaverProperty().PlaySequence, 0);
+    EXPECT_TRUE(ApplyEnabled()); // only saving clears it
+    PressSheetButton(PSBTN_APPLYNOW);
+    EXPECT_FALSE(ApplyEnabled());
+    EXPECT_EQ(SettingDword(L"PlaySequence"), 0u);
+}
+
+TEST_F(PropertyFormTest, EachCheckBoxChangesOnlyItsOwnOption) {
+    struct {
+        int Page;
+        int CheckBox;
+        const wchar_t* Value;
+    } const cases[] = {
+        {0, IDC_USEHOMEPOSITION, L"UseHomePosition"},
+        {0, IDC_HIDECURSOR, L"HideCursor"},
+        {1, IDC_TRAYANIMATION, L"TrayAnimation"},
+    };
+    const wchar_t* const values[] = {L"UseHomePosition", L"HideCursor", L"TrayAnimation"};
+    for (const auto& c : cases) {
+        // A mix of on and off, so that a lost or an invented bit shows.
+        SetSetting(L"UseHomePosition", 1);
+        SetSetting(L"HideCursor", 0);
+        SetSetting(L"TrayAnimation", 0);
+        DWORD before[3];
+        for (int i = 0; i < 3; ++i)
+            before[i] = SettingDword(values[i]);
+        Open();
+        ShowPage(c.Page);
+        Click(c.Page, c.CheckBox);
+        PressSheetButton(PSBTN_OK);
+        EXPECT_EQ(FindPropertyForm(), nullptr);
+        for (int i = 0; i < 3; ++i) {
+            const bool toggled = std::wstring(values[i]) == c.Value;
+            EXPECT_EQ(SettingDword(values[i]), toggled ? 1 - before[i] : before[i])
+                << c.Value << " " << values[i];
+        }
+    }
+}
+
+TEST_F(PropertyFormTest, IgnoredMouseInputIsWrittenBackNormalised) {
+    SetSetting(L"IgnoreMouse", std::wstring(L"Wheel, LsftClick"));
+    Open();
+    Click(0, IDC_HIDECURSOR);
+    PressSheetButton(PSBTN_OK);
+    EXPECT_EQ(SettingText(L"IgnoreMouse"), L"LsftClick,Wheel");
+}
+
+TEST_F(PropertyFormTest, OkWithoutChangesWritesAndPostsNothing) {
+    Open();
+    PressSheetButton(PSBTN_OK);
+    PumpModelessFor(50ms);
+    EXPECT_EQ(FindPropertyForm(), nullptr);
+    EXPECT_FALSE(SettingExists(L"WaitTime"));
+    EXPECT_FALSE(SettingExists(L"TrayAnimation"));
+    EXPECT_TRUE(Host.Main.Posted.empty());
+}
+
+TEST_F(PropertyFormTest, ApplyAndOkTellTheMainWindowOnce) {
+    TfrmProperty& form = Open();
+    SetEdit(IDC_SAVERWAITSEC, L"20");
+    PressSheetButton(PSBTN_APPLYNOW);
+    PumpModelessFor(50ms);
+    EXPECT_EQ(FindPropertyForm(), &form); // Apply leaves it open
+    EXPECT_EQ(ReloadsPosted(), 1);
+    ASSERT_EQ(Host.Main.Posted.size(), 1u);
+    EXPECT_EQ(Host.Main.Posted[0].first, WM_SAVERRELOAD);
+    PressSheetButton(PSBTN_APPLYNOW); // nothing changed since
+    EXPECT_EQ(ReloadsPosted(), 1);
+    Click(0, IDC_ORDER_RANDOM);
+    PressSheetButton(PSBTN_OK);
+    PumpModelessFor(50ms);
+    EXPECT_EQ(ReloadsPosted(), 2);
+    EXPECT_EQ(FindPropertyForm(), nullptr);
+}
+
+TEST_F(PropertyFormTest, ClosingWithoutOkSavesNothing) {
+    enum class How { Cancel, CloseBox, Escape };
+    for (How how : {How::Cancel, How::CloseBox, How::Escape}) {
+        Open();
+        SetEdit(IDC_SAVERWAITMIN, L"7");
+        switch (how) {
+        case How::Cancel:
+            PressSheetButton(PSBTN_CANCEL);
+            break;
+        case How::CloseBox:
+            ::SendMessageW(Sheet(), WM_SYSCOMMAND, SC_CLOSE, 0);
+            break;
+        case How::Escape:
+            ::SetFocus(Control(0, IDC_SAVERWAITSEC));
+            PressKeys({VK_ESCAPE});
+            break;
+        }
+        EXPECT_TRUE(PumpModeless([] { return FindPropertyForm() == nullptr; }, 2s)) << int(how);
+        EXPECT_FALSE(SettingExists(L"WaitTime")) << int(how);
+        EXPECT_TRUE(Host.Main.Posted.empty()) << int(how);
+        DestroyPropertyForm();
+    }
+}
+
+TEST_F(PropertyFormTest, SecondOpenBringsTheSameDialogWithItsEdits) {
+    TfrmProperty& first = Open();
+    SetEdit(IDC_SAVERWAITMIN, L"7");
+    const HWND sheet = Sheet();
+    ::SetForegroundWindow(Host.Main.Handle());
+    TfrmProperty& second = Open();
+    EXPECT_EQ(&second, &first);
+    EXPECT_EQ(Sheet(), sheet);
+    EXPECT_EQ(Text(Control(0, IDC_SAVERWAITMIN)), L"7");
+    EXPECT_TRUE(second.Modified());
+    EXPECT_EQ(::GetForegroundWindow(), sheet);
+}
+
+TEST_F(PropertyFormTest, KeyboardTypesSwitchesPagesAndPressesMnemonics) {
+    TfrmProperty& form = Open();
+    ASSERT_EQ(::GetForegroundWindow(), Sheet());
+    // The first page starts on its top-most edit: the minutes; Tab goes on to the seconds.
+    ASSERT_EQ(::GetFocus(), Control(0, IDC_SAVERWAITMIN));
+    TypeText(L"0");
+    PressKeys({VK_TAB});
+    TypeText(L"12");
+    ASSERT_TRUE(PumpModeless([&] { return Text(Control(0, IDC_SAVERWAITSEC)) == L"12"; }, 2s));
+    EXPECT_TRUE(ApplyEnabled());
+    PressKeys({VK_MENU, 'A'}); // 適用(&A)
+    ASSERT_TRUE(PumpModeless([&] { return !ApplyEnabled(); }, 2s));
+    EXPECT_EQ(SettingDword(L"WaitTime"), 12000u);
+
+    PressKeys({VK_MENU, 'H'}); // カーソルを消す(&H)
+    ASSERT_TRUE(PumpModeless([&] { return form.Modified(); }, 2s));
+    EXPECT_EQ(::IsDlgButtonChecked(Page(0), IDC_HIDECURSOR), BST_CHECKED);
+
+    PressKeys({VK_CONTROL, VK_TAB});
+    PressKeys({VK_CONTROL, VK_TAB});
+    ASSERT_TRUE(PumpModeless([&] { return PropSheet_GetCurrentPageHwnd(Sheet()) == Page(2); }, 2s));
+    const HWND version = Control(2, IDC_ABOUT_VERSION);
+    EXPECT_TRUE(::IsWindowVisible(version));
+    EXPECT_EQ(Text(version), L"Version 1.0 Release 0 (Build:1)");
+    PressKeys({VK_CONTROL, VK_SHIFT, VK_TAB});
+    ASSERT_TRUE(PumpModeless([&] { return PropSheet_GetCurrentPageHwnd(Sheet()) == Page(1); }, 2s));
+}
+
+TEST_F(PropertyFormTest, HomePositionCoversTheVirtualScreenAndKeepsExactNumbers) {
+    SetSetting(L"HomePosition", std::wstring(L"-100,-50"));
+    TfrmProperty& form = Open();
+    EXPECT_EQ(Text(Control(0, IDC_HOMEPOSX)), L"-100");
+    EXPECT_EQ(Text(Control(0, IDC_HOMEPOSY)), L"-50");
+    EXPECT_FALSE(ApplyEnabled());
+    int low = 0, high = 0;
+    ::SendMessageW(Control(0, IDC_HOMEPOSX_UD), UDM_GETRANGE32, reinterpret_cast<WPARAM>(&low),
+                   reinterpret_cast<LPARAM>(&high));
+    EXPECT_EQ(low, ::GetSystemMetrics(SM_XVIRTUALSCREEN));
+    EXPECT_EQ(high, low + ::GetSystemMetrics(SM_CXVIRTUALSCREEN) - 1);
+    ::SendMessageW(Control(0, IDC_HOMEPOSY_UD), UDM_GETRANGE32, reinterpret_cast<WPARAM>(&low),
+                   reinterpret_cast<LPARAM>(&high));
+    EXPECT_EQ(low, ::GetSystemMetrics(SM_YVIRTUALSCREEN));
+    EXPECT_EQ(high, low + ::GetSystemMetrics(SM_CYVIRTUALSCREEN) - 1);
+
+    SetEdit(IDC_HOMEPOSX, L"-20");
+    EXPECT_EQ(form.SaverProperty().HomePosition, (TPoint32{-20, -50}));
+    PressSheetButton(PSBTN_APPLYNOW);
+    EXPECT_EQ(SettingText(L"HomePosition"), L"-20,-50");
+}
+
+TEST_F(PropertyFormTest, EntriesThatAreNoNumbersAreRefusedWithAMessage) {
+    struct {
+        int Edit;
+        const wchar_t* Typed;
+        const wchar_t* Message;
+    } const cases[] = {
+        {IDC_HOMEPOSX, L"1,280", L"「X」には整数を入力してください。"},
+        {IDC_HOMEPOSY, L"-", L"「Y」には整数を入力してください。"},
+        {IDC_SAVERWAITMIN, L"", L"「分」には整数を入力してください。"},
+    };
+    for (const auto& c : cases) {
+        TfrmProperty& form = Open();
+        SetEdit(c.Edit, c.Typed);
+        TBoxAnswerer box(ApplicationTitle());
+        PropSheet_PressButton(Sheet(), PSBTN_OK);
+        ASSERT_TRUE(PumpModeless([&] { return box.Done(); }, 30s));
+        EXPECT_EQ(box.Text(), c.Message);
+        PumpModelessFor(100ms);
+        EXPECT_EQ(FindPropertyForm(), &form) << "still open";
+        EXPECT_FALSE(SettingExists(L"HomePosition"));
+        EXPECT_EQ(::GetFocus(), Control(0, c.Edit));
+        DestroyPropertyForm();
+    }
+}

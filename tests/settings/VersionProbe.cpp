@@ -1,0 +1,4 @@
+// A module that carries nothing but a version resource, for reading it back.
+extern "C" __declspec(dllexport) int DovexVersionProbe() {
+    return 0;
+}
