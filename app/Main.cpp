@@ -107,6 +107,7 @@ void TfrmDovexMain::FormDestroy() noexcept {
     if (FDestroyed)
         return;
     FDestroyed = true;
+    DestroyPropertyForm(); // it is owned by this window
     timSaverWait.SetEnabled(false);
     timCursorCheck.SetEnabled(false);
     FEngine.reset(); // stops the countdown timer
@@ -276,6 +277,15 @@ void TfrmDovexMain::miRefreshPlaylistClick() {
     BuildSysCursorMenu();
 }
 
+void TfrmDovexMain::miPropertyClick() {
+    GetPropertyForm(*this).Show();
+}
+
+// Nothing of the program may be written any more: the orderly close writes nothing.
+void TfrmDovexMain::SettingsRemoved() {
+    ::PostMessageW(Handle(), WM_CLOSE, 0, 0);
+}
+
 void TfrmDovexMain::miExitClick() {
     ::PostMessageW(Handle(), WM_CLOSE, 0, 0);
 }
@@ -284,6 +294,7 @@ TTrayMenuHandlers TfrmDovexMain::MenuHandlers() {
     TTrayMenuHandlers handlers;
     handlers.miPauseClick = [this] { miPauseClick(); };
     handlers.miRefreshPlaylistClick = [this] { miRefreshPlaylistClick(); };
+    handlers.miPropertyClick = [this] { miPropertyClick(); };
     handlers.miHelpClick = [this] { ShowHelp(Handle()); };
     handlers.miRestoreCursorsClick = [] { TSystemCursorCtrl::RestoreUserCursors(); };
     handlers.miExitClick = [this] { miExitClick(); };

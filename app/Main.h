@@ -17,6 +17,7 @@
 #include "model/HookTypes.h"
 #include "model/SaverMessages.h"
 #include "playlist/PlayListHost.h"
+#include "settings/PropertyPage.h"
 
 namespace dovex {
 
@@ -24,7 +25,7 @@ class TCursorGroupManager;
 class TSystemCursorCtrl;
 class TTrayIcon;
 
-class TfrmDovexMain : public TWindow, public IPlayListHost {
+class TfrmDovexMain : public TWindow, public IPlayListHost, public IPropertyFormHost {
 public:
     static constexpr const wchar_t* kClassName = kMainWindowClass;
     static constexpr wchar_t kCaption[] = L"Dovex";
@@ -44,6 +45,9 @@ public:
     void PlayListOpened();
     void PlayListDestroyed() override;
     void GroupNameChanged(const std::wstring& oldName, const std::wstring& newName) override;
+    // The settings dialog: its owner, and the end of the program after every setting was removed.
+    HWND MainWindow() const override { return Handle(); }
+    void SettingsRemoved() override;
 
     bool Paused() const noexcept { return FPaused; }
     bool PlayListOpen() const noexcept { return FPlayListOpen; }
@@ -83,6 +87,7 @@ private:
     void RestartWait() noexcept;
 
     void miPauseClick();
+    void miPropertyClick();
     void miRefreshPlaylistClick();
     void miExitClick();
     void EndTimePeriod() noexcept;

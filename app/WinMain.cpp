@@ -5,6 +5,7 @@
 #include "app/Main.h"
 #include "app/MemCheck.h"
 #include "app/SingleInstance.h"
+#include "base/Dialog.h"
 #include "base/ErrorBox.h"
 #include "base/UniqueHandle.h"
 
@@ -24,6 +25,9 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
         dovex::TfrmDovexMain form;
         MSG msg;
         while (::GetMessageW(&msg, nullptr, 0, 0) > 0) {
+            // Tab, mnemonics and page keys of the modeless windows.
+            if (dovex::IsModelessMessage(msg))
+                continue;
             ::TranslateMessage(&msg);
             ::DispatchMessageW(&msg);
         }

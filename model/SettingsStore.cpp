@@ -4,6 +4,25 @@
 
 namespace dovex {
 
+namespace {
+// Each option is one value; a missing or unreadable one keeps its default.
+TSaverOptions ReadOptions(TRegistryEx& reg) {
+    const struct {
+        const wchar_t* Name;
+        TSaverOptions Option;
+        bool Default;
+    } options[] = {{L"UseHomePosition", soUseHomePosition, false},
+                   {L"HideCursor", soHideCursor, false},
+                   {L"TrayAnimation", soTrayAnimation, true},
+                   {L"SuppressFullScreen", soSuppressFullScreen, true}};
+    TSaverOptions result = 0;
+    for (const auto& o : options)
+        if (reg.ReadBoolDef(o.Name, o.Default))
+            result |= o.Option;
+    return result;
+}
+} // namespace
+
 void ReadSaverProperty(TSaverProperty& p) {
     TRegistryEx reg;
     if (!reg.OpenKey(kSettingsKey, true))
@@ -16,15 +35,12 @@ void ReadSaverProperty(TSaverProperty& p) {
     p.HomePosition = TextToPoint(reg.ReadStringDef(L"HomePosition", L"0,0"));
     p.UseGroup = reg.ReadStringDef(L"UseGroup", L"");
     p.DisplayInterval = BoundDisplayInterval(reg.ReadIntegerDef(L"DisplayInterval", 10));
-    p.Options = 0;
-    if (reg.ReadBoolDef(L"UseHomePosition", false))
-        p.Options |= soUseHomePosition;
-    if (reg.ReadBoolDef(L"HideCursor", false))
-        p.Options |= soHideCursor;
-    if (reg.ReadBoolDef(L"TrayAnimation", true))
-        p.Options |= soTrayAnimation;
-    if (reg.ReadBoolDef(L"SuppressFullScreen", true))
-        p.Options |= soSuppressFullScreen;
+    p.Options = ReadOptions(reg);
+}
+
+TSaverOptions ReadSaverOptions() {
+    TRegistryEx reg;
+    return reg.OpenKeyReadOnly(kSettingsKey) ? ReadOptions(reg) : TSaverOptions{soTrayAnimation | soSuppressFullScreen};
 }
 
 void WriteSaverProperty(const TSaverProperty& p) noexcept {

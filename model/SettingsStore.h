@@ -10,6 +10,9 @@ namespace dovex {
 // values, the later ones their old ones.
 void ReadSaverProperty(TSaverProperty& property);
 
+// Reads only the options (for a reader that stopped at a "HomePosition" that does not parse).
+TSaverOptions ReadSaverOptions();
+
 // Writes what the settings dialog edits (not "UseGroup" or "DisplayInterval"); failures are ignored.
 void WriteSaverProperty(const TSaverProperty& property) noexcept;
 

@@ -192,6 +192,7 @@ protected:
     bool OnInit() override {
         Form.FUpdatingControls = true;
         SetChecked(Handle(), IDC_TRAYANIMATION, Form.FSaverProperty.Options & soTrayAnimation);
+        SetChecked(Handle(), IDC_SUPPRESSFULLSCREEN, Form.FSaverProperty.Options & soSuppressFullScreen);
         Form.FUpdatingControls = false;
         return true;
     }
@@ -202,6 +203,9 @@ protected:
         switch (id) {
         case IDC_TRAYANIMATION:
             Form.OptionClick(id, soTrayAnimation);
+            break;
+        case IDC_SUPPRESSFULLSCREEN:
+            Form.OptionClick(id, soSuppressFullScreen);
             break;
         case IDC_STARTUPENTER:
             Form.btnEtcStartupEnterClick();
@@ -363,16 +367,7 @@ void TfrmProperty::ReadOptionsAfterError() noexcept {
     // The options come after "HomePosition" in the key: without them a save would overwrite the stored
     // ones with nothing.
     try {
-        TRegistryEx registry;
-        if (!registry.OpenKeyReadOnly(kSettingsKey))
-            return;
-        const std::pair<const wchar_t*, TSaverOptions> options[] = {{L"UseHomePosition", soUseHomePosition},
-                                                                    {L"HideCursor", soHideCursor},
-                                                                    {L"TrayAnimation", soTrayAnimation}};
-        FSaverProperty.Options = 0;
-        for (const auto& [name, option] : options)
-            if (registry.ReadBoolDef(name, option == soTrayAnimation))
-                FSaverProperty.Options |= option;
+        FSaverProperty.Options = ReadSaverOptions();
     } catch (...) {
     }
 }
@@ -466,7 +461,8 @@ void TfrmProperty::rgSaverOrderClick() {
 }
 
 void TfrmProperty::OptionClick(int checkBox, TSaverOptions option) {
-    const HWND page = checkBox == IDC_TRAYANIMATION ? FEtcPage->Handle() : FWholePage->Handle();
+    const bool onEtcPage = checkBox == IDC_TRAYANIMATION || checkBox == IDC_SUPPRESSFULLSCREEN;
+    const HWND page = onEtcPage ? FEtcPage->Handle() : FWholePage->Handle();
     const bool checked = ::IsDlgButtonChecked(page, checkBox) == BST_CHECKED;
     const TSaverOptions options = FSaverProperty.Options;
     Change(FSaverProperty.Options,

@@ -58,13 +58,20 @@ dovex_wine_up() {
     fi
     if [ ! -f "$WINEPREFIX/system.reg" ]; then
         echo "Creating the Wine prefix $WINEPREFIX (about 20 s, once)..." >&2
-        "$DOVEX_WINE" wineboot -i >"$DOVEX_WINE_DIR/wineboot.log" 2>&1
+        "$DOVEX_WINE" wineboot -i >"$DOVEX_WINE_DIR/wineboot.log" 2>&1 </dev/null
 
     fi
+    # A crashing program ends at once instead of waiting in Wine's debugger until a test's time-out.
+    if [ ! -f "$DOVEX_WINE_DIR/no-crash-debugger" ]; then
+        "$DOVEX_WINE" reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\AeDebug' /v Debugger /d '' /f \
+            >/dev/null 2>&1 </dev/null
+        touch "$DOVEX_WINE_DIR/no-crash-debugger"
+    fi
     # One wineserver for the whole run keeps each program's start-up short.
-    wineserver -p 2>/dev/null
+    # Started here but outliving this call: it must not hold the caller's output open (ctest waits for it).
+    wineserver -p >/dev/null 2>&1 </dev/null
     if ! dovex_pid_alive desktop.pid; then
-        "$DOVEX_WINE" explorer "/desktop=$DOVEX_DESKTOP,$DOVEX_DESKTOP_SIZE" >"$DOVEX_WINE_DIR/desktop.log" 2>&1 &
+        "$DOVEX_WINE" explorer "/desktop=$DOVEX_DESKTOP,$DOVEX_DESKTOP_SIZE" >"$DOVEX_WINE_DIR/desktop.log" 2>&1 </dev/null &
         echo $! >"$DOVEX_WINE_DIR/desktop.pid"
         sleep 2
     fi

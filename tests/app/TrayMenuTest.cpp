@@ -9,6 +9,7 @@
 
 #include "ShowEnvironment.h"
 #include "app/Main.h"
+#include "settings/PropertyPage.h"
 #include "app/Messages.h"
 #include "model/PlayListCtrls.h"
 
@@ -89,7 +90,7 @@ TEST_F(TrayMenu, ItemsStandInTheirOrderAndUnbuiltWindowsAreDisabled) {
                                          L"プロパティ(&P)...", L"ヘルプ(&H)", L"", L"終了(&X)", L"",
                                          L"Dovex 1.0  (c) 2026 Vantoquil"}));
     EXPECT_TRUE(::GetMenuState(menu, IDM_PLAYLIST, MF_BYCOMMAND) & MF_GRAYED);
-    EXPECT_TRUE(::GetMenuState(menu, IDM_PROPERTY, MF_BYCOMMAND) & MF_GRAYED);
+    EXPECT_FALSE(::GetMenuState(menu, IDM_PROPERTY, MF_BYCOMMAND) & MF_GRAYED);
     EXPECT_FALSE(::GetMenuState(menu, IDM_HELP, MF_BYCOMMAND) & MF_GRAYED);
     EXPECT_EQ(::GetSubMenu(menu, 2), FForm->GroupMenu());
     EXPECT_EQ(::GetSubMenu(menu, 3), FForm->SysCursorMenu());
@@ -189,4 +190,25 @@ TEST_F(TrayMenu, PauseFollowsTheMenuAndThePlaylistWindow) {
     FForm->PlayListOpened(); // opened again while open: the state from before the first opening stays
     FForm->PlayListDestroyed();
     EXPECT_TRUE(FForm->Paused());
+}
+
+// The settings dialog opened from the tray: what Apply stores, the running saver uses from then on.
+TEST_F(TrayMenu, SettingsAppliedInTheDialogReachTheRunningSaver) {
+    Create();
+    Command(IDM_PROPERTY);
+    TfrmProperty* dialog = FindPropertyForm();
+    ASSERT_NE(dialog, nullptr);
+    const HWND sheet = dialog->Handle();
+    EXPECT_TRUE(::IsWindowVisible(sheet));
+    EXPECT_EQ(::GetWindow(sheet, GW_OWNER), FForm->Handle());
+    const HWND page = PropSheet_IndexToHwnd(sheet, 0);
+    ::SetDlgItemTextW(page, IDC_SAVERWAITMIN, L"0");
+    ::SetDlgItemTextW(page, IDC_SAVERWAITSEC, L"12");
+    PropSheet_PressButton(sheet, PSBTN_APPLYNOW);
+    EXPECT_TRUE(PumpUntil([&] { return FForm->SaverWaitTimer().Interval() == 12000u; }, 2s));
+    EXPECT_EQ(FForm->SaverProperty().WaitTime, 12000);
+    Command(IDM_PROPERTY); // a second opening brings the same dialog
+    EXPECT_EQ(FindPropertyForm(), dialog);
+    PropSheet_PressButton(sheet, PSBTN_CANCEL);
+    EXPECT_TRUE(PumpUntil([] { return FindPropertyForm() == nullptr; }, 2s));
 }
