@@ -159,7 +159,7 @@ std::int64_t AniStepDuration(const TAniCursorInfo& info, int step, TAnimationSpe
 class TAniCursorViewThread {
 public:
     TAniCursorViewThread(TAniCursorView& view, int start, LPARAM run)
-        : FView(view), FWindow(view.Handle()), FRun(run), FStart(start),
+        : FView(view), FWindow(view.Handle()), FRun(run), FStart(start), FStartedAt(Counter()),
           FWakeEvent(::CreateEventW(nullptr, FALSE, FALSE, nullptr)),
           FPaintedEvent(::CreateEventW(nullptr, FALSE, FALSE, nullptr)) {
         if (!FWakeEvent || !FPaintedEvent)
@@ -197,7 +197,7 @@ private:
         ::timeBeginPeriod(1);
         ScopeGuard resolution([] { ::timeEndPeriod(1); });
         int step = FStart;
-        LONGLONG shown = Counter(); // when the step on screen was due
+        LONGLONG shown = FStartedAt; // when the step on screen was due: at first, when playing began
         for (;;) {
             const LONGLONG due = shown + Ticks(FView.StepDuration(step));
             if (!SleepUntil(due))
@@ -246,6 +246,7 @@ private:
     const HWND FWindow;
     const LPARAM FRun;
     const int FStart;
+    const LONGLONG FStartedAt; // taken on the user-interface thread, so the thread's start-up costs no time
     UniqueHandle FWakeEvent;
     UniqueHandle FPaintedEvent;
     LONGLONG FTicksPerSecond = 0;
@@ -309,8 +310,8 @@ void TAniCursorView::SetActive(bool value) {
         Stop();
         return;
     }
-    if (!FCursor || FInfo.StepCount() <= 0)
-        return;
+    if (!FCursor || FInfo.StepCount() <= 0 || !Handle())
+        return; // nothing to play, or no window left to show it
     FThread = std::make_unique<TAniCursorViewThread>(*this, FPosition, ++FRun);
 }
 

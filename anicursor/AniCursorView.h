@@ -77,8 +77,8 @@ public:
     const std::wstring& Filename() const noexcept { return FFilename; }
     void SetFilename(const std::wstring& value);
 
-    // Playing. Refused (stays false) without a cursor that has steps. Stopping returns at once, however
-    // long the step on screen lasts.
+    // Playing. Refused (stays false) without a cursor that has steps, or once the window is gone. Stopping
+    // returns at once, however long the step on screen lasts.
     bool Active() const noexcept { return static_cast<bool>(FThread); }
     void SetActive(bool value);
 
