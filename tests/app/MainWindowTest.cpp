@@ -454,9 +454,15 @@ public:
                                     r.right - r.left, r.bottom - r.top, nullptr, nullptr, nullptr, nullptr);
     }
     ~TFullScreenWindow() { Close(); }
-    void ShowInFront() {
+    // True once it is the foreground window (another test program may hold the front for a moment).
+    bool ShowInFront() {
         ::ShowWindow(FHandle, SW_SHOW);
-        ::SetForegroundWindow(FHandle);
+        return dovex::test::PumpUntil(
+            [&] {
+                ::SetForegroundWindow(FHandle);
+                return ::GetForegroundWindow() == FHandle;
+            },
+            std::chrono::seconds(3));
     }
     void Close() {
         if (FHandle)
@@ -474,7 +480,7 @@ private:
 TEST(QuietTimes, WhatCountsAsAFullScreenProgram) {
     TFullScreenWindow popup, captioned(WS_OVERLAPPEDWINDOW);
     EXPECT_FALSE(IsFullScreenWindow(popup.Handle())) << "not while hidden";
-    popup.ShowInFront();
+    ASSERT_TRUE(popup.ShowInFront());
     EXPECT_TRUE(IsFullScreenWindow(popup.Handle()));
     ::ShowWindow(captioned.Handle(), SW_SHOW);
     EXPECT_FALSE(IsFullScreenWindow(captioned.Handle())) << "a window with a caption is not full-screen";
@@ -536,7 +542,7 @@ TEST_F(MainWindow, AFullScreenProgramInFrontEndsTheShowAndHoldsTheNextBack) {
     auto form = Create();
     ASSERT_TRUE(PumpUntil([&] { return form->SaverShowing(); }, 2s));
     TFullScreenWindow player;
-    player.ShowInFront();
+    ASSERT_TRUE(player.ShowInFront());
     // Wine reports no foreground change for a popup window: tell the main window as the system does.
     ::PostMessageW(form->Handle(), WM_SAVERFOREGROUND, 0, 0);
     EXPECT_TRUE(PumpUntil([&] { return !form->SaverShowing(); }, 1s))
