@@ -17,3 +17,9 @@
 #define IDM_USEGROUP_LAST 41999
 #define IDM_SYSCURSOR_FIRST 42000
 #define IDM_SYSCURSOR_LAST 42999
+
+// The playlist window: pictures of the tool bar, menus and group tree (first + image number), and the
+// group picture of its information pane.
+#define IDI_PLAYLIST_IMAGE_FIRST 500
+#define IDI_PLAYLIST_IMAGE_COUNT 16
+#define IDI_PLAYLIST_GROUP 520

@@ -46,5 +46,9 @@ std::vector<Image> MainIcon();
 std::vector<Image> TrayIcon(bool paused);
 std::vector<Image> TrayAnimation(int frame); // 0..10
 std::vector<Image> MenuImage(int index);     // 0 pause, 1 playlist, 2 settings, 3 help, 4 refresh, 5 exit
+// The playlist window: tool bar and tree pictures 0..15 (see the window's action table), and the group
+// picture of its information pane.
+std::vector<Image> PlayListImage(int index);
+std::vector<Image> GroupImage();
 
 } // namespace art

@@ -128,6 +128,9 @@ int main(int argc, char** argv) {
     preview.push_back(anim);
     for (int i = 0; i <= 5; ++i)
         icon("menu" + std::to_string(i) + ".ico", art::MenuImage(i));
+    for (int i = 0; i <= 15; ++i)
+        icon("pl" + Two(i) + ".ico", art::PlayListImage(i));
+    icon("plgroup.ico", art::GroupImage());
 
     if (argc == 4)
         ok &= WritePreview(argv[3], preview);
