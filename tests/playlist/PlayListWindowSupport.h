@@ -8,9 +8,11 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "../TestSupport.h"
@@ -83,27 +85,49 @@ inline void PumpIdle(std::chrono::milliseconds time = std::chrono::milliseconds(
     Pump([] { return false; }, time);
 }
 
-// Keys pressed and released by the desktop's input: modifiers held around the key.
-inline void PressKey(WORD key, std::initializer_list<WORD> modifiers = {}) {
-    std::vector<INPUT> inputs;
-    auto add = [&](WORD vk, bool up) {
-        INPUT input{};
-        input.type = INPUT_KEYBOARD;
-        input.ki.wVk = vk;
-        input.ki.wScan = static_cast<WORD>(::MapVirtualKeyW(vk, MAPVK_VK_TO_VSC));
-        input.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
-        if (vk == VK_UP || vk == VK_DOWN || vk == VK_LEFT || vk == VK_RIGHT || vk == VK_DELETE)
-            input.ki.dwFlags |= KEYEVENTF_EXTENDEDKEY;
-        inputs.push_back(input);
-    };
-    for (WORD m : modifiers)
-        add(m, false);
-    add(key, false);
-    add(key, true);
-    for (auto m = std::rbegin(modifiers); m != std::rend(modifiers); ++m)
-        add(*m, true);
-    ::SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
+// A key pressed and released, with modifiers held around it.
+struct TKeyStroke {
+    WORD Key;
+    std::vector<WORD> Modifiers = {};
+};
+
+// Types the strokes through the desktop's input from a thread of their own, one after the other, while this
+// thread goes on handling messages (a menu opened by one stroke runs its own loop until the next closes it).
+inline void PressKeys(std::vector<TKeyStroke> strokes) {
+    std::atomic<bool> done{false};
+    const HDESK desktop = ::GetThreadDesktop(::GetCurrentThreadId());
+    std::thread typist([&] {
+        ::SetThreadDesktop(desktop);
+        for (const auto& stroke : strokes) {
+            std::vector<INPUT> inputs;
+            auto add = [&](WORD vk, bool up) {
+                INPUT input{};
+                input.type = INPUT_KEYBOARD;
+                input.ki.wVk = vk;
+                input.ki.wScan = static_cast<WORD>(::MapVirtualKeyW(vk, MAPVK_VK_TO_VSC));
+                input.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
+                if (vk == VK_UP || vk == VK_DOWN || vk == VK_LEFT || vk == VK_RIGHT || vk == VK_DELETE)
+                    input.ki.dwFlags |= KEYEVENTF_EXTENDEDKEY;
+                inputs.push_back(input);
+            };
+            for (WORD m : stroke.Modifiers)
+                add(m, false);
+            add(stroke.Key, false);
+            add(stroke.Key, true);
+            for (auto m = stroke.Modifiers.rbegin(); m != stroke.Modifiers.rend(); ++m)
+                add(*m, true);
+            ::SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
+            std::this_thread::sleep_for(std::chrono::milliseconds(150));
+        }
+        done = true;
+    });
+    Pump([&] { return done.load(); }, std::chrono::seconds(20));
+    typist.join();
     PumpIdle(std::chrono::milliseconds(200));
+}
+
+inline void PressKey(WORD key, std::vector<WORD> modifiers = {}) {
+    PressKeys({TKeyStroke{key, std::move(modifiers)}});
 }
 
 // The program's key with nothing in it before each test and nothing left after it; the window closed.

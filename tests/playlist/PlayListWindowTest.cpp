@@ -116,3 +116,220 @@ TEST_F(PlayListWindow, TwoStoredGroupsShowTheFirstGroupsItems) {
     EXPECT_EQ(form.ScrollBox().Title(), L"カーソルを選択すると、その説明が表示されます。");
     EXPECT_EQ(FOwner.Reloads, 0);
 }
+
+TEST_F(PlayListWindow, KeyboardAddsEditsDeletesAndCloses) {
+    TMessageBoxAnswerer answerer(ApplicationTitle());
+    TfrmPlayList& form = Open();
+    ASSERT_EQ(::GetForegroundWindow(), form.Handle());
+
+    PressKeys({{'P', {VK_MENU}}, {'G'}}); // プレイリスト(&P), グループの追加(&G)
+    ASSERT_TRUE(Pump([&] { return TreeView_GetCount(form.tvGroup()) == 1; }));
+    EXPECT_TRUE(KeyExists(GroupKey(L"グループ1"))) << "the new group's key is written at once";
+    const HWND edit = TreeView_GetEditControl(form.tvGroup());
+    ASSERT_TRUE(edit) << "the new group's name is being edited";
+    EXPECT_EQ(::GetFocus(), edit);
+    PressKey(VK_ESCAPE);
+    EXPECT_FALSE(TreeView_GetEditControl(form.tvGroup()));
+    EXPECT_EQ(NodeTexts(form.tvGroup()), std::vector<std::wstring>{L"グループ1"});
+    EXPECT_EQ(::GetFocus(), form.tvGroup());
+
+    PressKey(VK_DELETE);
+    EXPECT_EQ(TreeView_GetCount(form.tvGroup()), 0u);
+    EXPECT_FALSE(KeyExists(GroupKey(L"グループ1"))) << "the key goes with the group";
+    EXPECT_EQ(form.GroupCount(), 0);
+    EXPECT_TRUE(answerer.Texts().empty()) << "no question is asked";
+
+    PressKeys({{'P', {VK_MENU}}, {'C'}}); // 閉じる(&C)
+    ASSERT_TRUE(Pump([&] { return PlayListForm() == nullptr && FHost.Destroyed == 1; }));
+    EXPECT_EQ(FOwner.Reloads, 1) << "a group was added and deleted";
+
+    TfrmPlayList& again = Open();
+    EXPECT_TRUE(::IsWindowVisible(again.Handle()));
+    EXPECT_EQ(PlayListForm(), &again);
+    EXPECT_EQ(TreeView_GetCount(again.tvGroup()), 0u);
+}
+
+TEST_F(PlayListWindow, ShortcutsAndTabWorkFromTheKeyboard) {
+    WriteGroup(L"G", {SamplePath(L"star32.ani"), SamplePath(L"ball32.ani"), SamplePath(L"clock32.ani")});
+    TfrmPlayList& form = Open();
+    const HWND list = form.lvGroupList();
+    EXPECT_EQ(::GetFocus(), form.tvGroup());
+    PressKey(VK_TAB);
+    EXPECT_EQ(::GetFocus(), list) << "Tab goes from the tree to the list";
+    PressKey(VK_TAB, {VK_SHIFT});
+    EXPECT_EQ(::GetFocus(), form.tvGroup());
+
+    PressKey('A', {VK_CONTROL});
+    EXPECT_EQ(ListView_GetSelectedCount(list), 3u);
+    EXPECT_EQ(::GetFocus(), list);
+    ListView_SetItemState(list, -1, 0, LVIS_SELECTED);
+    ListView_SetItemState(list, 2, LVIS_SELECTED, LVIS_SELECTED);
+    PressKey(VK_UP, {VK_MENU});
+    EXPECT_EQ(CellText(list, 1, 3), SamplePath(L"clock32.ani")) << "Alt+Up moves the selected item up";
+    PressKey(VK_DOWN, {VK_MENU});
+    EXPECT_EQ(CellText(list, 2, 3), SamplePath(L"clock32.ani"));
+
+    PressKey(VK_DELETE);
+    EXPECT_EQ(ListView_GetItemCount(list), 2) << "Delete in the list removes the selected items";
+    EXPECT_EQ(form.GroupCount(), 1);
+
+    ::SetFocus(form.tvGroup());
+    PressKey(VK_F2);
+    ASSERT_TRUE(TreeView_GetEditControl(form.tvGroup())) << "F2 edits the group's name";
+    PressKey(VK_DELETE); // inside the label: a key of the editor, not the delete command
+    EXPECT_EQ(form.GroupCount(), 1);
+    PressKey(VK_ESCAPE);
+    EXPECT_EQ(NodeTexts(form.tvGroup()), std::vector<std::wstring>{L"G"});
+}
+
+namespace {
+
+// Types a new name into the label editor of the node and confirms it (or cancels the edit).
+void EditLabel(TfrmPlayList& form, HTREEITEM node, const std::wstring& text, bool confirm = true) {
+    ::SetFocus(form.tvGroup());
+    const HWND edit = TreeView_EditLabel(form.tvGroup(), node);
+    ASSERT_TRUE(edit);
+    ::SetWindowTextW(edit, text.c_str());
+    TreeView_EndEditLabelNow(form.tvGroup(), confirm ? FALSE : TRUE);
+    PumpIdle();
+}
+
+HTREEITEM NodeOf(HWND tree, int index) {
+    HTREEITEM node = TreeView_GetRoot(tree);
+    while (node && index-- > 0)
+        node = TreeView_GetNextSibling(tree, node);
+    return node;
+}
+
+} // namespace
+
+TEST_F(PlayListWindow, NewGroupsAreNumberedAndAFreedNumberIsTakenAgain) {
+    TfrmPlayList& form = Open();
+    for (int i = 0; i < 3; ++i) {
+        form.Execute(IDA_ADDGROUP);
+        ASSERT_TRUE(TreeView_GetEditControl(form.tvGroup()));
+        TreeView_EndEditLabelNow(form.tvGroup(), TRUE);
+    }
+    EXPECT_EQ(NodeTexts(form.tvGroup()),
+              (std::vector<std::wstring>{L"グループ1", L"グループ2", L"グループ3"}));
+    EXPECT_EQ(form.ShownGroup(), &form.Groups(2)) << "the new group is shown";
+    for (const wchar_t* name : {L"グループ1", L"グループ2", L"グループ3"})
+        EXPECT_TRUE(KeyExists(GroupKey(name))) << name;
+
+    EditLabel(form, NodeOf(form.tvGroup(), 0), L"Stars");
+    EXPECT_EQ(NodeTexts(form.tvGroup()), (std::vector<std::wstring>{L"Stars", L"グループ2", L"グループ3"}));
+    EXPECT_TRUE(KeyExists(GroupKey(L"Stars")));
+    EXPECT_FALSE(KeyExists(GroupKey(L"グループ1"))) << "the key moves at once";
+    EXPECT_EQ(FHost.Renames, (std::vector<std::pair<std::wstring, std::wstring>>{{L"グループ1", L"Stars"}}));
+    EXPECT_EQ(form.ScrollBox().GroupName(), L"Stars");
+
+    form.Execute(IDA_ADDGROUP);
+    TreeView_EndEditLabelNow(form.tvGroup(), TRUE);
+    EXPECT_EQ(NodeTexts(form.tvGroup()).back(), L"グループ1");
+}
+
+TEST_F(PlayListWindow, NamesThatCannotBeAGroupsNameAreRefusedWithAMessage) {
+    WriteGroup(L"Alpha", {SamplePath(L"star32.ani")});
+    WriteGroup(L"Beta", {});
+    TMessageBoxAnswerer answerer(ApplicationTitle());
+    TfrmPlayList& form = Open();
+    const std::wstring tooLong(256, L'x');
+    struct {
+        std::wstring Typed;
+        std::wstring Message; // empty: no message
+    } const cases[] = {
+        {L"Beta", L"グループ名 Beta は既に存在します。"},
+        {L"bETA", L"グループ名 bETA は既に存在します。"},
+        {L"ALPHA", L"グループ名 ALPHA は既に存在します。"}, // the group's own name in other letters
+        {L"Alpha", L""},                                    // unchanged: nothing to do
+        {L"", L""},                                         // empty: the old name comes back
+        {L"a\\b", L"グループ名に \\ は使えません。"},
+        {tooLong, L"グループ名は 255 文字以内にしてください。"},
+        {L"tab\there", L"グループ名に制御文字は使えません。"},
+    };
+    size_t boxes = 0;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << "typed " << c.Typed.size() << " characters");
+        EditLabel(form, NodeOf(form.tvGroup(), 0), c.Typed);
+        if (!c.Message.empty()) {
+            ASSERT_TRUE(Pump([&] { return answerer.Texts().size() > boxes; }));
+        }
+        PumpIdle();
+        const auto texts = answerer.Texts();
+        ASSERT_EQ(texts.size(), boxes + (c.Message.empty() ? 0 : 1));
+        if (!c.Message.empty()) {
+            EXPECT_EQ(texts.back(), c.Message);
+        }
+        boxes = texts.size();
+        EXPECT_EQ(NodeTexts(form.tvGroup()), (std::vector<std::wstring>{L"Alpha", L"Beta"}));
+        EXPECT_EQ(form.Groups(0).Name(), L"Alpha");
+        EXPECT_EQ(form.ScrollBox().GroupName(), L"Alpha");
+    }
+    std::vector<std::wstring> keys = GroupKeys();
+    std::sort(keys.begin(), keys.end());
+    EXPECT_EQ(keys, (std::vector<std::wstring>{L"Alpha", L"Beta"}));
+    EXPECT_TRUE(FHost.Renames.empty());
+
+    // An edit ended with Escape changes nothing either.
+    ::SetFocus(form.tvGroup());
+    const HWND edit = TreeView_EditLabel(form.tvGroup(), NodeOf(form.tvGroup(), 0));
+    ASSERT_TRUE(edit);
+    ::SetWindowTextW(edit, L"Gamma");
+    PressKey(VK_ESCAPE);
+    EXPECT_FALSE(TreeView_GetEditControl(form.tvGroup()));
+    EXPECT_EQ(NodeTexts(form.tvGroup()), (std::vector<std::wstring>{L"Alpha", L"Beta"}));
+}
+
+TEST_F(PlayListWindow, DeletingTheShownGroupShowsTheNextOne) {
+    WriteGroup(L"Alpha", {SamplePath(L"star32.ani")});
+    WriteGroup(L"Beta", {SamplePath(L"ball32.ani"), SamplePath(L"clock32.ani")});
+    TfrmPlayList& form = Open();
+    ::SetFocus(form.tvGroup());
+    form.Execute(IDA_PLAYLISTDELETE);
+    EXPECT_FALSE(KeyExists(GroupKey(L"Alpha")));
+    EXPECT_EQ(NodeTexts(form.tvGroup()), std::vector<std::wstring>{L"Beta"});
+    ASSERT_EQ(form.ShownGroup(), &form.Groups(0));
+    EXPECT_EQ(ListView_GetItemCount(form.lvGroupList()), 2);
+    EXPECT_EQ(form.ScrollBox().GroupName(), L"Beta");
+
+    form.Execute(IDA_PLAYLISTDELETE);
+    EXPECT_EQ(form.ShownGroup(), nullptr);
+    EXPECT_EQ(ListView_GetItemCount(form.lvGroupList()), 0);
+    EXPECT_TRUE(GroupKeys().empty());
+    EXPECT_TRUE(KeyExists(kPlaylistKey));
+}
+
+TEST_F(PlayListWindow, ClosingAsksForAReloadOnlyAfterWriting) {
+    WriteGroup(L"Alpha", {SamplePath(L"star32.ani")});
+    struct {
+        const char* Change;
+        std::function<void(TfrmPlayList&)> Make;
+        bool Reload;
+    } const cases[] = {
+        {"nothing", [](TfrmPlayList&) {}, false},
+        {"a group added", [](TfrmPlayList& f) { f.Execute(IDA_ADDGROUP); }, true},
+        {"an item removed",
+         [](TfrmPlayList& f) {
+             ListView_SetItemState(f.lvGroupList(), 0, LVIS_SELECTED, LVIS_SELECTED);
+             ::SetFocus(f.lvGroupList());
+             f.Execute(IDA_PLAYLISTDELETE);
+         },
+         true},
+        {"the view style", [](TfrmPlayList& f) { f.Execute(IDA_LISTSMALLICON); }, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Change);
+        TfrmPlayList& form = Open();
+        c.Make(form);
+        PumpIdle();
+        const int before = FOwner.Reloads;
+        form.Execute(IDA_EXIT);
+        ASSERT_TRUE(Pump([] { return PlayListForm() == nullptr; }));
+        PumpIdle();
+        EXPECT_EQ(FOwner.Reloads - before, c.Reload ? 1 : 0);
+    }
+    EXPECT_TRUE(StoredFiles(L"Alpha").empty()) << "the removed item is written at close";
+    DWORD style = 99;
+    ASSERT_TRUE(ReadPreference(L"ListViewStyle", style));
+    EXPECT_EQ(style, 1u);
+}
