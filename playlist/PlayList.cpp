@@ -561,10 +561,10 @@ void TfrmPlayList::MouseMove(POINT client) {
 void TfrmPlayList::MouseUp(POINT client) {
     if (!FDragItems.empty()) {
         const HTREEITEM node = NodeAt(client);
-        EndItemDrag(false);
+        std::vector<TCursorItem*> items = std::exchange(FDragItems, {});
+        EndItemDrag();
         if (node)
-            DragItemsOnto(node);
-        FDragItems.clear();
+            DragItemsOnto(node, items);
         return;
     }
     if (FSplitterDragging) {
@@ -648,7 +648,7 @@ LRESULT TfrmPlayList::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_LBUTTONDOWN:      MouseDown(mouse); return 0;
     case WM_MOUSEMOVE:        MouseMove(mouse); return 0;
     case WM_LBUTTONUP:        MouseUp(mouse); return 0;
-    case WM_CAPTURECHANGED:   FSplitterDragging = false; EndItemDrag(true); return 0;
+    case WM_CAPTURECHANGED:   FSplitterDragging = false; EndItemDrag(); return 0;
     case WM_ERASEBKGND:       EraseBackground(reinterpret_cast<HDC>(wParam)); return 1;
     case WM_PAINT:            Paint(); return 0;
     case WM_WINDOWPOSCHANGED: if (reinterpret_cast<WINDOWPOS*>(lParam)->flags & SWP_SHOWWINDOW) ShownWindow(); break;
@@ -684,7 +684,7 @@ bool TfrmPlayList::PreTranslateMessage(MSG& msg) {
     if (msg.message != WM_KEYDOWN && msg.message != WM_SYSKEYDOWN)
         return false;
     if (!FDragItems.empty() && msg.wParam == VK_ESCAPE) {
-        EndItemDrag(true);
+        EndItemDrag();
         return true;
     }
     // A label being edited keeps its own keys (Delete, Ctrl+A, F2).

@@ -173,8 +173,8 @@ private:
     LRESULT lvGroupListCustomDraw(NMLVCUSTOMDRAW& draw);
     void lvGroupListSelectItem();
     void lvGroupListStartDrag(const NMLISTVIEW& info);
-    void EndItemDrag(bool cancel) noexcept;
-    void DragItemsOnto(HTREEITEM node);
+    void EndItemDrag() noexcept;
+    void DragItemsOnto(HTREEITEM node, const std::vector<TCursorItem*>& items);
     void IconIndexArrived(WPARAM index, LPARAM item);
     void PostItemInfo() noexcept;
     void UpdateItemInfo();
@@ -185,6 +185,7 @@ private:
     std::vector<int> SelectedIndexes() const;
     void RemoveSelectedItems();
     void SetListViewStyle(int style) noexcept;
+    void ArrangeIcons() noexcept;
 
     // Files dropped from the shell.
     void DropTarget1DragOver(POINT point);

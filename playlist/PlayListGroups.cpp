@@ -231,11 +231,10 @@ HTREEITEM TfrmPlayList::NodeAt(POINT client) const noexcept {
 }
 
 // Items dragged from the list onto a group move to the end of that group.
-void TfrmPlayList::DragItemsOnto(HTREEITEM node) {
+void TfrmPlayList::DragItemsOnto(HTREEITEM node, const std::vector<TCursorItem*>& items) {
     TCursorGroupCtrl* target = NodeGroup(node);
     if (!target || !FShownGroup)
         return;
-    const std::vector<TCursorItem*> items = std::exchange(FDragItems, {});
     BeginListUpdate();
     {
         ScopeGuard end([&] { EndListUpdate(); });

@@ -194,12 +194,20 @@ void TfrmPlayList::EndListUpdate() noexcept {
 
 void TfrmPlayList::SetListItemCount(int count) noexcept {
     ListView_SetItemCountEx(FList, count, LVSICF_NOINVALIDATEALL);
+    ArrangeIcons();
     ::InvalidateRect(FList, nullptr, TRUE);
 }
 
 void TfrmPlayList::SetListViewStyle(int style) noexcept {
     FListViewStyle = style;
     ListView_SetView(FList, kListViews[style]);
+    ArrangeIcons();
+}
+
+// The icon views place every item in the grid again (Wine keeps no places for owner-data items of its own).
+void TfrmPlayList::ArrangeIcons() noexcept {
+    if (FListViewStyle == 0 || FListViewStyle == 1)
+        ListView_Arrange(FList, LVA_DEFAULT);
 }
 
 void TfrmPlayList::actListViewStyleExecute(const TAction& action) {
@@ -343,15 +351,15 @@ void TfrmPlayList::lvGroupListStartDrag(const NMLISTVIEW& info) {
     ::SetCapture(Handle());
 }
 
-void TfrmPlayList::EndItemDrag(bool cancel) noexcept {
+// Ends a drag of items, dropped or not; the dragged items are forgotten.
+void TfrmPlayList::EndItemDrag() noexcept {
     if (FDragImage) {
         ::ImageList_DragLeave(Handle());
         ::ImageList_EndDrag();
         FDragImage.reset();
     }
     TreeView_SelectDropTarget(FTree, nullptr);
-    if (cancel)
-        FDragItems.clear();
+    FDragItems.clear();
     if (::GetCapture() == Handle())
         ::ReleaseCapture();
 }

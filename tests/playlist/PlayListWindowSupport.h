@@ -10,6 +10,7 @@
 
 #include <atomic>
 #include <filesystem>
+#include <functional>
 #include <fstream>
 #include <string>
 #include <thread>
@@ -128,6 +129,86 @@ inline void PressKeys(std::vector<TKeyStroke> strokes) {
 
 inline void PressKey(WORD key, std::vector<WORD> modifiers = {}) {
     PressKeys({TKeyStroke{key, std::move(modifiers)}});
+}
+
+// The mouse moved, pressed and released through the desktop's input, from a thread of its own: each step
+// is a point on the screen and whether the left button is down there.
+struct TMouseStep {
+    POINT At;
+    bool Down;
+};
+
+inline void MoveMouse(std::vector<TMouseStep> steps) {
+    std::atomic<bool> done{false};
+    const HDESK desktop = ::GetThreadDesktop(::GetCurrentThreadId());
+    const int width = ::GetSystemMetrics(SM_CXSCREEN), height = ::GetSystemMetrics(SM_CYSCREEN);
+    std::thread hand([&] {
+        ::SetThreadDesktop(desktop);
+        bool down = false;
+        for (const auto& step : steps) {
+            INPUT input{};
+            input.type = INPUT_MOUSE;
+            input.mi.dx = ::MulDiv(step.At.x, 65536, width) + 1;
+            input.mi.dy = ::MulDiv(step.At.y, 65536, height) + 1;
+            input.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+            if (step.Down != down)
+                input.mi.dwFlags |= step.Down ? MOUSEEVENTF_LEFTDOWN : MOUSEEVENTF_LEFTUP;
+            down = step.Down;
+            ::SendInput(1, &input, sizeof(input));
+            std::this_thread::sleep_for(std::chrono::milliseconds(60));
+        }
+        done = true;
+    });
+    Pump([&] { return done.load(); }, std::chrono::seconds(20));
+    hand.join();
+    PumpIdle(std::chrono::milliseconds(200));
+}
+
+// Waits on a thread of its own for a dialog with that caption of this process, and works it from there.
+class TDialogDriver {
+public:
+    TDialogDriver(std::wstring caption, std::function<void(HWND)> work)
+        : FCaption(std::move(caption)), FWork(std::move(work)),
+          FDesktop(::GetThreadDesktop(::GetCurrentThreadId())), FThread([this] { Run(); }) {}
+    TDialogDriver(const TDialogDriver&) = delete;
+    TDialogDriver& operator=(const TDialogDriver&) = delete;
+    ~TDialogDriver() {
+        FStop = true;
+        FThread.join();
+    }
+    bool Worked() const { return FWorked; }
+
+private:
+    void Run() {
+        ::SetThreadDesktop(FDesktop);
+        while (!FStop && !FWorked) {
+            HWND dialog = ::FindWindowW(L"#32770", FCaption.c_str());
+            if (dialog && ::IsWindowVisible(dialog)) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(300)); // let it finish its set-up
+                FWork(dialog);
+                FWorked = true;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+    }
+    std::wstring FCaption;
+    std::function<void(HWND)> FWork;
+    HDESK FDesktop;
+    std::atomic<bool> FStop{false};
+    std::atomic<bool> FWorked{false};
+    std::thread FThread;
+};
+
+// A static cursor of one 1x1 monochrome image: a real cursor file, but no animated one.
+inline std::string StaticCursorBytes() {
+    const unsigned char cur[] = {
+        0,  0, 2, 0, 1,   0,                                      // header: a cursor, one image
+        1,  1, 0, 0, 0,   0, 0, 0, 56, 0, 0, 0, 22,  0,   0,   0, // 1x1, hot spot 0,0, 56 bytes at 22
+        40, 0, 0, 0, 1,   0, 0, 0, 2,  0, 0, 0, 1,   0,   1,   0, // bitmap header: 1x(2x1), 1 bit
+        0,  0, 0, 0, 8,   0, 0, 0, 0,  0, 0, 0, 0,   0,   0,   0,
+        0,  0, 0, 0, 0,   0, 0, 0, 0,  0, 0, 0, 255, 255, 255, 0, // black and white
+        0,  0, 0, 0, 128, 0, 0, 0};                               // colour and mask rows
+    return std::string(reinterpret_cast<const char*>(cur), sizeof cur);
 }
 
 // The program's key with nothing in it before each test and nothing left after it; the window closed.
