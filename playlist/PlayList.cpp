@@ -514,6 +514,17 @@ void TfrmPlayList::ShownWindow() {
 
 // ---- splitter ----
 
+// The status bar's hint belongs to the tool bar: over any other part of the window it goes.
+void TfrmPlayList::PointerOver(HWND window) {
+    if (window == FToolBar || FStatusCommand == 0)
+        return;
+    // Only where the pointer is now: a late message of a control it has left says nothing.
+    POINT pointer{};
+    ::GetCursorPos(&pointer);
+    if (::WindowFromPoint(pointer) != FToolBar)
+        ShowStatusHint(0);
+}
+
 bool TfrmPlayList::SetSplitterCursor() noexcept {
     POINT pointer{};
     ::GetCursorPos(&pointer);
@@ -644,7 +655,7 @@ LRESULT TfrmPlayList::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_MENUSELECT:       MenuSelect(LOWORD(wParam), HIWORD(wParam)); return 0;
     case WM_EXITMENULOOP:     ShowStatusHint(0); return 0;
     case WM_CONTEXTMENU:      ShowPopupMenu(reinterpret_cast<HWND>(wParam), lParam); return 0;
-    case WM_SETCURSOR:        if (SetSplitterCursor()) return TRUE; break;
+    case WM_SETCURSOR:        PointerOver(reinterpret_cast<HWND>(wParam)); if (SetSplitterCursor()) return TRUE; break;
     case WM_LBUTTONDOWN:      MouseDown(mouse); return 0;
     case WM_MOUSEMOVE:        MouseMove(mouse); return 0;
     case WM_LBUTTONUP:        MouseUp(mouse); return 0;
@@ -748,16 +759,20 @@ void TfrmPlayList::UpdateMenu(HMENU menu) noexcept {
                             : nullptr;
         ::SetMenuItemInfoW(menu, i, TRUE, &item);
     }
+    // The pop-up menus offer delete only when there is something to delete.
+    if (menu == FGroupsMenu.get() || menu == FItemsMenu.get()) {
+        const bool canDelete =
+            menu == FGroupsMenu.get() ? TreeView_GetCount(FTree) > 0 : ListView_GetSelectedCount(FList) > 0;
+        ::EnableMenuItem(menu, IDA_PLAYLISTDELETE, MF_BYCOMMAND | (canDelete ? MF_ENABLED : MF_GRAYED));
+    }
 }
 
 void TfrmPlayList::ShowPopupMenu(HWND control, LPARAM position) {
     HMENU menu = nullptr;
-    bool canDelete = false;
     POINT at{GET_X_LPARAM(position), GET_Y_LPARAM(position)};
     RECT itemRect{};
     if (control == FTree) {
         menu = FGroupsMenu.get();
-        canDelete = TreeView_GetCount(FTree) > 0;
         if (position == -1 && TreeView_GetSelection(FTree)) { // from the keyboard: at the selected node
             TreeView_GetItemRect(FTree, TreeView_GetSelection(FTree), &itemRect, TRUE);
             at = POINT{itemRect.left, itemRect.bottom};
@@ -765,7 +780,6 @@ void TfrmPlayList::ShowPopupMenu(HWND control, LPARAM position) {
         }
     } else if (control == FList) {
         menu = FItemsMenu.get();
-        canDelete = ListView_GetSelectedCount(FList) > 0;
         const int focused = ListView_GetNextItem(FList, -1, LVNI_FOCUSED);
         if (position == -1 && focused >= 0) {
             ListView_GetItemRect(FList, focused, &itemRect, LVIR_LABEL);
@@ -779,12 +793,11 @@ void TfrmPlayList::ShowPopupMenu(HWND control, LPARAM position) {
         at = POINT{0, 0};
         ::ClientToScreen(control, &at);
     }
-    UpdateMenu(menu);
-    ::EnableMenuItem(menu, IDA_PLAYLISTDELETE, MF_BYCOMMAND | (canDelete ? MF_ENABLED : MF_GRAYED));
     ::TrackPopupMenu(menu, TPM_LEFTALIGN | TPM_TOPALIGN | TPM_RIGHTBUTTON, at.x, at.y, 0, Handle(), nullptr);
 }
 
 void TfrmPlayList::ShowStatusHint(UINT command) {
+    FStatusCommand = command;
     std::wstring text;
     if (const TAction* action = FindAction(command))
         text = LongHint(action->Hint);

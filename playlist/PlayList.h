@@ -141,6 +141,7 @@ private:
     void ShowPopupMenu(HWND control, LPARAM position);
     void MenuSelect(UINT item, UINT flags);
     void ShowStatusHint(UINT command);
+    void PointerOver(HWND window);
     LRESULT tbMenuNotify(NMHDR& header);
 
     // The splitter.
@@ -243,6 +244,7 @@ private:
     int FListViewStyle = 0;
     int FGroupViewWidth = 160;
     int32_t FPreviewBackgroundColor = 0;
+    UINT FStatusCommand = 0;
     bool FSplitterDragging = false;
     int FSplitterGrab = 0;
     bool FClosing = false;

@@ -333,3 +333,184 @@ TEST_F(PlayListWindow, ClosingAsksForAReloadOnlyAfterWriting) {
     ASSERT_TRUE(ReadPreference(L"ListViewStyle", style));
     EXPECT_EQ(style, 1u);
 }
+
+namespace {
+
+std::wstring StatusText(HWND statusBar) {
+    wchar_t text[256] = {};
+    // In simple mode Wine's status bar answers for part 0 with the simple text (and not for SB_SIMPLEID).
+    ::SendMessageW(statusBar, SB_GETTEXTW, 0, reinterpret_cast<LPARAM>(text));
+    return text;
+}
+
+// Opens a menu with `open` and, from another thread while it is open, reads `read`, then closes it with
+// Escape from the desktop's keyboard.
+template <typename TRead>
+auto WhileMenuOpen(const std::function<void()>& open, TRead read, std::vector<WORD> keys = {}) {
+    decltype(read()) value{};
+    std::atomic<bool> done{false};
+    const HDESK desktop = ::GetThreadDesktop(::GetCurrentThreadId());
+    std::thread reader([&] {
+        ::SetThreadDesktop(desktop);
+        auto menuShown = [] {
+            const HWND menu = ::FindWindowW(L"#32768", nullptr);
+            return menu && ::IsWindowVisible(menu);
+        };
+        for (int i = 0; i < 300 && !menuShown(); ++i)
+            std::this_thread::sleep_for(10ms);
+        auto press = [](WORD key) {
+            INPUT input[2]{};
+            for (auto& k : input) {
+                k.type = INPUT_KEYBOARD;
+                k.ki.wVk = key;
+            }
+            input[1].ki.dwFlags = KEYEVENTF_KEYUP;
+            ::SendInput(2, input, sizeof(INPUT));
+            std::this_thread::sleep_for(150ms);
+        };
+        std::this_thread::sleep_for(200ms);
+        for (WORD key : keys)
+            press(key);
+        value = read();
+        // A menu of the menu bar takes two: one closes the drop-down, one leaves the bar.
+        press(VK_ESCAPE);
+        press(VK_ESCAPE);
+        done = true;
+    });
+    open();
+    Pump([&] { return done.load(); }, 10s);
+    reader.join();
+    PumpIdle();
+    return value;
+}
+
+} // namespace
+
+TEST_F(PlayListWindow, OnlyAWidthChangeWritesThePreferencesButAsksForNoReload) {
+    WriteGroup(L"G", {SamplePath(L"star32.ani")});
+    Open().Execute(IDA_EXIT); // the first close stores the window's place
+    ASSERT_TRUE(Pump([] { return PlayListForm() == nullptr; }));
+    DWORD width = 0;
+    ASSERT_TRUE(ReadPreference(L"GroupViewWidth", width));
+    EXPECT_EQ(width, 160u);
+    const int reloads = FOwner.Reloads;
+
+    TfrmPlayList& form = Open();
+    const RECT splitter = form.SplitterRect();
+    POINT grab{(splitter.left + splitter.right) / 2, (splitter.top + splitter.bottom) / 2};
+    ::ClientToScreen(form.Handle(), &grab);
+    MoveMouse({{grab, false},
+               {grab, true},
+               {POINT{grab.x + 20, grab.y}, true},
+               {POINT{grab.x + 60, grab.y}, true},
+               {POINT{grab.x + 60, grab.y}, false}});
+    EXPECT_NEAR(form.GroupViewWidth(), 220, 1);
+    RECT tree{};
+    ::GetWindowRect(form.tvGroup(), &tree);
+    EXPECT_NEAR(tree.right - tree.left, 220, 1) << "the tree follows the pointer";
+
+    form.Execute(IDA_EXIT);
+    ASSERT_TRUE(Pump([] { return PlayListForm() == nullptr; }));
+    ASSERT_TRUE(ReadPreference(L"GroupViewWidth", width));
+    EXPECT_NEAR(static_cast<int>(width), 220, 1);
+    EXPECT_EQ(FOwner.Reloads, reloads) << "no group was written";
+}
+
+TEST_F(PlayListWindow, ANewDpiScalesTheLayoutPicturesAndColumns) {
+    WriteGroup(L"G", {SamplePath(L"star32.ani")});
+    TfrmPlayList& form = Open();
+    ASSERT_EQ(form.Dpi(), 96u);
+    const int column = ListView_GetColumnWidth(form.lvGroupList(), 3);
+    for (UINT dpi : {144u, 96u}) {
+        SCOPED_TRACE(testing::Message() << dpi << " DPI");
+        const RECT suggested{20, 10, 20 + ::MulDiv(800, dpi, 144), 10 + ::MulDiv(700, dpi, 144)};
+        ::SendMessageW(form.Handle(), WM_DPICHANGED, MAKEWPARAM(dpi, dpi),
+                       reinterpret_cast<LPARAM>(&suggested));
+        PumpIdle();
+        EXPECT_EQ(form.Dpi(), dpi);
+        RECT now{};
+        ::GetWindowRect(form.Handle(), &now);
+        EXPECT_TRUE(::EqualRect(&now, &suggested)) << "the suggested rectangle";
+        ::GetWindowRect(form.tvGroup(), &now);
+        EXPECT_EQ(now.right - now.left, ::MulDiv(160, dpi, 96)) << "the tree";
+        ::GetWindowRect(form.ScrollBox().Handle(), &now);
+        EXPECT_EQ(now.right - now.left, ::MulDiv(200, dpi, 96)) << "the information pane";
+        int cx = 0, cy = 0;
+        ::ImageList_GetIconSize(
+            reinterpret_cast<HIMAGELIST>(::SendMessageW(form.tbMenu(), TB_GETIMAGELIST, 0, 0)), &cx, &cy);
+        EXPECT_EQ(cx, ::GetSystemMetricsForDpi(SM_CXSMICON, dpi)) << "the tool bar's pictures";
+        EXPECT_NEAR(ListView_GetColumnWidth(form.lvGroupList(), 3), ::MulDiv(column, dpi, 96), 1);
+    }
+    EXPECT_EQ(form.GroupViewWidth(), 160) << "the preference stays in 96-DPI units";
+}
+
+TEST_F(PlayListWindow, PopUpMenusOfferDeleteOnlyWhenThereIsSomethingToDelete) {
+    TfrmPlayList& form = Open();
+    auto deleteState = [&](HWND control, HMENU menu) {
+        RECT r{};
+        ::GetWindowRect(control, &r);
+        return WhileMenuOpen(
+            [&] {
+                ::SendMessageW(form.Handle(), WM_CONTEXTMENU, reinterpret_cast<WPARAM>(control),
+                               MAKELPARAM(r.left + 20, r.top + 20));
+            },
+            [&] {
+                return ::GetMenuState(menu, IDA_PLAYLISTDELETE, MF_BYCOMMAND) & (MF_GRAYED | MF_DISABLED);
+            });
+    };
+    EXPECT_NE(deleteState(form.tvGroup(), form.pmForGroups()), 0u) << "no group";
+    form.Execute(IDA_ADDGROUP);
+    TreeView_EndEditLabelNow(form.tvGroup(), FALSE);
+    EXPECT_EQ(deleteState(form.tvGroup(), form.pmForGroups()), 0u) << "one group";
+    EXPECT_NE(deleteState(form.lvGroupList(), form.pmForItems()), 0u) << "no item selected";
+    form.ShownGroup()->AddItem(SamplePath(L"star32.ani"));
+    ListView_SetItemCountEx(form.lvGroupList(), 1, 0);
+    ListView_SetItemState(form.lvGroupList(), 0, LVIS_SELECTED, LVIS_SELECTED);
+    EXPECT_EQ(deleteState(form.lvGroupList(), form.pmForItems()), 0u) << "an item selected";
+    EXPECT_EQ(TreeView_GetCount(form.tvGroup()), 1u) << "closing a menu runs nothing";
+}
+
+TEST_F(PlayListWindow, TheStatusBarShowsTheLongHintOfWhatThePointerOrTheMenuIsOn) {
+    TfrmPlayList& form = Open();
+    POINT away{0, 0};
+    ::ClientToScreen(form.lvGroupList(), &away);
+    away.x += 50;
+    away.y += 80;
+    MoveMouse({{away, false}});
+    struct {
+        UINT Command;
+        const wchar_t* Hint;
+    } const buttons[] = {
+        {IDA_ADDGROUP, L"新しくグループを作成します。"},
+        {IDA_PLAYLISTUP, L"選択したカーソルの順番を上へ移動します。"},
+        {IDA_REFRESH, L"プレイリストを最新の状態に更新します。"},
+    };
+    auto hover = [&](UINT command) {
+        RECT r{};
+        ::SendMessageW(form.tbMenu(), TB_GETRECT, command, reinterpret_cast<LPARAM>(&r));
+        POINT at{(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+        ::ClientToScreen(form.tbMenu(), &at);
+        MoveMouse({{POINT{at.x - 3, at.y}, false}, {at, false}});
+    };
+    hover(IDA_PLAYLISTDOWN); // the first hover after the window opened may be lost in Wine's input
+    for (const auto& b : buttons) {
+        hover(b.Command);
+        // The tool bar follows the pointer as its messages come.
+        Pump([&] { return StatusText(form.StatusBar()) == b.Hint; }, 1s);
+        EXPECT_EQ(StatusText(form.StatusBar()), b.Hint);
+    }
+    MoveMouse({{away, false}});
+    Pump([&] { return StatusText(form.StatusBar()).empty(); }, 1s);
+    EXPECT_EQ(StatusText(form.StatusBar()), L"");
+
+    RECT tree{};
+    ::GetWindowRect(form.tvGroup(), &tree);
+    const std::wstring inMenu = WhileMenuOpen(
+        [&] {
+            ::SendMessageW(form.Handle(), WM_CONTEXTMENU, reinterpret_cast<WPARAM>(form.tvGroup()),
+                           MAKELPARAM(tree.left + 10, tree.top + 10));
+        },
+        [&] { return StatusText(form.StatusBar()); }, {VK_DOWN});
+    EXPECT_EQ(inMenu, L"新しくグループを作成します。") << "the first item of the tree's menu";
+    EXPECT_EQ(TreeView_GetCount(form.tvGroup()), 0u);
+}
