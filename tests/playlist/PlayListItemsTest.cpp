@@ -470,3 +470,65 @@ TEST_F(ItemList, ViewStylesAreCommandsWithACheckMarkAndAPreference) {
     TfrmPlayList& again = Open();
     EXPECT_EQ(ListView_GetView(again.lvGroupList()), static_cast<DWORD>(LV_VIEW_LIST));
 }
+
+TEST_F(ItemList, RefreshReadsTheSelectedFilesOrAllFilesAgain) {
+    auto copy = [&](const wchar_t* sample, const std::wstring& to) {
+        ASSERT_TRUE(::CopyFileW(SamplePath(sample).c_str(), to.c_str(), FALSE));
+    };
+    const std::wstring first = (FDir / L"first.ani").wstring(), second = (FDir / L"second.ani").wstring();
+    copy(L"star32.ani", first);
+    copy(L"star32.ani", second);
+    WriteGroup(L"G", {first, second});
+    TfrmPlayList& form = Open();
+    const HWND list = form.lvGroupList();
+    EXPECT_EQ(CellText(list, 0, 0), L"Spinning Star");
+    EXPECT_EQ(CellText(list, 1, 0), L"Spinning Star");
+    copy(L"clock32.ani", first);
+    copy(L"clock32.ani", second);
+    EXPECT_EQ(CellText(list, 0, 0), L"Spinning Star") << "what is known is kept until a refresh";
+
+    Select(list, {1});
+    PressKey(VK_F5);
+    EXPECT_EQ(CellText(list, 0, 0), L"Spinning Star") << "only the selected item";
+    EXPECT_EQ(CellText(list, 1, 0), L"時計");
+    EXPECT_EQ(CellText(list, 1, 1), L"12");
+    EXPECT_EQ(form.ScrollBox().Title(), L"時計") << "the pane is rebuilt";
+
+    Select(list, {});
+    ::DeleteFileW(second.c_str());
+    form.Execute(IDA_REFRESH);
+    PumpIdle();
+    EXPECT_EQ(CellText(list, 0, 0), L"時計");
+    EXPECT_EQ(CellText(list, 1, 0), L"(ファイルが存在しません)");
+}
+
+TEST_F(ItemList, SelectAllAndInvertTheSelection) {
+    WriteGroup(L"A", {SamplePath(L"star32.ani"), SamplePath(L"ball32.ani"), SamplePath(L"clock32.ani")});
+    WriteGroup(L"B empty", {});
+    TfrmPlayList& form = Open();
+    const HWND list = form.lvGroupList();
+    Select(list, {0});
+    form.Execute(IDA_REVERSESELECT);
+    PumpIdle();
+    EXPECT_EQ(Selected(list), (std::vector<int>{1, 2}));
+    EXPECT_EQ(::GetFocus(), list);
+    EXPECT_EQ(form.ScrollBox().Title(), L"2 個のカーソルを選択\r\n");
+    form.Execute(IDA_SELECTALL);
+    PumpIdle();
+    EXPECT_EQ(Selected(list), (std::vector<int>{0, 1, 2}));
+    form.Execute(IDA_REVERSESELECT);
+    PumpIdle();
+    EXPECT_TRUE(Selected(list).empty());
+    EXPECT_EQ(form.ScrollBox().Title(), L"カーソルを選択すると、その説明が表示されます。");
+
+    // An empty group: nothing to select, move or refresh.
+    TreeView_SelectItem(form.tvGroup(),
+                        TreeView_GetNextSibling(form.tvGroup(), TreeView_GetRoot(form.tvGroup())));
+    PumpIdle();
+    for (UINT command : {IDA_SELECTALL, IDA_REVERSESELECT, IDA_PLAYLISTUP, IDA_PLAYLISTDOWN, IDA_REFRESH})
+        form.Execute(command);
+    PumpIdle();
+    EXPECT_EQ(ListView_GetItemCount(list), 0);
+    EXPECT_EQ(form.ShownGroup()->Count(), 0);
+    EXPECT_FALSE(form.ShownGroup()->Modified());
+}

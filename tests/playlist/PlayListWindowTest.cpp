@@ -514,3 +514,18 @@ TEST_F(PlayListWindow, TheStatusBarShowsTheLongHintOfWhatThePointerOrTheMenuIsOn
     EXPECT_EQ(inMenu, L"新しくグループを作成します。") << "the first item of the tree's menu";
     EXPECT_EQ(TreeView_GetCount(form.tvGroup()), 0u);
 }
+
+TEST_F(PlayListWindow, ANameTakenMeanwhileByAnotherKeyIsRefusedAndKeepsBothKeys) {
+    WriteGroup(L"Alpha", {SamplePath(L"star32.ani")});
+    TMessageBoxAnswerer answerer(ApplicationTitle());
+    TfrmPlayList& form = Open();
+    WriteGroup(L"Gamma", {L"C:\\kept.ani"}); // written by someone else while the window is open
+    EditLabel(form, NodeOf(form.tvGroup(), 0), L"Gamma");
+    ASSERT_TRUE(Pump([&] { return !answerer.Texts().empty(); }));
+    EXPECT_EQ(answerer.Texts().front(), L"グループ名 Gamma は既に存在します。");
+    EXPECT_EQ(NodeTexts(form.tvGroup()), std::vector<std::wstring>{L"Alpha"});
+    EXPECT_EQ(form.Groups(0).Name(), L"Alpha");
+    EXPECT_EQ(StoredFiles(L"Gamma"), std::vector<std::wstring>{L"C:\\kept.ani"});
+    EXPECT_EQ(StoredFiles(L"Alpha"), std::vector<std::wstring>{SamplePath(L"star32.ani")});
+    EXPECT_TRUE(FHost.Renames.empty());
+}
