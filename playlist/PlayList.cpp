@@ -704,10 +704,16 @@ bool TfrmPlayList::PreTranslateMessage(MSG& msg) {
     const bool editing = focus && ::GetClassNameW(focus, className, 32) && _wcsicmp(className, L"Edit") == 0;
     if (!editing && ::TranslateAcceleratorW(Handle(), FAccelerators.get(), &msg))
         return true;
+    // The menu key, or Shift+F10, opens the menu of the tree or the list at its selection.
+    const bool shift = (::GetKeyState(VK_SHIFT) & 0x8000) != 0;
+    if (!editing && (msg.wParam == VK_APPS || (msg.wParam == VK_F10 && shift)) &&
+        (focus == FTree || focus == FList)) {
+        ShowPopupMenu(focus, -1);
+        return true;
+    }
     if (msg.message == WM_KEYDOWN && msg.wParam == VK_TAB && !editing &&
         !(::GetKeyState(VK_CONTROL) & 0x8000) && !(::GetKeyState(VK_MENU) & 0x8000)) {
-        const bool back = (::GetKeyState(VK_SHIFT) & 0x8000) != 0;
-        if (const HWND next = ::GetNextDlgTabItem(Handle(), focus, back))
+        if (const HWND next = ::GetNextDlgTabItem(Handle(), focus, shift))
             ::SetFocus(next);
         return true;
     }

@@ -468,6 +468,17 @@ TEST_F(PlayListWindow, PopUpMenusOfferDeleteOnlyWhenThereIsSomethingToDelete) {
     ListView_SetItemState(form.lvGroupList(), 0, LVIS_SELECTED, LVIS_SELECTED);
     EXPECT_EQ(deleteState(form.lvGroupList(), form.pmForItems()), 0u) << "an item selected";
     EXPECT_EQ(TreeView_GetCount(form.tvGroup()), 1u) << "closing a menu runs nothing";
+
+    const bool fromKeyboard = WhileMenuOpen(
+        [&] {
+            ::SetFocus(form.tvGroup());
+            PressKeys({{VK_F10, {VK_SHIFT}}});
+        },
+        [] {
+            const HWND menu = ::FindWindowW(L"#32768", nullptr);
+            return menu && ::IsWindowVisible(menu);
+        });
+    EXPECT_TRUE(fromKeyboard) << "Shift+F10 opens the menu of the control with the focus";
 }
 
 TEST_F(PlayListWindow, TheStatusBarShowsTheLongHintOfWhatThePointerOrTheMenuIsOn) {
