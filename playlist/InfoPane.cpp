@@ -106,6 +106,11 @@ void TInfoPane::SetGroupName(const std::wstring& name) {
     Layout();
 }
 
+void TInfoPane::SetGroupPicture(HICON picture) noexcept {
+    FGroupPicture = picture;
+    ::InvalidateRect(Handle(), nullptr, FALSE);
+}
+
 void TInfoPane::ClearGroup() {
     FGroupName.clear();
     FGroupPicture = nullptr;

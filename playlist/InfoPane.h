@@ -47,6 +47,7 @@ public:
     // The shown group: its picture and name; no group shows neither.
     void ShowGroup(const std::wstring& name, HICON picture);
     void SetGroupName(const std::wstring& name);
+    void SetGroupPicture(HICON picture) noexcept;
     void ClearGroup();
     // The title line: bold for one cursor, normal for a count or the prompt.
     void SetTitle(const std::wstring& text, bool bold);

@@ -4,6 +4,7 @@
 #include <windowsx.h>
 
 #include <algorithm>
+#include <span>
 
 #include "base/ErrorBox.h"
 #include "base/Exception.h"
@@ -178,7 +179,7 @@ const TfrmPlayList::TAction* TfrmPlayList::FindAction(UINT command) noexcept {
 // ---- creation ----
 
 TfrmPlayList::TfrmPlayList(HWND owner, IPlayListHost& host, std::wstring playlistKey)
-    : FOwner(owner), FHost(host), FPlaylistKey(std::move(playlistKey)) {
+    : FOwner(owner), FHost(&host), FPlaylistKey(std::move(playlistKey)) {
     CreateHandle(kClassName, kCaption, (WS_OVERLAPPEDWINDOW & ~WS_MINIMIZEBOX) | WS_CLIPCHILDREN, 0, nullptr,
                  ::LoadIconW(::GetModuleHandleW(nullptr), L"MAINICON"));
     FDpi = TDpiScale::ForWindow(Handle());
@@ -259,7 +260,7 @@ void TfrmPlayList::ApplyDpi() {
     FToolBarImages = std::move(images);
     FInfoPane->SetDpi(FDpi);
     if (FInfoPane->GroupPictureShown())
-        FInfoPane->ShowGroup(FInfoPane->GroupName(), FGroupPicture.get());
+        FInfoPane->SetGroupPicture(FGroupPicture.get());
     if (FMainMenu) {
         for (HMENU menu : {FMainMenu.get(), FGroupsMenu.get(), FItemsMenu.get()})
             UpdateMenu(menu);
@@ -306,7 +307,7 @@ void TfrmPlayList::CreateMenus() {
             caption += std::wstring(L"\t") + action.ShortcutText;
         ::AppendMenuW(menu, MF_STRING, id, caption.c_str());
     };
-    auto popup = [&](std::initializer_list<UINT> items) {
+    auto popup = [&](std::span<const UINT> items) {
         HMENU menu = ::CreatePopupMenu();
         for (UINT id : items)
             append(menu, id);
@@ -314,7 +315,8 @@ void TfrmPlayList::CreateMenus() {
     };
     FMainMenu.reset(::CreateMenu());
     for (const auto& p : kMainMenu)
-        ::AppendMenuW(FMainMenu.get(), MF_POPUP, reinterpret_cast<UINT_PTR>(popup(p.Items)), p.Caption);
+        ::AppendMenuW(FMainMenu.get(), MF_POPUP,
+                      reinterpret_cast<UINT_PTR>(popup({p.Items.begin(), p.Items.size()})), p.Caption);
     FGroupsMenu.reset(::CreatePopupMenu());
     for (UINT id : kGroupsMenu)
         append(FGroupsMenu.get(), id);
@@ -324,7 +326,7 @@ void TfrmPlayList::CreateMenus() {
             append(FItemsMenu.get(), id);
             continue;
         }
-        FViewStyleMenu = popup({IDA_LISTLARGEICON, IDA_LISTSMALLICON, IDA_LISTLIST, IDA_LISTREPORT});
+        FViewStyleMenu = popup(kViewStyles);
         ::AppendMenuW(FItemsMenu.get(), MF_POPUP, reinterpret_cast<UINT_PTR>(FViewStyleMenu),
                       kViewStyleCaption);
         MENUITEMINFOW item{};
@@ -628,13 +630,14 @@ void TfrmPlayList::FormCloseQuery() {
 
 void TfrmPlayList::FormDestroy() noexcept {
     FDestroying = true;
+    ::SetMenu(Handle(), nullptr); // the menu is the window's member's to free, not the system's
     FDropTarget.SetActive(false);
     if (FIconThread) {
         FIconThread->Shutdown();
         FIconThread.reset(); // waits for the file in progress
     }
     try {
-        FHost.PlayListDestroyed();
+        FHost->PlayListDestroyed();
     } catch (...) {
         ShowCurrentException(nullptr);
     }
@@ -846,6 +849,7 @@ LRESULT TfrmPlayList::tbMenuNotify(NMHDR& header) {
 TfrmPlayList& GetPlayListForm(HWND owner, IPlayListHost& host) {
     if (!gPlayListForm || gPlayListForm->Closing())
         gPlayListForm = new TfrmPlayList(owner, host);
+    gPlayListForm->SetOwner(owner, host);
     return *gPlayListForm;
 }
 

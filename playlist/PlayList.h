@@ -85,6 +85,11 @@ public:
     // Closes as the close command does; the window frees itself once the current message has returned.
     void Close() noexcept;
     bool Closing() const noexcept { return FClosing; }
+    // The window that gets the reload request, and the one that hears of the window's end and of new names.
+    void SetOwner(HWND owner, IPlayListHost& host) noexcept {
+        FOwner = owner;
+        FHost = &host;
+    }
 
     HWND tbMenu() const noexcept { return FToolBar; }
     HWND tvGroup() const noexcept { return FTree; }
@@ -207,7 +212,7 @@ private:
 
     TOleInitializer FOle;
     HWND FOwner;
-    IPlayListHost& FHost;
+    IPlayListHost* FHost;
     std::wstring FPlaylistKey;
     TDpiScale FDpi;
 

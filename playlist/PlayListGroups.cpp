@@ -98,8 +98,9 @@ void TfrmPlayList::tvGroupChange(HTREEITEM node) {
     ::UpdateWindow(FTree);
     const HCURSOR normal = ::SetCursor(::LoadCursorW(nullptr, IDC_WAIT));
     FGroupLoading = true;
+    // Also when showing fails: the picture, the normal cursor, and the settings' handlers at work again.
     ScopeGuard loaded([&] {
-        FInfoPane->ShowGroup(FInfoPane->GroupName(), FGroupPicture.get());
+        FInfoPane->SetGroupPicture(FGroupPicture.get());
         ::SetCursor(normal);
         FGroupLoading = false;
     });
@@ -119,10 +120,7 @@ void TfrmPlayList::tvGroupChange(HTREEITEM node) {
         });
         SetListItemCount(group->Count());
     }
-    loaded.Dismiss();
-    FInfoPane->ShowGroup(group->Name(), FGroupPicture.get());
-    ::SetCursor(normal);
-    FGroupLoading = false;
+    FInfoPane->SetGroupName(group->Name());
 }
 
 // No group to show: the list is empty and the pane says nothing of a group.
@@ -179,7 +177,7 @@ bool TfrmPlayList::tvGroupEdited(HTREEITEM node, const wchar_t* text) {
     const std::wstring oldName = group->Name();
     group->Rename(name);
     FInfoPane->SetGroupName(name);
-    FHost.GroupNameChanged(oldName, name);
+    FHost->GroupNameChanged(oldName, name);
     return true;
 }
 
