@@ -175,8 +175,14 @@ TEST_F(PlayListWindow, ShortcutsAndTabWorkFromTheKeyboard) {
 
     ::SetFocus(form.tvGroup());
     PressKey(VK_F2);
-    ASSERT_TRUE(TreeView_GetEditControl(form.tvGroup())) << "F2 edits the group's name";
+    const HWND edit = TreeView_GetEditControl(form.tvGroup());
+    ASSERT_TRUE(edit) << "F2 edits the group's name";
+    ::SetWindowTextW(edit, L"GX");
+    ::SendMessageW(edit, EM_SETSEL, 0, 0);
     PressKey(VK_DELETE); // inside the label: a key of the editor, not the delete command
+    wchar_t typed[16] = {};
+    ::GetWindowTextW(edit, typed, 16);
+    EXPECT_STREQ(typed, L"X");
     EXPECT_EQ(form.GroupCount(), 1);
     PressKey(VK_ESCAPE);
     EXPECT_EQ(NodeTexts(form.tvGroup()), std::vector<std::wstring>{L"G"});
