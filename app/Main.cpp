@@ -12,6 +12,7 @@
 #include "model/PlayListCtrls.h"
 #include "model/SettingsStore.h"
 #include "model/SysCursorCtrls.h"
+#include "playlist/PlayList.h"
 
 namespace dovex {
 
@@ -107,6 +108,7 @@ void TfrmDovexMain::FormDestroy() noexcept {
     if (FDestroyed)
         return;
     FDestroyed = true;
+    ClosePlayListForm(); // saves what it holds, as its close command does
     DestroyPropertyForm(); // it is owned by this window
     timSaverWait.SetEnabled(false);
     timCursorCheck.SetEnabled(false);
@@ -277,6 +279,12 @@ void TfrmDovexMain::miRefreshPlaylistClick() {
     BuildSysCursorMenu();
 }
 
+// The playlist window is opened modelessly; the saver is paused while it is open.
+void TfrmDovexMain::miPlayListClick() {
+    GetPlayListForm(Handle(), *this).Show();
+    PlayListOpened();
+}
+
 void TfrmDovexMain::miPropertyClick() {
     GetPropertyForm(*this).Show();
 }
@@ -295,6 +303,7 @@ TTrayMenuHandlers TfrmDovexMain::MenuHandlers() {
     handlers.miPauseClick = [this] { miPauseClick(); };
     handlers.miRefreshPlaylistClick = [this] { miRefreshPlaylistClick(); };
     handlers.miPropertyClick = [this] { miPropertyClick(); };
+    handlers.miPlayListClick = [this] { miPlayListClick(); };
     handlers.miHelpClick = [this] { ShowHelp(Handle()); };
     handlers.miRestoreCursorsClick = [] { TSystemCursorCtrl::RestoreUserCursors(); };
     handlers.miExitClick = [this] { miExitClick(); };

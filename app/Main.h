@@ -88,6 +88,7 @@ private:
 
     void miPauseClick();
     void miPropertyClick();
+    void miPlayListClick();
     void miRefreshPlaylistClick();
     void miExitClick();
     void EndTimePeriod() noexcept;

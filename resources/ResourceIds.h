@@ -52,3 +52,8 @@
 // Addresses of the project's pages: where new versions are published, where support is given.
 #define IDS_URL_NEWVERSION 3140
 #define IDS_URL_SUPPORT 3141
+// The playlist window: pictures of the tool bar, menus and group tree (first + image number), and the
+// group picture of its information pane.
+#define IDI_PLAYLIST_IMAGE_FIRST 500
+#define IDI_PLAYLIST_IMAGE_COUNT 16
+#define IDI_PLAYLIST_GROUP 520

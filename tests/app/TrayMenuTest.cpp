@@ -9,6 +9,7 @@
 
 #include "ShowEnvironment.h"
 #include "app/Main.h"
+#include "playlist/PlayList.h"
 #include "settings/PropertyPage.h"
 #include "app/Messages.h"
 #include "model/PlayListCtrls.h"
@@ -81,7 +82,7 @@ protected:
 
 } // namespace
 
-TEST_F(TrayMenu, ItemsStandInTheirOrderAndUnbuiltWindowsAreDisabled) {
+TEST_F(TrayMenu, ItemsStandInTheirOrderAndEveryWindowCanBeOpened) {
     Create();
     const HMENU menu = FForm->TrayMenu();
     EXPECT_EQ(Items(menu),
@@ -89,7 +90,7 @@ TEST_F(TrayMenu, ItemsStandInTheirOrderAndUnbuiltWindowsAreDisabled) {
                                          L"最新の情報に更新(&R)", L"", L"プレイリストの管理(&L)...",
                                          L"プロパティ(&P)...", L"ヘルプ(&H)", L"", L"終了(&X)", L"",
                                          L"Dovex 1.0  (c) 2026 Vantoquil"}));
-    EXPECT_TRUE(::GetMenuState(menu, IDM_PLAYLIST, MF_BYCOMMAND) & MF_GRAYED);
+    EXPECT_FALSE(::GetMenuState(menu, IDM_PLAYLIST, MF_BYCOMMAND) & MF_GRAYED);
     EXPECT_FALSE(::GetMenuState(menu, IDM_PROPERTY, MF_BYCOMMAND) & MF_GRAYED);
     EXPECT_FALSE(::GetMenuState(menu, IDM_HELP, MF_BYCOMMAND) & MF_GRAYED);
     EXPECT_EQ(::GetSubMenu(menu, 2), FForm->GroupMenu());
@@ -211,4 +212,23 @@ TEST_F(TrayMenu, SettingsAppliedInTheDialogReachTheRunningSaver) {
     EXPECT_EQ(FindPropertyForm(), dialog);
     PropSheet_PressButton(sheet, PSBTN_CANCEL);
     EXPECT_TRUE(PumpUntil([] { return FindPropertyForm() == nullptr; }, 2s));
+}
+
+// The playlist window from the tray: the saver pauses while it is open and resumes when it is gone.
+TEST_F(TrayMenu, PlaylistWindowPausesTheSaverWhileItIsOpen) {
+    Create();
+    ASSERT_FALSE(FForm->Paused());
+    Command(IDM_PLAYLIST);
+    TfrmPlayList* window = PlayListForm();
+    ASSERT_NE(window, nullptr);
+    EXPECT_TRUE(::IsWindowVisible(window->Handle()));
+    wchar_t caption[64] = {};
+    ::GetWindowTextW(window->Handle(), caption, 64);
+    EXPECT_STREQ(caption, L"Dovex - プレイリストの管理");
+    EXPECT_TRUE(FForm->Paused());
+    EXPECT_TRUE(FForm->PlayListOpen());
+    window->Close();
+    EXPECT_TRUE(PumpUntil([] { return PlayListForm() == nullptr; }, 3s));
+    EXPECT_FALSE(FForm->PlayListOpen());
+    EXPECT_FALSE(FForm->Paused());
 }

@@ -217,7 +217,131 @@ std::vector<Image> Sizes(std::initializer_list<int> sizes, const std::function<v
     return out;
 }
 
+// A folder seen from the front; open shows its front flap tilted back.
+void DrawFolder(Canvas& cv, double x0, double y0, double x1, double y1, bool open) {
+    const double w = x1 - x0, h = y1 - y0;
+    const Shape back = Union(RoundRect(x0, y0 + 0.12 * h, x1, y1, 0.06 * w),
+                             RoundRect(x0, y0, x0 + 0.42 * w, y0 + 0.3 * h, 0.05 * w));
+    cv.FillOutlined(back, Vertical(y0, y1, Rgb(0xFFCA28), Rgb(0xF9A825)), kInk, 0.04);
+    const Shape front = open ? Polygon({{x0 + 0.16 * w, y0 + 0.36 * h},
+                                        {x1 + 0.02 * w, y0 + 0.36 * h},
+                                        {x1 - 0.12 * w, y1},
+                                        {x0, y1}})
+                             : RoundRect(x0, y0 + 0.3 * h, x1, y1, 0.06 * w);
+    cv.FillOutlined(front, Vertical(y0 + 0.3 * h, y1, Rgb(0xFFE082), Rgb(0xFFB300)), kInk, 0.04);
+}
+
+void DrawPlus(Canvas& cv, Pt c, double r) {
+    const Shape plus = Union(RoundRect(c.x - r, c.y - r * 0.34, c.x + r, c.y + r * 0.34, r * 0.12),
+                             RoundRect(c.x - r * 0.34, c.y - r, c.x + r * 0.34, c.y + r, r * 0.12));
+    cv.FillOutlined(plus, Rgb(0x43A047), kInk, 0.04);
+}
+
+// An arrow pointing up (dir -1) or down (dir 1).
+Shape VerticalArrow(double dir) {
+    auto y = [dir](double v) { return 0.5 + dir * (v - 0.5); };
+    return Polygon({{0.5, y(0.08)},
+                    {0.9, y(0.5)},
+                    {0.66, y(0.5)},
+                    {0.66, y(0.92)},
+                    {0.34, y(0.92)},
+                    {0.34, y(0.5)},
+                    {0.1, y(0.5)}});
+}
+
+Shape Triangle(double x0, double x1, double y0, double y1) {
+    return Polygon({{x0, y0}, {x1, (y0 + y1) / 2}, {x0, y1}});
+}
+
 } // namespace
+
+std::vector<Image> PlayListImage(int index) {
+    return Sizes({16, 20, 24, 32, 48}, [index](Canvas& cv) {
+        const Pt c{0.5, 0.5};
+        const Color blue = Rgb(0x1E88E5), transport = Rgb(0x37474F);
+        switch (index) {
+        case 0: // add a group
+            DrawFolder(cv, 0.04, 0.12, 0.8, 0.8, false);
+            DrawPlus(cv, {0.74, 0.74}, 0.22);
+            break;
+        case 1: // add cursors
+            cv.FillOutlined(ArrowShape(0.1, 0.04, 0.82), Rgb(0xFFFFFF), kInk, 0.05);
+            DrawPlus(cv, {0.74, 0.74}, 0.22);
+            break;
+        case 2: // properties
+            cv.FillOutlined(RoundRect(0.16, 0.06, 0.84, 0.94, 0.06), Rgb(0xFFFFFF), kInk, 0.04);
+            for (int k = 0; k < 4; ++k)
+                cv.Fill(Capsule({0.3, 0.26 + k * 0.16}, {k == 3 ? 0.52 : 0.7, 0.26 + k * 0.16}, 0.035),
+                        Rgb(0x546E7A));
+            break;
+        case 3: // delete
+            cv.FillOutlined(
+                Union(Capsule({0.18, 0.18}, {0.82, 0.82}, 0.11), Capsule({0.82, 0.18}, {0.18, 0.82}, 0.11)),
+                Rgb(0xE53935), kInk, 0.04);
+            break;
+        case 4: { // refresh
+            const double a0 = -kPi / 2 + 0.5, a1 = -kPi / 2 + 2 * kPi - 0.9;
+            const Pt p{c.x + 0.3 * std::cos(a1), c.y + 0.3 * std::sin(a1)};
+            const Pt tan{-std::sin(a1), std::cos(a1)}, nor{std::cos(a1), std::sin(a1)};
+            const Shape head = Polygon({{p.x + tan.x * 0.2, p.y + tan.y * 0.2},
+                                        {p.x + nor.x * 0.17, p.y + nor.y * 0.17},
+                                        {p.x - nor.x * 0.17, p.y - nor.y * 0.17}});
+            cv.FillOutlined(Union(Arc(c, 0.3, 0.08, a0, a1), head), Rgb(0x43A047), kInk, 0.04);
+            break;
+        }
+        case 5: // view styles
+            for (int k = 0; k < 4; ++k) {
+                const double x = 0.1 + (k % 2) * 0.44, y = 0.1 + (k / 2) * 0.44;
+                cv.FillOutlined(RoundRect(x, y, x + 0.36, y + 0.36, 0.05), Hsv(0.55 + k * 0.08, 0.6, 0.95),
+                                kInk, 0.04);
+            }
+            break;
+        case 6: // up
+            cv.FillOutlined(VerticalArrow(1), blue, kInk, 0.04);
+            break;
+        case 7: // down
+            cv.FillOutlined(VerticalArrow(-1), blue, kInk, 0.04);
+            break;
+        case 8: // zoom
+            cv.FillOutlined(Union(Ring({0.42, 0.42}, 0.26, 0.07), Capsule({0.62, 0.62}, {0.88, 0.88}, 0.09)),
+                            Rgb(0x546E7A), kInk, 0.03);
+            cv.Fill(Circle({0.42, 0.42}, 0.19), Rgb(0xB3E5FC, 0.8));
+            break;
+        case 9: // play
+            cv.FillOutlined(Triangle(0.22, 0.86, 0.12, 0.88), Rgb(0x43A047), kInk, 0.04);
+            break;
+        case 10: // pause
+            cv.FillOutlined(
+                Union(RoundRect(0.2, 0.14, 0.42, 0.86, 0.04), RoundRect(0.58, 0.14, 0.8, 0.86, 0.04)),
+                transport, kInk, 0.04);
+            break;
+        case 11: // stop
+            cv.FillOutlined(RoundRect(0.18, 0.18, 0.82, 0.82, 0.05), transport, kInk, 0.04);
+            break;
+        case 12: // review
+            cv.FillOutlined(Union(Triangle(0.52, 0.06, 0.16, 0.84), Triangle(0.94, 0.48, 0.16, 0.84)),
+                            transport, kInk, 0.04);
+            break;
+        case 13: // cue
+            cv.FillOutlined(Union(Triangle(0.06, 0.52, 0.16, 0.84), Triangle(0.48, 0.94, 0.16, 0.84)),
+                            transport, kInk, 0.04);
+            break;
+        case 14: // a group
+            DrawFolder(cv, 0.06, 0.14, 0.94, 0.86, false);
+            break;
+        default: // the shown group
+            DrawFolder(cv, 0.06, 0.14, 0.94, 0.86, true);
+            break;
+        }
+    });
+}
+
+std::vector<Image> GroupImage() {
+    return Sizes({32, 40, 48, 64}, [](Canvas& cv) {
+        DrawFolder(cv, 0.04, 0.14, 0.96, 0.9, false);
+        DrawLogo(cv, 0.3, 0.26, 0.6, Rgb(0xFFFFFF), Rgb(0xFFC107), 0, 1.0);
+    });
+}
 
 const std::vector<Design>& Designs() {
     static const std::vector<Design> designs = {

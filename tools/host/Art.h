@@ -50,5 +50,9 @@ std::vector<Image> MenuImage(int index);     // 0 pause, 1 playlist, 2 settings,
 // version page (137 x 40 on a white panel).
 std::vector<Image> PositionTool();
 Image Logo();
+// The playlist window: tool bar and tree pictures 0..15 (see the window's action table), and the group
+// picture of its information pane.
+std::vector<Image> PlayListImage(int index);
+std::vector<Image> GroupImage();
 
 } // namespace art

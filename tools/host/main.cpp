@@ -132,6 +132,9 @@ int main(int argc, char** argv) {
     const art::Image logo = art::Logo();
     ok &= art::SaveFile((out / "logo.bmp").string(), art::WriteBitmapFile(logo, 0xFFFFFF));
     preview.push_back({logo});
+    for (int i = 0; i <= 15; ++i)
+        icon("pl" + Two(i) + ".ico", art::PlayListImage(i));
+    icon("plgroup.ico", art::GroupImage());
 
     if (argc == 4)
         ok &= WritePreview(argv[3], preview);

@@ -1,0 +1,107 @@
+// The information pane between the group tree and the item list: the group's picture and name, the place
+// of the group's play settings, and the title and details of the selected cursors above the place of the
+// preview. Painted off-screen in one piece; scrolls vertically.
+#pragma once
+
+#include <windows.h>
+
+#include <memory>
+#include <string>
+
+#include "base/UniqueHandle.h"
+#include "base/Window.h"
+#include "playlist/PlayListDpi.h"
+
+namespace dovex {
+
+// A plain area of the pane's colour that hands its controls' notifications to the window that owns the
+// pane.
+class TPanel : public TWindow {
+public:
+    TPanel(HWND parent, int id, HWND notifyWindow);
+    void SetBounds(int x, int y, int width, int height) noexcept;
+    void SetVisible(bool value) noexcept;
+    bool Visible() const noexcept { return ::IsWindowVisible(Handle()) != FALSE; }
+
+protected:
+    LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
+
+private:
+    HWND FNotifyWindow;
+};
+
+class TInfoPane : public TWindow {
+public:
+    // Design sizes at 96 DPI.
+    static constexpr int kLogoWidth = 200;
+    static constexpr int kLogoHeight = 50;
+    static constexpr int kMargin = 10;
+    static constexpr int kSaverOperationHeight = 94;
+    static constexpr int kPreviewHeight = 100;
+    static constexpr int kTabLength = 10;
+
+    TInfoPane(HWND parent, int id, HWND notifyWindow, const TDpiScale& dpi);
+
+    void SetDpi(const TDpiScale& dpi);
+
+    // The shown group: its picture and name; no group shows neither.
+    void ShowGroup(const std::wstring& name, HICON picture);
+    void SetGroupName(const std::wstring& name);
+    void SetGroupPicture(HICON picture) noexcept;
+    void ClearGroup();
+    // The title line: bold for one cursor, normal for a count or the prompt.
+    void SetTitle(const std::wstring& text, bool bold);
+    // Details below the title; tab stops every kTabLength characters.
+    void SetItemInfo(const std::wstring& text, bool visible);
+    void SetPreviewVisible(bool visible);
+    // Places the details and the preview under the title and updates the scroll range.
+    void ArrangeInfoPane();
+
+    const std::wstring& GroupName() const noexcept { return FGroupName; }
+    bool GroupPictureShown() const noexcept { return FGroupPicture != nullptr; }
+    const std::wstring& Title() const noexcept { return FTitle; }
+    bool TitleBold() const noexcept { return FTitleBold; }
+    const std::wstring& ItemInfo() const noexcept { return FItemInfo; }
+    bool ItemInfoVisible() const noexcept { return FItemInfoVisible; }
+    bool PreviewVisible() const noexcept { return FPreviewBase->Visible(); }
+    // In client coordinates, as now scrolled.
+    int TitleBottom() const noexcept { return FTitleTop + FTitleHeight - FScrollPos; }
+    int ItemInfoTop() const noexcept { return FItemInfoTop - FScrollPos; }
+    int ClientHeight() const noexcept;
+    HWND SaverOperationPanel() const noexcept { return FSaverOperation->Handle(); }
+    HWND PreviewBasePanel() const noexcept { return FPreviewBase->Handle(); }
+
+protected:
+    LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
+
+private:
+    void Layout();
+    int TextHeight(const std::wstring& text, HGDIOBJ font, int width) const;
+    void Paint();
+    void PaintContent(HDC dc, int width);
+    void PaintLogo(HDC dc);
+    void Scroll(int code);
+    void UpdateScrollBar();
+    void PlaceChildren() noexcept;
+
+    TDpiScale FDpi;
+    HWND FNotifyWindow;
+    UniqueGdiObj FNameFont, FBoldFont, FNormalFont, FLogoFont, FLogoSmallFont;
+    std::unique_ptr<TPanel> FSaverOperation;
+    std::unique_ptr<TPanel> FPreviewBase;
+
+    std::wstring FGroupName;
+    HICON FGroupPicture = nullptr; // not owned
+    std::wstring FTitle;
+    bool FTitleBold = false;
+    std::wstring FItemInfo;
+    bool FItemInfoVisible = false;
+
+    // Content coordinates, in pixels at the pane's DPI.
+    int FNameTop = 0, FNameHeight = 0, FLineTop = 0, FSaverOperationTop = 0, FBevelTop = 0;
+    int FTitleTop = 0, FTitleHeight = 0, FItemInfoTop = 0, FItemInfoHeight = 0, FPreviewTop = 0;
+    int FContentHeight = 0;
+    int FScrollPos = 0;
+};
+
+} // namespace dovex

@@ -1,0 +1,324 @@
+// The playlist window on the program's own registry key, opened the way the main window opens it, with a
+// host and an owner that record what the window tells them, and a message loop that gives the window its
+// keyboard first, as the program's loop does.
+#pragma once
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <filesystem>
+#include <functional>
+#include <fstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "../TestSupport.h"
+#include "../app/AppEnvironment.h"
+#include "MessageBoxAnswerer.h"
+#include "base/ErrorBox.h"
+#include "base/Window.h"
+#include "model/PlayListCtrls.h"
+#include "model/SaverMessages.h"
+#include "playlist/PlayList.h"
+#include "playlist/PlayListIds.h"
+
+namespace dovex::test {
+
+inline std::wstring SamplePath(const wchar_t* name) {
+    return std::filesystem::path(L"Z:" + std::filesystem::path(DOVEX_SAMPLES_DIR).wstring() + L"/" + name)
+        .make_preferred()
+        .wstring();
+}
+
+struct THostRecord : IPlayListHost {
+    void PlayListDestroyed() override { ++Destroyed; }
+    void GroupNameChanged(const std::wstring& oldName, const std::wstring& newName) override {
+        Renames.emplace_back(oldName, newName);
+    }
+    int Destroyed = 0;
+    std::vector<std::pair<std::wstring, std::wstring>> Renames;
+};
+
+// Stands in for the main window: counts the reload requests posted to it.
+class TOwnerWindow : public TWindow {
+public:
+    TOwnerWindow() { CreateHandle(L"DovexTestPlayListOwner", L"owner", WS_POPUP, 0); }
+    int Reloads = 0;
+
+protected:
+    LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam) override {
+        if (msg == WM_SAVERRELOAD && wParam == RELOAD_PLAYLIST)
+            ++Reloads;
+        return DefaultHandler(msg, wParam, lParam);
+    }
+};
+
+// One step of the program's message loop.
+inline void DispatchOne(MSG& msg) {
+    if (msg.message == WM_QUIT)
+        return;
+    if (TfrmPlayList* form = PlayListForm(); form && form->PreTranslateMessage(msg))
+        return;
+    ::TranslateMessage(&msg);
+    ::DispatchMessageW(&msg);
+}
+
+inline bool Pump(const std::function<bool()>& done,
+                 std::chrono::milliseconds limit = std::chrono::seconds(5)) {
+    const auto end = std::chrono::steady_clock::now() + limit;
+    for (;;) {
+        MSG msg;
+        while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE))
+            DispatchOne(msg);
+        if (done())
+            return true;
+        if (std::chrono::steady_clock::now() >= end)
+            return false;
+        ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+    }
+}
+
+inline void PumpIdle(std::chrono::milliseconds time = std::chrono::milliseconds(150)) {
+    Pump([] { return false; }, time);
+}
+
+// A key pressed and released, with modifiers held around it.
+struct TKeyStroke {
+    WORD Key;
+    std::vector<WORD> Modifiers = {};
+};
+
+// Types the strokes through the desktop's input from a thread of their own, one after the other, while this
+// thread goes on handling messages (a menu opened by one stroke runs its own loop until the next closes it).
+inline void PressKeys(std::vector<TKeyStroke> strokes) {
+    std::atomic<bool> done{false};
+    const HDESK desktop = ::GetThreadDesktop(::GetCurrentThreadId());
+    std::thread typist([&] {
+        ::SetThreadDesktop(desktop);
+        for (const auto& stroke : strokes) {
+            std::vector<INPUT> inputs;
+            auto add = [&](WORD vk, bool up) {
+                INPUT input{};
+                input.type = INPUT_KEYBOARD;
+                input.ki.wVk = vk;
+                input.ki.wScan = static_cast<WORD>(::MapVirtualKeyW(vk, MAPVK_VK_TO_VSC));
+                input.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
+                if (vk == VK_UP || vk == VK_DOWN || vk == VK_LEFT || vk == VK_RIGHT || vk == VK_DELETE)
+                    input.ki.dwFlags |= KEYEVENTF_EXTENDEDKEY;
+                inputs.push_back(input);
+            };
+            for (WORD m : stroke.Modifiers)
+                add(m, false);
+            add(stroke.Key, false);
+            add(stroke.Key, true);
+            for (auto m = stroke.Modifiers.rbegin(); m != stroke.Modifiers.rend(); ++m)
+                add(*m, true);
+            ::SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
+            std::this_thread::sleep_for(std::chrono::milliseconds(150));
+        }
+        done = true;
+    });
+    Pump([&] { return done.load(); }, std::chrono::seconds(20));
+    typist.join();
+    PumpIdle(std::chrono::milliseconds(200));
+}
+
+inline void PressKey(WORD key, std::vector<WORD> modifiers = {}) {
+    PressKeys({TKeyStroke{key, std::move(modifiers)}});
+}
+
+// The mouse moved, pressed and released through the desktop's input, from a thread of its own: each step
+// is a point on the screen and whether the left button is down there.
+struct TMouseStep {
+    POINT At;
+    bool Down;
+};
+
+inline void MoveMouse(std::vector<TMouseStep> steps) {
+    std::atomic<bool> done{false};
+    const HDESK desktop = ::GetThreadDesktop(::GetCurrentThreadId());
+    const int width = ::GetSystemMetrics(SM_CXSCREEN), height = ::GetSystemMetrics(SM_CYSCREEN);
+    std::thread hand([&] {
+        ::SetThreadDesktop(desktop);
+        bool down = false;
+        for (const auto& step : steps) {
+            INPUT input{};
+            input.type = INPUT_MOUSE;
+            input.mi.dx = ::MulDiv(step.At.x, 65536, width) + 1;
+            input.mi.dy = ::MulDiv(step.At.y, 65536, height) + 1;
+            input.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+            if (step.Down != down)
+                input.mi.dwFlags |= step.Down ? MOUSEEVENTF_LEFTDOWN : MOUSEEVENTF_LEFTUP;
+            down = step.Down;
+            ::SendInput(1, &input, sizeof(input));
+            std::this_thread::sleep_for(std::chrono::milliseconds(60));
+        }
+        done = true;
+    });
+    Pump([&] { return done.load(); }, std::chrono::seconds(20));
+    hand.join();
+    PumpIdle(std::chrono::milliseconds(200));
+}
+
+// Waits on a thread of its own for a dialog with that caption of this process, and works it from there.
+class TDialogDriver {
+public:
+    TDialogDriver(std::wstring caption, std::function<void(HWND)> work)
+        : FCaption(std::move(caption)), FWork(std::move(work)),
+          FDesktop(::GetThreadDesktop(::GetCurrentThreadId())), FThread([this] { Run(); }) {}
+    TDialogDriver(const TDialogDriver&) = delete;
+    TDialogDriver& operator=(const TDialogDriver&) = delete;
+    ~TDialogDriver() {
+        FStop = true;
+        FThread.join();
+    }
+    bool Worked() const { return FWorked; }
+
+private:
+    void Run() {
+        ::SetThreadDesktop(FDesktop);
+        while (!FStop && !FWorked) {
+            HWND dialog = ::FindWindowW(L"#32770", FCaption.c_str());
+            if (dialog && ::IsWindowVisible(dialog)) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(300)); // let it finish its set-up
+                FWork(dialog);
+                FWorked = true;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+    }
+    std::wstring FCaption;
+    std::function<void(HWND)> FWork;
+    HDESK FDesktop;
+    std::atomic<bool> FStop{false};
+    std::atomic<bool> FWorked{false};
+    std::thread FThread;
+};
+
+// A static cursor of one 1x1 monochrome image: a real cursor file, but no animated one.
+inline std::string StaticCursorBytes() {
+    const unsigned char cur[] = {
+        0,  0, 2, 0, 1,   0,                                      // header: a cursor, one image
+        1,  1, 0, 0, 0,   0, 0, 0, 56, 0, 0, 0, 22,  0,   0,   0, // 1x1, hot spot 0,0, 56 bytes at 22
+        40, 0, 0, 0, 1,   0, 0, 0, 2,  0, 0, 0, 1,   0,   1,   0, // bitmap header: 1x(2x1), 1 bit
+        0,  0, 0, 0, 8,   0, 0, 0, 0,  0, 0, 0, 0,   0,   0,   0,
+        0,  0, 0, 0, 0,   0, 0, 0, 0,  0, 0, 0, 255, 255, 255, 0, // black and white
+        0,  0, 0, 0, 128, 0, 0, 0};                               // colour and mask rows
+    return std::string(reinterpret_cast<const char*>(cur), sizeof cur);
+}
+
+// The program's key with nothing in it before each test and nothing left after it; the window closed.
+class PlayListWindow : public CleanDovexKey {
+protected:
+    void SetUp() override {
+        CleanDovexKey::SetUp();
+        FDir = std::filesystem::temp_directory_path() /
+               ("dovex_plwin_" + std::to_string(::GetCurrentProcessId()));
+        std::filesystem::create_directories(FDir);
+    }
+    void TearDown() override {
+        ClosePlayListForm();
+        PumpIdle(std::chrono::milliseconds(50));
+        std::error_code ec;
+        std::filesystem::remove_all(FDir, ec);
+        CleanDovexKey::TearDown();
+    }
+
+    TfrmPlayList& Open() {
+        TfrmPlayList& form = GetPlayListForm(FOwner.Handle(), FHost);
+        form.Show();
+        Pump([&] { return ::IsWindowVisible(form.Handle()) != FALSE; });
+        PumpIdle();
+        return form;
+    }
+
+    static std::wstring GroupKey(const std::wstring& name) {
+        return std::wstring(kPlaylistKey) + L"\\" + name;
+    }
+    static bool KeyExists(const std::wstring& path) {
+        HKEY key = nullptr;
+        if (::RegOpenKeyExW(HKEY_CURRENT_USER, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
+            return false;
+        ::RegCloseKey(key);
+        return true;
+    }
+    static std::vector<std::wstring> GroupKeys() {
+        std::vector<std::wstring> names;
+        HKEY key = nullptr;
+        if (::RegOpenKeyExW(HKEY_CURRENT_USER, kPlaylistKey, 0, KEY_READ, &key) != ERROR_SUCCESS)
+            return names;
+        wchar_t name[300];
+        for (DWORD i = 0;; ++i) {
+            DWORD length = 300;
+            if (::RegEnumKeyExW(key, i, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
+                break;
+            names.emplace_back(name, length);
+        }
+        ::RegCloseKey(key);
+        return names;
+    }
+    // Writes a group's key as the program writes it.
+    static void WriteGroup(const std::wstring& name, const std::vector<std::wstring>& files) {
+        HKEY key = nullptr;
+        ASSERT_EQ(::RegCreateKeyExW(HKEY_CURRENT_USER, GroupKey(name).c_str(), 0, nullptr, 0, KEY_ALL_ACCESS,
+                                    nullptr, &key, nullptr),
+                  ERROR_SUCCESS);
+        for (size_t i = 0; i < files.size(); ++i)
+            ::RegSetValueExW(key, std::to_wstring(i).c_str(), 0, REG_SZ,
+                             reinterpret_cast<const BYTE*>(files[i].c_str()),
+                             static_cast<DWORD>((files[i].size() + 1) * sizeof(wchar_t)));
+        ::RegCloseKey(key);
+    }
+    static std::vector<std::wstring> StoredFiles(const std::wstring& group) {
+        std::vector<std::wstring> files;
+        for (int i = 0;; ++i) {
+            wchar_t text[1024];
+            DWORD size = sizeof(text);
+            if (::RegGetValueW(HKEY_CURRENT_USER, GroupKey(group).c_str(), std::to_wstring(i).c_str(),
+                               RRF_RT_REG_SZ, nullptr, text, &size) != ERROR_SUCCESS)
+                return files;
+            files.emplace_back(text);
+        }
+    }
+    static bool ReadPreference(const wchar_t* name, DWORD& value) {
+        DWORD size = sizeof(value);
+        return ::RegGetValueW(HKEY_CURRENT_USER, kPlaylistKey, name, RRF_RT_REG_DWORD, nullptr, &value,
+                              &size) == ERROR_SUCCESS;
+    }
+
+    std::wstring TempFile(const std::wstring& name, const std::string& bytes = "x") {
+        const auto path = FDir / name;
+        std::ofstream(path, std::ios::binary) << bytes;
+        return path.wstring();
+    }
+
+    static std::vector<std::wstring> NodeTexts(HWND tree) {
+        std::vector<std::wstring> texts;
+        for (HTREEITEM node = TreeView_GetRoot(tree); node; node = TreeView_GetNextSibling(tree, node)) {
+            wchar_t text[300] = {};
+            TVITEMW item{};
+            item.mask = TVIF_TEXT;
+            item.hItem = node;
+            item.pszText = text;
+            item.cchTextMax = 300;
+            TreeView_GetItem(tree, &item);
+            texts.emplace_back(text);
+        }
+        return texts;
+    }
+    static std::wstring CellText(HWND list, int row, int column) {
+        wchar_t text[1024] = {};
+        ListView_GetItemText(list, row, column, text, 1024);
+        return text;
+    }
+
+    THostRecord FHost;
+    TOwnerWindow FOwner;
+    std::filesystem::path FDir;
+};
+
+} // namespace dovex::test

@@ -1,0 +1,548 @@
+// The playlist window as a whole: creation, the group tree, closing, keyboard and layout.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "PlayListWindowSupport.h"
+#include "base/Gdi.h"
+#include "base/UniqueHandle.h"
+
+using namespace dovex;
+using namespace dovex::test;
+using namespace std::chrono_literals;
+
+namespace {
+
+std::wstring ClassOf(HWND window) {
+    wchar_t name[64] = {};
+    ::GetClassNameW(window, name, 64);
+    return name;
+}
+
+std::wstring WindowText(HWND window) {
+    wchar_t text[512] = {};
+    ::GetWindowTextW(window, text, 512);
+    return text;
+}
+
+// What a control paints, through its own painting code, into a bitmap of its client size.
+struct TCapture {
+    int Width = 0, Height = 0;
+    std::vector<COLORREF> Pixels;
+    COLORREF At(int x, int y) const { return Pixels[static_cast<size_t>(y) * Width + x]; }
+    // The smallest rectangle holding every pixel of that colour.
+    RECT Extent(COLORREF color) const {
+        RECT r{Width, Height, -1, -1};
+        for (int y = 0; y < Height; ++y)
+            for (int x = 0; x < Width; ++x)
+                if (At(x, y) == color)
+                    r = RECT{std::min<LONG>(r.left, x), std::min<LONG>(r.top, y),
+                             std::max<LONG>(r.right, x + 1), std::max<LONG>(r.bottom, y + 1)};
+        return r;
+    }
+    // Pixels in the rectangle that differ from `background`.
+    int Inked(const RECT& area, COLORREF background) const {
+        int n = 0;
+        for (int y = std::max<LONG>(area.top, 0); y < std::min<LONG>(area.bottom, Height); ++y)
+            for (int x = std::max<LONG>(area.left, 0); x < std::min<LONG>(area.right, Width); ++x)
+                n += At(x, y) != background;
+        return n;
+    }
+};
+
+TCapture Capture(HWND control) {
+    RECT client{};
+    ::GetClientRect(control, &client);
+    TCapture capture{client.right, client.bottom, {}};
+    HDC screen = ::GetDC(nullptr);
+    UniqueHDC dc(::CreateCompatibleDC(screen));
+    BITMAPINFO info{};
+    info.bmiHeader = {sizeof(BITMAPINFOHEADER), capture.Width, -capture.Height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+    void* bits = nullptr;
+    UniqueGdiObj bitmap(::CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+    ::ReleaseDC(nullptr, screen);
+    {
+        TSelectObject select(dc.get(), bitmap.get());
+        ::FillRect(dc.get(), &client, ::GetSysColorBrush(COLOR_WINDOW));
+        ::SendMessageW(control, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc.get()),
+                       PRF_CLIENT | PRF_ERASEBKGND);
+        ::GdiFlush();
+    }
+    const auto* source = static_cast<const DWORD*>(bits);
+    for (int i = 0; i < capture.Width * capture.Height; ++i)
+        capture.Pixels.push_back(RGB(GetBValue(source[i]), GetGValue(source[i]), GetRValue(source[i])));
+    return capture;
+}
+
+} // namespace
+
+TEST_F(PlayListWindow, FirstStartWithoutAPlaylistKey) {
+    ASSERT_FALSE(KeyExists(kPlaylistKey));
+    TfrmPlayList& form = Open();
+    EXPECT_TRUE(KeyExists(kPlaylistKey)) << "the key is created";
+    EXPECT_EQ(WindowText(form.Handle()), L"Dovex - プレイリストの管理");
+    EXPECT_EQ(ClassOf(form.tvGroup()), WC_TREEVIEWW);
+    EXPECT_EQ(ClassOf(form.lvGroupList()), WC_LISTVIEWW);
+    EXPECT_TRUE(::GetWindowLongPtrW(form.lvGroupList(), GWL_STYLE) & LVS_OWNERDATA);
+    EXPECT_EQ(TreeView_GetCount(form.tvGroup()), 0u);
+    EXPECT_EQ(ListView_GetItemCount(form.lvGroupList()), 0);
+    EXPECT_FALSE(form.ScrollBox().PreviewVisible());
+    EXPECT_FALSE(::IsWindowVisible(form.ScrollBox().PreviewBasePanel()));
+    EXPECT_FALSE(form.ScrollBox().ItemInfoVisible());
+
+    // The hint: grey text, its block in the middle of the empty tree.
+    const TCapture tree = Capture(form.tvGroup());
+    const RECT text = tree.Extent(::GetSysColor(COLOR_GRAYTEXT));
+    ASSERT_LT(text.left, text.right) << "no grey text in the empty tree";
+    EXPECT_NEAR((text.left + text.right) / 2.0, tree.Width / 2.0, 4.0);
+    EXPECT_NEAR((text.top + text.bottom) / 2.0, tree.Height / 2.0, 6.0);
+    EXPECT_GT(text.bottom - text.top, 20) << "word-wrapped into lines";
+}
+
+TEST_F(PlayListWindow, TwoStoredGroupsShowTheFirstGroupsItems) {
+    WriteGroup(L"Alpha", {SamplePath(L"star32.ani"), SamplePath(L"clock32.ani"), SamplePath(L"heart32.ani")});
+    WriteGroup(L"Beta", {SamplePath(L"moon32.ani")});
+    TfrmPlayList& form = Open();
+    EXPECT_EQ(NodeTexts(form.tvGroup()), (std::vector<std::wstring>{L"Alpha", L"Beta"}));
+    EXPECT_EQ(form.ShownGroup(), &form.Groups(0));
+    ASSERT_EQ(ListView_GetItemCount(form.lvGroupList()), 3);
+    EXPECT_EQ(CellText(form.lvGroupList(), 0, 0), L"Spinning Star");
+    EXPECT_EQ(CellText(form.lvGroupList(), 1, 3), SamplePath(L"clock32.ani"));
+    EXPECT_EQ(ListView_GetSelectedCount(form.lvGroupList()), 0u);
+    EXPECT_EQ(ListView_GetNextItem(form.lvGroupList(), -1, LVNI_FOCUSED), 0)
+        << "the first item has the focus mark";
+    EXPECT_EQ(form.ScrollBox().GroupName(), L"Alpha");
+    EXPECT_TRUE(form.ScrollBox().GroupPictureShown());
+    EXPECT_EQ(form.ScrollBox().Title(), L"カーソルを選択すると、その説明が表示されます。");
+    EXPECT_EQ(FOwner.Reloads, 0);
+}
+
+TEST_F(PlayListWindow, KeyboardAddsEditsDeletesAndCloses) {
+    TMessageBoxAnswerer answerer(ApplicationTitle());
+    TfrmPlayList& form = Open();
+    ASSERT_EQ(::GetForegroundWindow(), form.Handle());
+
+    PressKeys({{'P', {VK_MENU}}, {'G'}}); // プレイリスト(&P), グループの追加(&G)
+    ASSERT_TRUE(Pump([&] { return TreeView_GetCount(form.tvGroup()) == 1; }));
+    EXPECT_TRUE(KeyExists(GroupKey(L"グループ1"))) << "the new group's key is written at once";
+    const HWND edit = TreeView_GetEditControl(form.tvGroup());
+    ASSERT_TRUE(edit) << "the new group's name is being edited";
+    EXPECT_EQ(::GetFocus(), edit);
+    PressKey(VK_ESCAPE);
+    EXPECT_FALSE(TreeView_GetEditControl(form.tvGroup()));
+    EXPECT_EQ(NodeTexts(form.tvGroup()), std::vector<std::wstring>{L"グループ1"});
+    EXPECT_EQ(::GetFocus(), form.tvGroup());
+
+    PressKey(VK_DELETE);
+    EXPECT_EQ(TreeView_GetCount(form.tvGroup()), 0u);
+    EXPECT_FALSE(KeyExists(GroupKey(L"グループ1"))) << "the key goes with the group";
+    EXPECT_EQ(form.GroupCount(), 0);
+    EXPECT_TRUE(answerer.Texts().empty()) << "no question is asked";
+
+    PressKeys({{'P', {VK_MENU}}, {'C'}}); // 閉じる(&C)
+    ASSERT_TRUE(Pump([&] { return PlayListForm() == nullptr && FHost.Destroyed == 1; }));
+    EXPECT_EQ(FOwner.Reloads, 1) << "a group was added and deleted";
+
+    TfrmPlayList& again = Open();
+    EXPECT_TRUE(::IsWindowVisible(again.Handle()));
+    EXPECT_EQ(PlayListForm(), &again);
+    EXPECT_EQ(TreeView_GetCount(again.tvGroup()), 0u);
+}
+
+TEST_F(PlayListWindow, ShortcutsAndTabWorkFromTheKeyboard) {
+    WriteGroup(L"G", {SamplePath(L"star32.ani"), SamplePath(L"ball32.ani"), SamplePath(L"clock32.ani")});
+    TfrmPlayList& form = Open();
+    const HWND list = form.lvGroupList();
+    EXPECT_EQ(::GetFocus(), form.tvGroup());
+    PressKey(VK_TAB);
+    EXPECT_EQ(::GetFocus(), list) << "Tab goes from the tree to the list";
+    PressKey(VK_TAB, {VK_SHIFT});
+    EXPECT_EQ(::GetFocus(), form.tvGroup());
+
+    PressKey('A', {VK_CONTROL});
+    EXPECT_EQ(ListView_GetSelectedCount(list), 3u);
+    EXPECT_EQ(::GetFocus(), list);
+    ListView_SetItemState(list, -1, 0, LVIS_SELECTED);
+    ListView_SetItemState(list, 2, LVIS_SELECTED, LVIS_SELECTED);
+    PressKey(VK_UP, {VK_MENU});
+    EXPECT_EQ(CellText(list, 1, 3), SamplePath(L"clock32.ani")) << "Alt+Up moves the selected item up";
+    PressKey(VK_DOWN, {VK_MENU});
+    EXPECT_EQ(CellText(list, 2, 3), SamplePath(L"clock32.ani"));
+
+    PressKey(VK_DELETE);
+    EXPECT_EQ(ListView_GetItemCount(list), 2) << "Delete in the list removes the selected items";
+    EXPECT_EQ(form.GroupCount(), 1);
+
+    ::SetFocus(form.tvGroup());
+    PressKey(VK_F2);
+    const HWND edit = TreeView_GetEditControl(form.tvGroup());
+    ASSERT_TRUE(edit) << "F2 edits the group's name";
+    ::SetWindowTextW(edit, L"GX");
+    ::SendMessageW(edit, EM_SETSEL, 0, 0);
+    PressKey(VK_DELETE); // inside the label: a key of the editor, not the delete command
+    wchar_t typed[16] = {};
+    ::GetWindowTextW(edit, typed, 16);
+    EXPECT_STREQ(typed, L"X");
+    EXPECT_EQ(form.GroupCount(), 1);
+    PressKey(VK_ESCAPE);
+    EXPECT_EQ(NodeTexts(form.tvGroup()), std::vector<std::wstring>{L"G"});
+}
+
+namespace {
+
+// Types a new name into the label editor of the node and confirms it (or cancels the edit).
+void EditLabel(TfrmPlayList& form, HTREEITEM node, const std::wstring& text, bool confirm = true) {
+    ::SetFocus(form.tvGroup());
+    const HWND edit = TreeView_EditLabel(form.tvGroup(), node);
+    ASSERT_TRUE(edit);
+    ::SetWindowTextW(edit, text.c_str());
+    TreeView_EndEditLabelNow(form.tvGroup(), confirm ? FALSE : TRUE);
+    PumpIdle();
+}
+
+HTREEITEM NodeOf(HWND tree, int index) {
+    HTREEITEM node = TreeView_GetRoot(tree);
+    while (node && index-- > 0)
+        node = TreeView_GetNextSibling(tree, node);
+    return node;
+}
+
+} // namespace
+
+TEST_F(PlayListWindow, NewGroupsAreNumberedAndAFreedNumberIsTakenAgain) {
+    TfrmPlayList& form = Open();
+    for (int i = 0; i < 3; ++i) {
+        form.Execute(IDA_ADDGROUP);
+        ASSERT_TRUE(TreeView_GetEditControl(form.tvGroup()));
+        TreeView_EndEditLabelNow(form.tvGroup(), TRUE);
+    }
+    EXPECT_EQ(NodeTexts(form.tvGroup()),
+              (std::vector<std::wstring>{L"グループ1", L"グループ2", L"グループ3"}));
+    EXPECT_EQ(form.ShownGroup(), &form.Groups(2)) << "the new group is shown";
+    for (const wchar_t* name : {L"グループ1", L"グループ2", L"グループ3"})
+        EXPECT_TRUE(KeyExists(GroupKey(name))) << name;
+
+    EditLabel(form, NodeOf(form.tvGroup(), 0), L"Stars");
+    EXPECT_EQ(NodeTexts(form.tvGroup()), (std::vector<std::wstring>{L"Stars", L"グループ2", L"グループ3"}));
+    EXPECT_TRUE(KeyExists(GroupKey(L"Stars")));
+    EXPECT_FALSE(KeyExists(GroupKey(L"グループ1"))) << "the key moves at once";
+    EXPECT_EQ(FHost.Renames, (std::vector<std::pair<std::wstring, std::wstring>>{{L"グループ1", L"Stars"}}));
+    EXPECT_EQ(form.ScrollBox().GroupName(), L"Stars");
+
+    form.Execute(IDA_ADDGROUP);
+    TreeView_EndEditLabelNow(form.tvGroup(), TRUE);
+    EXPECT_EQ(NodeTexts(form.tvGroup()).back(), L"グループ1");
+}
+
+TEST_F(PlayListWindow, NamesThatCannotBeAGroupsNameAreRefusedWithAMessage) {
+    WriteGroup(L"Alpha", {SamplePath(L"star32.ani")});
+    WriteGroup(L"Beta", {});
+    TMessageBoxAnswerer answerer(ApplicationTitle());
+    TfrmPlayList& form = Open();
+    const std::wstring tooLong(256, L'x');
+    struct {
+        std::wstring Typed;
+        std::wstring Message; // empty: no message
+    } const cases[] = {
+        {L"Beta", L"グループ名 Beta は既に存在します。"},
+        {L"bETA", L"グループ名 bETA は既に存在します。"},
+        {L"ALPHA", L"グループ名 ALPHA は既に存在します。"}, // the group's own name in other letters
+        {L"Alpha", L""},                                    // unchanged: nothing to do
+        {L"", L""},                                         // empty: the old name comes back
+        {L"a\\b", L"グループ名に \\ は使えません。"},
+        {tooLong, L"グループ名は 255 文字以内にしてください。"},
+        {L"tab\there", L"グループ名に制御文字は使えません。"},
+    };
+    size_t boxes = 0;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << "typed " << c.Typed.size() << " characters");
+        EditLabel(form, NodeOf(form.tvGroup(), 0), c.Typed);
+        if (!c.Message.empty()) {
+            ASSERT_TRUE(Pump([&] { return answerer.Texts().size() > boxes; }));
+        }
+        PumpIdle();
+        const auto texts = answerer.Texts();
+        ASSERT_EQ(texts.size(), boxes + (c.Message.empty() ? 0 : 1));
+        if (!c.Message.empty()) {
+            EXPECT_EQ(texts.back(), c.Message);
+        }
+        boxes = texts.size();
+        EXPECT_EQ(NodeTexts(form.tvGroup()), (std::vector<std::wstring>{L"Alpha", L"Beta"}));
+        EXPECT_EQ(form.Groups(0).Name(), L"Alpha");
+        EXPECT_EQ(form.ScrollBox().GroupName(), L"Alpha");
+    }
+    std::vector<std::wstring> keys = GroupKeys();
+    std::sort(keys.begin(), keys.end());
+    EXPECT_EQ(keys, (std::vector<std::wstring>{L"Alpha", L"Beta"}));
+    EXPECT_TRUE(FHost.Renames.empty());
+
+    // An edit ended with Escape changes nothing either.
+    ::SetFocus(form.tvGroup());
+    const HWND edit = TreeView_EditLabel(form.tvGroup(), NodeOf(form.tvGroup(), 0));
+    ASSERT_TRUE(edit);
+    ::SetWindowTextW(edit, L"Gamma");
+    PressKey(VK_ESCAPE);
+    EXPECT_FALSE(TreeView_GetEditControl(form.tvGroup()));
+    EXPECT_EQ(NodeTexts(form.tvGroup()), (std::vector<std::wstring>{L"Alpha", L"Beta"}));
+}
+
+TEST_F(PlayListWindow, DeletingTheShownGroupShowsTheNextOne) {
+    WriteGroup(L"Alpha", {SamplePath(L"star32.ani")});
+    WriteGroup(L"Beta", {SamplePath(L"ball32.ani"), SamplePath(L"clock32.ani")});
+    TfrmPlayList& form = Open();
+    ::SetFocus(form.tvGroup());
+    form.Execute(IDA_PLAYLISTDELETE);
+    EXPECT_FALSE(KeyExists(GroupKey(L"Alpha")));
+    EXPECT_EQ(NodeTexts(form.tvGroup()), std::vector<std::wstring>{L"Beta"});
+    ASSERT_EQ(form.ShownGroup(), &form.Groups(0));
+    EXPECT_EQ(ListView_GetItemCount(form.lvGroupList()), 2);
+    EXPECT_EQ(form.ScrollBox().GroupName(), L"Beta");
+
+    form.Execute(IDA_PLAYLISTDELETE);
+    EXPECT_EQ(form.ShownGroup(), nullptr);
+    EXPECT_EQ(ListView_GetItemCount(form.lvGroupList()), 0);
+    EXPECT_TRUE(GroupKeys().empty());
+    EXPECT_TRUE(KeyExists(kPlaylistKey));
+}
+
+TEST_F(PlayListWindow, ClosingAsksForAReloadOnlyAfterWriting) {
+    WriteGroup(L"Alpha", {SamplePath(L"star32.ani")});
+    struct {
+        const char* Change;
+        std::function<void(TfrmPlayList&)> Make;
+        bool Reload;
+    } const cases[] = {
+        {"nothing", [](TfrmPlayList&) {}, false},
+        {"a group added", [](TfrmPlayList& f) { f.Execute(IDA_ADDGROUP); }, true},
+        {"an item removed",
+         [](TfrmPlayList& f) {
+             ListView_SetItemState(f.lvGroupList(), 0, LVIS_SELECTED, LVIS_SELECTED);
+             ::SetFocus(f.lvGroupList());
+             f.Execute(IDA_PLAYLISTDELETE);
+         },
+         true},
+        {"the view style", [](TfrmPlayList& f) { f.Execute(IDA_LISTSMALLICON); }, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Change);
+        TfrmPlayList& form = Open();
+        c.Make(form);
+        PumpIdle();
+        const int before = FOwner.Reloads;
+        form.Execute(IDA_EXIT);
+        ASSERT_TRUE(Pump([] { return PlayListForm() == nullptr; }));
+        PumpIdle();
+        EXPECT_EQ(FOwner.Reloads - before, c.Reload ? 1 : 0);
+    }
+    EXPECT_TRUE(StoredFiles(L"Alpha").empty()) << "the removed item is written at close";
+    DWORD style = 99;
+    ASSERT_TRUE(ReadPreference(L"ListViewStyle", style));
+    EXPECT_EQ(style, 1u);
+}
+
+namespace {
+
+std::wstring StatusText(HWND statusBar) {
+    wchar_t text[256] = {};
+    // In simple mode Wine's status bar answers for part 0 with the simple text (and not for SB_SIMPLEID).
+    ::SendMessageW(statusBar, SB_GETTEXTW, 0, reinterpret_cast<LPARAM>(text));
+    return text;
+}
+
+// Opens a menu with `open` and, from another thread while it is open, reads `read`, then closes it with
+// Escape from the desktop's keyboard.
+template <typename TRead>
+auto WhileMenuOpen(const std::function<void()>& open, TRead read, std::vector<WORD> keys = {}) {
+    decltype(read()) value{};
+    std::atomic<bool> done{false};
+    const HDESK desktop = ::GetThreadDesktop(::GetCurrentThreadId());
+    std::thread reader([&] {
+        ::SetThreadDesktop(desktop);
+        auto menuShown = [] {
+            const HWND menu = ::FindWindowW(L"#32768", nullptr);
+            return menu && ::IsWindowVisible(menu);
+        };
+        for (int i = 0; i < 300 && !menuShown(); ++i)
+            std::this_thread::sleep_for(10ms);
+        auto press = [](WORD key) {
+            INPUT input[2]{};
+            for (auto& k : input) {
+                k.type = INPUT_KEYBOARD;
+                k.ki.wVk = key;
+            }
+            input[1].ki.dwFlags = KEYEVENTF_KEYUP;
+            ::SendInput(2, input, sizeof(INPUT));
+            std::this_thread::sleep_for(150ms);
+        };
+        std::this_thread::sleep_for(200ms);
+        for (WORD key : keys)
+            press(key);
+        value = read();
+        // A menu of the menu bar takes two: one closes the drop-down, one leaves the bar.
+        press(VK_ESCAPE);
+        press(VK_ESCAPE);
+        done = true;
+    });
+    open();
+    Pump([&] { return done.load(); }, 10s);
+    reader.join();
+    PumpIdle();
+    return value;
+}
+
+} // namespace
+
+TEST_F(PlayListWindow, OnlyAWidthChangeWritesThePreferencesButAsksForNoReload) {
+    WriteGroup(L"G", {SamplePath(L"star32.ani")});
+    Open().Execute(IDA_EXIT); // the first close stores the window's place
+    ASSERT_TRUE(Pump([] { return PlayListForm() == nullptr; }));
+    DWORD width = 0;
+    ASSERT_TRUE(ReadPreference(L"GroupViewWidth", width));
+    EXPECT_EQ(width, 160u);
+    const int reloads = FOwner.Reloads;
+
+    TfrmPlayList& form = Open();
+    const RECT splitter = form.SplitterRect();
+    POINT grab{(splitter.left + splitter.right) / 2, (splitter.top + splitter.bottom) / 2};
+    ::ClientToScreen(form.Handle(), &grab);
+    MoveMouse({{grab, false},
+               {grab, true},
+               {POINT{grab.x + 20, grab.y}, true},
+               {POINT{grab.x + 60, grab.y}, true},
+               {POINT{grab.x + 60, grab.y}, false}});
+    EXPECT_NEAR(form.GroupViewWidth(), 220, 1);
+    RECT tree{};
+    ::GetWindowRect(form.tvGroup(), &tree);
+    EXPECT_NEAR(tree.right - tree.left, 220, 1) << "the tree follows the pointer";
+
+    form.Execute(IDA_EXIT);
+    ASSERT_TRUE(Pump([] { return PlayListForm() == nullptr; }));
+    ASSERT_TRUE(ReadPreference(L"GroupViewWidth", width));
+    EXPECT_NEAR(static_cast<int>(width), 220, 1);
+    EXPECT_EQ(FOwner.Reloads, reloads) << "no group was written";
+}
+
+TEST_F(PlayListWindow, ANewDpiScalesTheLayoutPicturesAndColumns) {
+    WriteGroup(L"G", {SamplePath(L"star32.ani")});
+    TfrmPlayList& form = Open();
+    ASSERT_EQ(form.Dpi(), 96u);
+    const int column = ListView_GetColumnWidth(form.lvGroupList(), 3);
+    for (UINT dpi : {144u, 96u}) {
+        SCOPED_TRACE(testing::Message() << dpi << " DPI");
+        const RECT suggested{20, 10, 20 + ::MulDiv(800, dpi, 144), 10 + ::MulDiv(700, dpi, 144)};
+        ::SendMessageW(form.Handle(), WM_DPICHANGED, MAKEWPARAM(dpi, dpi),
+                       reinterpret_cast<LPARAM>(&suggested));
+        PumpIdle();
+        EXPECT_EQ(form.Dpi(), dpi);
+        RECT now{};
+        ::GetWindowRect(form.Handle(), &now);
+        EXPECT_TRUE(::EqualRect(&now, &suggested)) << "the suggested rectangle";
+        ::GetWindowRect(form.tvGroup(), &now);
+        EXPECT_EQ(now.right - now.left, ::MulDiv(160, dpi, 96)) << "the tree";
+        ::GetWindowRect(form.ScrollBox().Handle(), &now);
+        EXPECT_EQ(now.right - now.left, ::MulDiv(200, dpi, 96)) << "the information pane";
+        int cx = 0, cy = 0;
+        ::ImageList_GetIconSize(
+            reinterpret_cast<HIMAGELIST>(::SendMessageW(form.tbMenu(), TB_GETIMAGELIST, 0, 0)), &cx, &cy);
+        EXPECT_EQ(cx, ::GetSystemMetricsForDpi(SM_CXSMICON, dpi)) << "the tool bar's pictures";
+        EXPECT_NEAR(ListView_GetColumnWidth(form.lvGroupList(), 3), ::MulDiv(column, dpi, 96), 1);
+    }
+    EXPECT_EQ(form.GroupViewWidth(), 160) << "the preference stays in 96-DPI units";
+}
+
+TEST_F(PlayListWindow, PopUpMenusOfferDeleteOnlyWhenThereIsSomethingToDelete) {
+    TfrmPlayList& form = Open();
+    auto deleteState = [&](HWND control, HMENU menu) {
+        RECT r{};
+        ::GetWindowRect(control, &r);
+        return WhileMenuOpen(
+            [&] {
+                ::SendMessageW(form.Handle(), WM_CONTEXTMENU, reinterpret_cast<WPARAM>(control),
+                               MAKELPARAM(r.left + 20, r.top + 20));
+            },
+            [&] {
+                return ::GetMenuState(menu, IDA_PLAYLISTDELETE, MF_BYCOMMAND) & (MF_GRAYED | MF_DISABLED);
+            });
+    };
+    EXPECT_NE(deleteState(form.tvGroup(), form.pmForGroups()), 0u) << "no group";
+    form.Execute(IDA_ADDGROUP);
+    TreeView_EndEditLabelNow(form.tvGroup(), FALSE);
+    EXPECT_EQ(deleteState(form.tvGroup(), form.pmForGroups()), 0u) << "one group";
+    EXPECT_NE(deleteState(form.lvGroupList(), form.pmForItems()), 0u) << "no item selected";
+    form.ShownGroup()->AddItem(SamplePath(L"star32.ani"));
+    ListView_SetItemCountEx(form.lvGroupList(), 1, 0);
+    ListView_SetItemState(form.lvGroupList(), 0, LVIS_SELECTED, LVIS_SELECTED);
+    EXPECT_EQ(deleteState(form.lvGroupList(), form.pmForItems()), 0u) << "an item selected";
+    EXPECT_EQ(TreeView_GetCount(form.tvGroup()), 1u) << "closing a menu runs nothing";
+
+    const bool fromKeyboard = WhileMenuOpen(
+        [&] {
+            ::SetFocus(form.tvGroup());
+            PressKeys({{VK_F10, {VK_SHIFT}}});
+        },
+        [] {
+            const HWND menu = ::FindWindowW(L"#32768", nullptr);
+            return menu && ::IsWindowVisible(menu);
+        });
+    EXPECT_TRUE(fromKeyboard) << "Shift+F10 opens the menu of the control with the focus";
+}
+
+TEST_F(PlayListWindow, TheStatusBarShowsTheLongHintOfWhatThePointerOrTheMenuIsOn) {
+    TfrmPlayList& form = Open();
+    POINT away{0, 0};
+    ::ClientToScreen(form.lvGroupList(), &away);
+    away.x += 50;
+    away.y += 80;
+    MoveMouse({{away, false}});
+    struct {
+        UINT Command;
+        const wchar_t* Hint;
+    } const buttons[] = {
+        {IDA_ADDGROUP, L"新しくグループを作成します。"},
+        {IDA_PLAYLISTUP, L"選択したカーソルの順番を上へ移動します。"},
+        {IDA_REFRESH, L"プレイリストを最新の状態に更新します。"},
+    };
+    auto hover = [&](UINT command) {
+        RECT r{};
+        ::SendMessageW(form.tbMenu(), TB_GETRECT, command, reinterpret_cast<LPARAM>(&r));
+        POINT at{(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+        ::ClientToScreen(form.tbMenu(), &at);
+        MoveMouse({{POINT{at.x - 3, at.y}, false}, {at, false}});
+    };
+    hover(IDA_PLAYLISTDOWN); // the first hover after the window opened may be lost in Wine's input
+    for (const auto& b : buttons) {
+        hover(b.Command);
+        // The tool bar follows the pointer as its messages come.
+        Pump([&] { return StatusText(form.StatusBar()) == b.Hint; }, 1s);
+        EXPECT_EQ(StatusText(form.StatusBar()), b.Hint);
+    }
+    MoveMouse({{away, false}});
+    Pump([&] { return StatusText(form.StatusBar()).empty(); }, 1s);
+    EXPECT_EQ(StatusText(form.StatusBar()), L"");
+
+    RECT tree{};
+    ::GetWindowRect(form.tvGroup(), &tree);
+    const std::wstring inMenu = WhileMenuOpen(
+        [&] {
+            ::SendMessageW(form.Handle(), WM_CONTEXTMENU, reinterpret_cast<WPARAM>(form.tvGroup()),
+                           MAKELPARAM(tree.left + 10, tree.top + 10));
+        },
+        [&] { return StatusText(form.StatusBar()); }, {VK_DOWN});
+    EXPECT_EQ(inMenu, L"新しくグループを作成します。") << "the first item of the tree's menu";
+    EXPECT_EQ(TreeView_GetCount(form.tvGroup()), 0u);
+}
+
+TEST_F(PlayListWindow, ANameTakenMeanwhileByAnotherKeyIsRefusedAndKeepsBothKeys) {
+    WriteGroup(L"Alpha", {SamplePath(L"star32.ani")});
+    TMessageBoxAnswerer answerer(ApplicationTitle());
+    TfrmPlayList& form = Open();
+    WriteGroup(L"Gamma", {L"C:\\kept.ani"}); // written by someone else while the window is open
+    EditLabel(form, NodeOf(form.tvGroup(), 0), L"Gamma");
+    ASSERT_TRUE(Pump([&] { return !answerer.Texts().empty(); }));
+    EXPECT_EQ(answerer.Texts().front(), L"グループ名 Gamma は既に存在します。");
+    EXPECT_EQ(NodeTexts(form.tvGroup()), std::vector<std::wstring>{L"Alpha"});
+    EXPECT_EQ(form.Groups(0).Name(), L"Alpha");
+    EXPECT_EQ(StoredFiles(L"Gamma"), std::vector<std::wstring>{L"C:\\kept.ani"});
+    EXPECT_EQ(StoredFiles(L"Alpha"), std::vector<std::wstring>{SamplePath(L"star32.ani")});
+    EXPECT_TRUE(FHost.Renames.empty());
+}
