@@ -84,9 +84,10 @@ TEST_F(Group, SettingsDefaultsAndStoredValuesTakenAsTheyAre) {
 TEST_F(Group, TheEditableGroupExaminesOnFetchWithStatusTexts) {
     const std::wstring cur = File(L"static.cur"), broken = File(L"broken.ani"), gone = File(L"gone.ani");
     WriteGroup(L"g", {Sz(L"0", Sample("clock32.ani")), Sz(L"1", Sample("ball32.ani")), Sz(L"2", cur),
-                      Sz(L"3", broken), Sz(L"4", gone), Sz(L"5", FDir.wstring())});
+                      Sz(L"3", broken), Sz(L"4", gone), Sz(L"5", FDir.wstring()),
+                      Sz(L"6", File(L"notes.ani")), Sz(L"7", File(L"x.ani"))});
     auto group = TCursorGroupCtrl::Create(L"g", FPath);
-    ASSERT_EQ(group->Count(), 6);
+    ASSERT_EQ(group->Count(), 8);
     EXPECT_EQ(group->FindTitle(L"時", 0, true), -1) << "nothing is examined before it is fetched";
 
     TCursorItem& clock = group->GetItem(0);
@@ -106,19 +107,27 @@ TEST_F(Group, TheEditableGroupExaminesOnFetchWithStatusTexts) {
     EXPECT_EQ(group->GetItem(4).Status, isMissing);
     EXPECT_EQ(group->GetItem(4).Title, kItemTitleMissing);
     EXPECT_EQ(group->GetItem(5).Status, isUnusable) << "a folder is never a playable cursor";
+    for (int i : {6, 7}) {
+        EXPECT_EQ(group->GetItem(i).Status, isUnusable) << i;
+        EXPECT_EQ(group->GetItem(i).Title, kItemTitleUnusable) << i;
+    }
     EXPECT_FALSE(group->Modified());
-    EXPECT_THROW(group->GetItem(6), EListError);
+    EXPECT_THROW(group->GetItem(8), EListError);
     EXPECT_THROW(group->GetItem(-1), EListError);
 }
 
 TEST_F(Group, TheEnginesGroupExaminesAtLoadWithoutStatusTexts) {
     WriteGroup(L"g", {Sz(L"0", Sample("clock32.ani")), Sz(L"1", Sample("ball32.ani")),
                       Sz(L"2", File(L"static.cur")), Sz(L"3", File(L"gone.ani")), Sz(L"4", FDir.wstring()),
-                      Sz(L"5", FDir.wstring() + L"\\*.ani")});
+                      Sz(L"5", FDir.wstring() + L"\\*.ani"), Sz(L"6", File(L"notes.ani")),
+                      Sz(L"7", File(L"x.ani")), Sz(L"8", File(L"broken.ani"))});
     // The same code creates either class: the generic form must still reach TCursorGroup::AddItem.
     auto group = TCursorGroupBase::Create<TCursorGroup>(L"g", FPath);
-    const TCursorItemStatus expected[] = {isUsable, isUsable, isUnusable, isMissing, isMissing, isMissing};
-    for (int i = 0; i < 6; ++i)
+    // A folder is no file to the reader: missing, like one that is not there.
+    const TCursorItemStatus expected[] = {isUsable,  isUsable,   isUnusable, isMissing, isMissing,
+                                          isMissing, isUnusable, isMissing,  isUnusable};
+    ASSERT_EQ(group->Count(), 9);
+    for (int i = 0; i < 9; ++i)
         EXPECT_EQ(group->GetItem(i).Status, expected[i]) << i;
     EXPECT_EQ(group->GetItem(0).Title, L"時計");
     EXPECT_EQ(group->GetItem(0).Steps, 12);
@@ -378,6 +387,10 @@ TEST_F(Group, FindTitleUpperCasesAndWraps) {
     EXPECT_EQ(group->FindTitle(L"ab", 2, true), 0);
     EXPECT_EQ(group->FindTitle(L"ab", 2, false), -1);
     EXPECT_EQ(group->FindTitle(L"ab", 3, true), 0);
+    titles({L"x", L"ab", L"y"});
+    EXPECT_EQ(group->FindTitle(L"ab", 2, true), 1) << "the wrap reaches the item just before the start";
+    EXPECT_EQ(group->FindTitle(L"ab", 2, false), -1);
+    EXPECT_EQ(group->FindTitle(L"ab", 1, false), 1) << "the start itself is looked at first";
     titles({L"äpfel", L"ＡＢＣ"});
     EXPECT_EQ(group->FindTitle(L"Ä", 0, false), 0);
     EXPECT_EQ(group->FindTitle(L"ａｂ", 0, false), 1);
