@@ -49,10 +49,13 @@ std::wstring PathToWide(const std::filesystem::path& p) {
 }
 
 // A chunk as found: its data lies in [dataStart, dataEnd); list and RIFF types are the first data bytes.
+// A chunk whose size runs past its container is cut at the container's end (cut = true), as the system's
+// own loader reads such files.
 struct TChunk {
-    std::uint32_t size = 0;
+    std::uint32_t size = 0; // the bytes present: dataEnd - dataStart
     std::uint64_t dataStart = 0;
     std::uint64_t dataEnd = 0;
+    bool cut = false;
 };
 
 // Walks chunk heads like the platform's RIFF descend and ascend, over a byte source whose real size is
@@ -67,7 +70,8 @@ public:
 
     // Searches from the current position for chunk id (and, when type != 0, its list or form type) among
     // the chunks that start before limit. Found: position at the data (after the type). Not found: the
-    // position stays where the next chunk would start. A chunk reaching past limit is a structure error;
+    // position stays where the next chunk would start, at most limit. Writers often get the last size a
+    // few bytes wrong or leave bytes after the last chunk: a chunk reaching past limit ends there, and
     // fewer than 8 bytes before limit cannot hold a head and end the search.
     bool Descend(std::uint32_t id, std::uint32_t type, std::uint64_t limit, TChunk& out) {
         for (;;) {
@@ -77,30 +81,25 @@ public:
             if (FSrc.ReadAt(FPos, head, 8) != 8)
                 return false;
             const std::uint32_t ckId = LoadLE32(head);
-            const std::uint32_t ckSize = LoadLE32(head + 4);
             const std::uint64_t dataStart = FPos + 8;
-            const std::uint64_t dataEnd = dataStart + ckSize;
-            const bool match = ckId == id && (type == 0 || (ckSize >= 4 && ReadType(dataStart) == type));
-            if (dataEnd > limit) {
-                if (match || FStrict)
-                    RaiseStructure();
-                FPos = limit; // an unrelated oversized chunk ends a lenient search
-                return false;
-            }
-            if (match) {
-                out.size = ckSize;
+            const std::uint64_t declaredEnd = dataStart + LoadLE32(head + 4);
+            const bool cut = declaredEnd > limit;
+            const std::uint64_t dataEnd = cut ? limit : declaredEnd;
+            const auto size = static_cast<std::uint32_t>(dataEnd - dataStart);
+            if (ckId == id && (type == 0 || (size >= 4 && ReadType(dataStart) == type))) {
+                out.size = size;
                 out.dataStart = dataStart;
                 out.dataEnd = dataEnd;
+                out.cut = cut;
                 FPos = dataStart + (type != 0 ? 4 : 0);
                 return true;
             }
-            FPos = dataEnd + (ckSize & 1u);
+            FPos = cut ? limit : dataEnd + (size & 1u);
         }
     }
 
-    void Ascend(const TChunk& ck) { FPos = ck.dataEnd + (ck.size & 1u); }
-
-    void SetStrict(bool strict) { FStrict = strict; }
+    // A cut chunk has no pad byte: its end is the container's.
+    void Ascend(const TChunk& ck) { FPos = ck.cut ? ck.dataEnd : ck.dataEnd + (ck.size & 1u); }
 
     void ReadExact(std::uint64_t offset, void* buf, std::size_t n) {
         if (FSrc.ReadAt(offset, buf, n) != n)
@@ -118,7 +117,6 @@ private:
     TAniByteSource& FSrc;
     std::uint64_t FEnd;
     std::uint64_t FPos = 0;
-    bool FStrict = true;
 };
 
 class TMemorySource final : public TAniByteSource {
@@ -367,12 +365,11 @@ bool TAniCursorInfo::LoadFromSource(TAniByteSource& src, const std::filesystem::
     const std::uint64_t fileEnd = walker.FileEnd();
     TChunk ck;
 
-    // Any failure to find the form, however malformed the file, means "not an animated cursor"; only a
-    // real ACON form whose size overruns the file is a structure error.
-    walker.SetStrict(false);
+    // Any failure to find the form, however malformed the file, means "not an animated cursor". Past
+    // that, only a header that is missing or cut short is a structure error: the other chunks are
+    // optional, and what a cut chunk still holds is read.
     if (!walker.Descend(kRIFF, kACON, fileEnd, ck))
         throw EAniCursorViewError(FormatText(kAniMsgNotAnimated, {PathToWide(name)}));
-    walker.SetStrict(true);
     const std::uint64_t cursorStart = walker.Pos();
 
     // Title and author. IART is searched only after INAM, never from the list's start again.

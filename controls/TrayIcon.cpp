@@ -21,6 +21,8 @@ std::vector<std::pair<int, TTrayIcon*>>& IconRegistry() noexcept {
     return registry;
 }
 
+std::atomic<TTrayIcon::TShellNotify> GShellNotify{&::Shell_NotifyIconW};
+
 TTrayIcon* FindIcon(WPARAM id) noexcept {
     for (const auto& [iconId, icon] : IconRegistry())
         if (static_cast<WPARAM>(iconId) == id)
@@ -96,6 +98,68 @@ private:
 TCallbackWindow* TCallbackWindow::Instance = nullptr;
 int TCallbackWindow::Users = 0;
 
+// The popup menus' owner. The menu gets its keys only while its owner has the keyboard focus: a hidden
+// owner made foreground (the main window once was) has no focus to give, and from the second opening on,
+// once another window of the program was shown, its menu ignores the keys and a menu closed with Escape
+// can leave the next click on the icon without a menu (seen in Wine). This tool window of no size is
+// shown and made foreground only while the menu is open, hidden after, so it never takes part otherwise.
+class TMenuOwnerWindow : public TWindow {
+public:
+    explicit TMenuOwnerWindow(TTrayIcon& icon) : FIcon(icon) {
+        CreateHandle(L"TTrayIconMenuOwner", L"", WS_POPUP, WS_EX_TOOLWINDOW | WS_EX_TOPMOST);
+    }
+
+    // Opens the menu at the point; returns the chosen command, 0 for none (also while a menu is open).
+    UINT Track(HMENU menu, UINT flags, int x, int y) {
+        if (FTracking)
+            return 0;
+        const HWND window = Handle();
+        ::SetWindowPos(window, HWND_TOPMOST, x, y, 0, 0, SWP_SHOWWINDOW | SWP_NOACTIVATE);
+        // Wine stamps its request for the keyboard focus with the time of the thread's last message. The
+        // shell's callback may have been sent, not posted, so that time can be older than the moment
+        // another program took the focus (the taskbar does when a window of ours closes), and the request
+        // would be refused: a message posted and taken now brings the time up to date.
+        MSG now;
+        ::PostMessageW(window, WM_NULL, 0, 0);
+        ::PeekMessageW(&now, window, WM_NULL, WM_NULL, PM_REMOVE);
+        // Without the foreground the menu would get no keys and would not close when the user clicks
+        // elsewhere.
+        ::SetForegroundWindow(window);
+        FTracking = true;
+        const auto command =
+            static_cast<UINT>(::TrackPopupMenu(menu, flags | TPM_RETURNCMD, x, y, 0, window, nullptr));
+        FTracking = false;
+        ::ShowWindow(window, SW_HIDE);
+        return command;
+    }
+
+protected:
+    LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam) override {
+        switch (msg) {
+        // The menu's notices belong to the component's owner, as if it owned the menu itself.
+        case WM_INITMENU:
+        case WM_INITMENUPOPUP:
+        case WM_UNINITMENUPOPUP:
+        case WM_MENUSELECT:
+        case WM_MENUCHAR:
+        case WM_ENTERIDLE:
+        case WM_ENTERMENULOOP:
+        case WM_EXITMENULOOP:
+        case WM_MEASUREITEM:
+        case WM_DRAWITEM:
+        case WM_MENURBUTTONUP:
+            if (FIcon.FOwner)
+                return ::SendMessageW(FIcon.FOwner, msg, wParam, lParam);
+            break;
+        }
+        return DefaultHandler(msg, wParam, lParam);
+    }
+
+private:
+    TTrayIcon& FIcon;
+    bool FTracking = false;
+};
+
 TTrayIcon::TTrayIcon(HWND owner) : FOwner(owner) {
     auto& registry = IconRegistry();
     if (registry.size() > static_cast<size_t>(kMaxIcons - 1))
@@ -110,8 +174,10 @@ TTrayIcon::TTrayIcon(HWND owner) : FOwner(owner) {
 
 TTrayIcon::~TTrayIcon() {
     EndAnimateThread();
-    if (FRegistered)
+    // Also when an add seemed refused: the shell may hold the icon all the same.
+    if (FRegistered || FVisible)
         Notify(TNotifyAction::Delete);
+    FMenuOwner.reset();
     auto& registry = IconRegistry();
     registry.erase(std::remove_if(registry.begin(), registry.end(),
                                   [this](const auto& entry) { return entry.second == this; }),
@@ -124,6 +190,14 @@ TTrayIcon::~TTrayIcon() {
 
 HWND TTrayIcon::CallbackWindow() noexcept {
     return TCallbackWindow::Instance ? TCallbackWindow::Instance->Handle() : nullptr;
+}
+
+HWND TTrayIcon::MenuOwnerWindow() const noexcept {
+    return FMenuOwner ? FMenuOwner->Handle() : nullptr;
+}
+
+TTrayIcon::TShellNotify TTrayIcon::SetShellNotify(TShellNotify notify) noexcept {
+    return GShellNotify.exchange(notify ? notify : &::Shell_NotifyIconW);
 }
 
 size_t TTrayIcon::IconCount() noexcept {
@@ -199,10 +273,8 @@ void TTrayIcon::SetVisible(bool value) {
     if (value && !GetIconHandle())
         return; // nothing to show: the icon stays hidden
     FVisible = value;
-    if (value)
-        Notify(TNotifyAction::Add);
-    else if (FRegistered)
-        Notify(TNotifyAction::Delete);
+    // A delete also when the add seemed refused: the shell may hold the icon all the same.
+    Notify(value ? TNotifyAction::Add : TNotifyAction::Delete);
 }
 
 HICON TTrayIcon::GetIconHandle() const noexcept {
@@ -235,7 +307,7 @@ bool TTrayIcon::CallShell(DWORD message, HICON icon, const std::wstring& tip) co
         const size_t length = std::min(tip.size(), std::size(data.szTip) - 1);
         std::copy_n(tip.data(), length, data.szTip);
     }
-    return ::Shell_NotifyIconW(message, &data) != FALSE;
+    return GShellNotify.load()(message, &data) != FALSE;
 }
 
 bool TTrayIcon::Notify(TNotifyAction action) noexcept {
@@ -257,11 +329,13 @@ bool TTrayIcon::Notify(TNotifyAction action) noexcept {
     case TNotifyAction::Add:
         if (!FVisible)
             return true;
-        if (CallShell(NIM_ADD, icon, tip)) {
+        // A busy shell (log-on) can time out on an add it carries out all the same: a modify it accepts
+        // shows that it holds the icon.
+        if (CallShell(NIM_ADD, icon, tip) || CallShell(NIM_MODIFY, icon, tip)) {
             FRegistered = true;
             return true;
         }
-        // The shell is not ready (log-on) or is restarting: try again later instead of failing.
+        // The shell is not ready or is restarting: try again later instead of failing.
         if (TCallbackWindow::Instance)
             TCallbackWindow::Instance->ScheduleRetry();
         return false;
@@ -482,13 +556,13 @@ void TTrayIcon::HandleCallback(UINT mouseMessage) {
 void TTrayIcon::PopupMenu(HMENU menu, bool rightButton, int x, int y) {
     if (!::IsMenu(menu))
         return; // the menu was destroyed behind our back
-    const HWND window = FOwner ? FOwner : FCallbackHandle;
-    // Without the foreground the menu would not close when the user clicks elsewhere.
-    ::SetForegroundWindow(window);
+    if (!FMenuOwner)
+        FMenuOwner = std::make_unique<TMenuOwnerWindow>(*this);
     const UINT flags = TPM_LEFTALIGN | TPM_TOPALIGN | (rightButton ? TPM_RIGHTBUTTON : TPM_LEFTBUTTON);
-    ::TrackPopupMenu(menu, flags, x, y, 0, window, nullptr);
-    // Lets the menu close properly when it is opened again at once.
-    ::PostMessageW(window, WM_NULL, 0, 0);
+    const UINT command = FMenuOwner->Track(menu, flags, x, y);
+    // Posted, as the menu itself posts it: the command may end this component.
+    if (command != 0 && FOwner)
+        ::PostMessageW(FOwner, WM_COMMAND, MAKEWPARAM(command, 0), 0);
 }
 
 void TTrayIcon::SingleClickEnded() {

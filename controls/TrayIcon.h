@@ -3,11 +3,13 @@
 
 #include <windows.h>
 #include <commctrl.h>
+#include <shellapi.h>
 
 #include <atomic>
 #include <condition_variable>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -35,6 +37,7 @@ using TShiftState = unsigned;
 enum : TShiftState { ssLeft = 1, ssRight = 2, ssMiddle = 4 };
 
 class TCallbackWindow;
+class TMenuOwnerWindow;
 
 // Lives on the thread that creates it (the user-interface thread): properties, events and menus are used
 // there only. Its animation thread touches nothing but the shell.
@@ -109,12 +112,21 @@ public:
 
     // The hidden window that receives the shell's callbacks for every icon of the process (null if none).
     static HWND CallbackWindow() noexcept;
+    // The window that owns this icon's popup menus: shown, with no size, only while one is open; null
+    // before the first.
+    HWND MenuOwnerWindow() const noexcept;
+
+    // The shell's entry point for icons. Tests put another in its place to act out a shell that refuses
+    // or times out; returns the one it replaces. Used by every icon and the animation threads.
+    using TShellNotify = BOOL(WINAPI*)(DWORD message, PNOTIFYICONDATAW data);
+    static TShellNotify SetShellNotify(TShellNotify notify) noexcept;
     static size_t IconCount() noexcept;
     // The size of a notification-area icon at the system's current scaling.
     static SIZE SmallIconSize() noexcept;
 
 private:
     friend class TCallbackWindow;
+    friend class TMenuOwnerWindow;
 
     // Returns whether the shell accepted the request; refusals of add and modify schedule a retry.
     bool Notify(TNotifyAction action) noexcept;
@@ -139,6 +151,7 @@ private:
     HMENU FRBPopupMenu = nullptr;
     bool FVisible = false;
     bool FClickPending = false;
+    std::unique_ptr<TMenuOwnerWindow> FMenuOwner;
     std::atomic<bool> FRegistered{false};
 
     // Shared with the animation thread; FAnimating is the hand-over flag.

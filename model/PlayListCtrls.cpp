@@ -238,14 +238,16 @@ TCursorItem& TCursorGroupCtrl::GetItem(int index) {
 bool TCursorGroupCtrl::SaveIfModified() {
     if (!FModified)
         return false;
-    // Without a key name of its own, deleting "the group's key" would delete another key.
+    // Without a key name of its own, "the group's key" would be another key.
     if (!IsGroupKeyName(FName))
         return false;
-    const std::wstring path = KeyPath();
+    // The key is written over in place and only then rid of what is no longer wanted: whenever the save
+    // stops (a failure, the program killed), the key is there and every value in it is either the group's
+    // old one or its new one.
     TRegistryEx reg;
-    reg.DeleteKey(path);
-    if (!reg.OpenKey(path, true))
-        return true; // the old key is gone: the registry changed, and the group stays modified
+    if (!reg.OpenKey(KeyPath(), true))
+        return false;
+    std::vector<std::wstring> wanted = {L"SaverMode", L"SaverPlayNums", L"SaverPlayTime"};
     bool written = true;
     auto write = [&](auto&& f) {
         try {
@@ -254,14 +256,34 @@ bool TCursorGroupCtrl::SaveIfModified() {
             written = false;
         }
     };
-    write([&] { reg.WriteInteger(L"SaverMode", FSaverMode); });
-    write([&] { reg.WriteInteger(L"SaverPlayNums", FSaverPlayNums); });
-    write([&] { reg.WriteInteger(L"SaverPlayTime", FSaverPlayTime); });
-    for (int i = 0; i < Count(); ++i)
-        write([&] { reg.WriteString(std::to_wstring(i), FItems[static_cast<size_t>(i)]->FileName); });
+    write([&] { reg.WriteInteger(wanted[0], FSaverMode); });
+    write([&] { reg.WriteInteger(wanted[1], FSaverPlayNums); });
+    write([&] { reg.WriteInteger(wanted[2], FSaverPlayTime); });
+    for (int i = 0; i < Count(); ++i) {
+        wanted.push_back(std::to_wstring(i));
+        write([&] { reg.WriteString(wanted.back(), FItems[static_cast<size_t>(i)]->FileName); });
+    }
+    // Until every new value is in, the old ones beyond them are what the group still has.
+    if (written) {
+        // Value names compare as the registry compares them, without regard to case.
+        auto isWanted = [&](const std::wstring& name) {
+            return std::any_of(wanted.begin(), wanted.end(), [&](const std::wstring& w) {
+                return ::CompareStringOrdinal(name.c_str(), static_cast<int>(name.size()), w.c_str(),
+                                              static_cast<int>(w.size()), TRUE) == CSTR_EQUAL;
+            });
+        };
+        for (const auto& name : reg.GetValueNames())
+            if (!isWanted(name) && !reg.DeleteValue(name))
+                written = false;
+        for (const auto& name : reg.GetKeyNames())
+            if (!reg.DeleteKey(name))
+                written = false;
+        // Whatever could not be listed is still there.
+        written = written && reg.GetValueNames().size() == wanted.size() && reg.GetKeyNames().empty();
+    }
     reg.CloseKey();
     FModified = !written;
-    return true;
+    return written;
 }
 
 void TCursorGroupCtrl::ExamineItem(int index) {

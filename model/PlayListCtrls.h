@@ -139,8 +139,10 @@ public:
     TCursorItem& AddItem(const std::wstring& fileName) override;
     TCursorItem& GetItem(int index) override;
 
-    // Rewrites the group's key whole; false when nothing needed saving. The group stays modified when
-    // its key could not be written completely, so a later save tries again.
+    // Writes the group's key so that it holds exactly the settings and the items 0 .. Count()-1; true
+    // when it did. False when nothing needed saving, or when the key could not be written completely:
+    // the group then stays modified, so a later save tries again, and its key holds old and new values
+    // but is never missing.
     bool SaveIfModified();
     void ExamineItem(int index);
 

@@ -13,6 +13,34 @@ const wchar_t kGetDataFailed[] = L"'%s' の取得に失敗しました";
 const wchar_t kInvalidType[] = L"'%s' のデータ型が不正です";
 const wchar_t kSetDataFailed[] = L"'%s' の設定に失敗しました";
 const wchar_t kCreateKeyFailed[] = L"キー %s の作成に失敗しました";
+const wchar_t kDeleteKeyFailed[] = L"キー %s の削除に失敗しました";
+
+TRegistryChangeGate& ChangeGate() {
+    static TRegistryChangeGate gate;
+    return gate;
+}
+
+bool MayChange(TRegistryChange change, const std::wstring& name) {
+    const auto& gate = ChangeGate();
+    return !gate || gate(change, name);
+}
+
+// Every change goes through these, so that the gate sees each one.
+LONG CreateRaw(HKEY base, const std::wstring& sub, REGSAM access, UniqueHKey& key) {
+    if (!MayChange(TRegistryChange::CreateKey, sub))
+        return ERROR_ACCESS_DENIED;
+    const LONG r = ::RegCreateKeyExW(base, sub.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, access, nullptr,
+                                     key.put(), nullptr);
+    if (r != ERROR_SUCCESS)
+        key.release();
+    return r;
+}
+
+LONG SetRaw(HKEY key, const std::wstring& name, DWORD type, const BYTE* data, DWORD size) {
+    if (!MayChange(TRegistryChange::SetValue, name))
+        return ERROR_ACCESS_DENIED;
+    return ::RegSetValueExW(key, name.c_str(), 0, type, data, size);
+}
 
 std::wstring Upper(std::wstring s) {
     for (auto& c : s)
@@ -20,57 +48,100 @@ std::wstring Upper(std::wstring s) {
     return s;
 }
 
-std::vector<std::wstring> EnumNames(HKEY key, bool subKeys) {
+std::wstring JoinPath(const std::wstring& parent, const std::wstring& child) {
+    return parent.empty() ? child : parent + L"\\" + child;
+}
+
+// The names of a key's values or sub-keys in enumeration order. Lenient: an entry that cannot be read is
+// left out. Strict (a copy, which must not skip anything): it raises the read error naming keyPath.
+std::vector<std::wstring> EnumNames(HKEY key, bool subKeys, const std::wstring* strictKeyPath = nullptr) {
     std::vector<std::wstring> names;
     if (!key)
         return names;
+    auto fail = [&] {
+        if (strictKeyPath)
+            throw ERegistryException(FormatText(kGetDataFailed, {*strictKeyPath}));
+    };
     DWORD count = 0, maxLen = 0;
     const LONG info = subKeys ? ::RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, &count, &maxLen, nullptr,
                                                    nullptr, nullptr, nullptr, nullptr, nullptr)
                               : ::RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
                                                    &count, &maxLen, nullptr, nullptr, nullptr);
-    if (info != ERROR_SUCCESS)
+    if (info != ERROR_SUCCESS) {
+        fail();
         return names;
+    }
     std::wstring buffer(static_cast<size_t>(maxLen) + 1, L'\0');
     for (DWORD i = 0; i < count; ++i) {
         DWORD len = static_cast<DWORD>(buffer.size());
         const LONG r = subKeys
                            ? ::RegEnumKeyExW(key, i, buffer.data(), &len, nullptr, nullptr, nullptr, nullptr)
                            : ::RegEnumValueW(key, i, buffer.data(), &len, nullptr, nullptr, nullptr, nullptr);
+        if (r == ERROR_MORE_DATA && buffer.size() < 32768) {
+            // A longer name came in after the count: the longest a name can be, and the same index again.
+            buffer.assign(32768, L'\0');
+            --i;
+            continue;
+        }
+        if (r == ERROR_NO_MORE_ITEMS)
+            break; // some went away after the count
         if (r == ERROR_SUCCESS)
             names.emplace_back(buffer.data(), len);
+        else
+            fail();
     }
     return names;
 }
 
-// Copies one value with its type and bytes; values of zero length are left out.
+// Copies one value with its type and bytes; values of zero length, and values gone since they were listed,
+// are left out. Any other failure raises the registry error.
 void CopyValue(HKEY from, HKEY to, const std::wstring& name) {
     DWORD type = 0, size = 0;
-    if (::RegQueryValueExW(from, name.c_str(), nullptr, &type, nullptr, &size) != ERROR_SUCCESS || size == 0)
+    std::vector<BYTE> data;
+    LONG r;
+    do {
+        r = ::RegQueryValueExW(from, name.c_str(), nullptr, &type, nullptr, &size);
+        if (r != ERROR_SUCCESS)
+            break;
+        data.resize(size);
+        // The value may grow between the two queries: then ask again.
+        r = ::RegQueryValueExW(from, name.c_str(), nullptr, &type, data.data(), &size);
+    } while (r == ERROR_MORE_DATA);
+    if (r == ERROR_FILE_NOT_FOUND)
         return;
-    std::vector<BYTE> data(size);
-    if (::RegQueryValueExW(from, name.c_str(), nullptr, &type, data.data(), &size) != ERROR_SUCCESS)
+    if (r != ERROR_SUCCESS)
+        throw ERegistryException(FormatText(kGetDataFailed, {name}));
+    if (size == 0)
         return;
-    ::RegSetValueExW(to, name.c_str(), 0, type, data.data(), size);
+    if (SetRaw(to, name, type, data.data(), size) != ERROR_SUCCESS)
+        throw ERegistryException(FormatText(kSetDataFailed, {name}));
 }
 
-void CopyTree(HKEY from, HKEY to) {
+// Copies a key's values and sub-keys into another key; toPath names the target in messages.
+void CopyTree(HKEY from, const std::wstring& fromPath, HKEY to, const std::wstring& toPath) {
     CopyValue(from, to, L"");
-    for (const auto& name : EnumNames(from, false))
+    for (const auto& name : EnumNames(from, false, &fromPath))
         if (!name.empty())
             CopyValue(from, to, name);
-    for (const auto& name : EnumNames(from, true)) {
+    for (const auto& name : EnumNames(from, true, &fromPath)) {
+        const std::wstring srcPath = JoinPath(fromPath, name), dstPath = JoinPath(toPath, name);
         UniqueHKey src, dst;
-        if (::RegOpenKeyExW(from, name.c_str(), 0, KEY_READ, src.put()) != ERROR_SUCCESS)
-            continue;
-        if (::RegCreateKeyExW(to, name.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr,
-                              dst.put(), nullptr) != ERROR_SUCCESS)
-            continue;
-        CopyTree(src.get(), dst.get());
+        if (::RegOpenKeyExW(from, name.c_str(), 0, KEY_READ, src.put()) != ERROR_SUCCESS) {
+            src.release();
+            throw ERegistryException(FormatText(kGetDataFailed, {srcPath}));
+        }
+        if (CreateRaw(to, name, KEY_ALL_ACCESS, dst) != ERROR_SUCCESS)
+            throw ERegistryException(FormatText(kCreateKeyFailed, {dstPath}));
+        CopyTree(src.get(), srcPath, dst.get(), dstPath);
     }
 }
 
 } // namespace
+
+TRegistryChangeGate SetRegistryChangeGate(TRegistryChangeGate gate) {
+    std::swap(ChangeGate(), gate);
+    return gate;
+}
 
 void TRegistry::SetRootKey(HKEY value) noexcept {
     if (value == FRootKey)
@@ -108,13 +179,10 @@ bool TRegistry::OpenKey(const std::wstring& path, bool canCreate) {
     std::wstring sub = path;
     const HKEY base = BaseKeyFor(sub);
     UniqueHKey key;
-    LONG r;
-    if (canCreate && !sub.empty())
-        r = ::RegCreateKeyExW(base, sub.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, FAccess, nullptr,
-                              key.put(), nullptr);
-    else
-        r = ::RegOpenKeyExW(base, sub.c_str(), 0, FAccess, key.put());
-    if (r != ERROR_SUCCESS) {
+    if (canCreate && !sub.empty()) {
+        if (CreateRaw(base, sub, FAccess, key) != ERROR_SUCCESS)
+            return false;
+    } else if (::RegOpenKeyExW(base, sub.c_str(), 0, FAccess, key.put()) != ERROR_SUCCESS) {
         key.release();
         return false;
     }
@@ -140,11 +208,8 @@ bool TRegistry::CreateKey(const std::wstring& path) {
     std::wstring sub = path;
     const HKEY base = BaseKeyFor(sub);
     UniqueHKey key;
-    if (::RegCreateKeyExW(base, sub.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr,
-                          key.put(), nullptr) != ERROR_SUCCESS) {
-        key.release();
+    if (CreateRaw(base, sub, KEY_ALL_ACCESS, key) != ERROR_SUCCESS)
         throw ERegistryException(FormatText(kCreateKeyFailed, {path}));
-    }
     return true;
 }
 
@@ -171,7 +236,13 @@ bool TRegistry::DeleteKey(const std::wstring& path) {
             key.release();
         }
     }
-    return ::RegDeleteKeyW(base, sub.c_str()) == ERROR_SUCCESS;
+    return MayChange(TRegistryChange::DeleteKey, sub) && ::RegDeleteKeyW(base, sub.c_str()) == ERROR_SUCCESS;
+}
+
+bool TRegistry::DeleteValue(const std::wstring& name) {
+    const HKEY key = FCurrentKey ? FCurrentKey.get() : FRootKey;
+    return MayChange(TRegistryChange::DeleteValue, name) &&
+           ::RegDeleteValueW(key, name.c_str()) == ERROR_SUCCESS;
 }
 
 void TRegistry::MoveKey(const std::wstring& oldPath, const std::wstring& newPath, bool deleteOld) {
@@ -185,15 +256,27 @@ void TRegistry::MoveKey(const std::wstring& oldPath, const std::wstring& newPath
         return;
     UniqueHKey src = OpenRaw(oldPath, KEY_READ);
     if (!src)
-        return;
+        throw ERegistryException(FormatText(kGetDataFailed, {oldPath}));
     CreateKey(newPath);
-    UniqueHKey dst = OpenRaw(newPath, KEY_ALL_ACCESS);
-    if (!dst)
-        return;
-    CopyTree(src.get(), dst.get());
+    bool hadSubKeys = false;
+    try {
+        UniqueHKey dst = OpenRaw(newPath, KEY_ALL_ACCESS);
+        if (!dst)
+            throw ERegistryException(FormatText(kCreateKeyFailed, {newPath}));
+        CopyTree(src.get(), oldPath, dst.get(), newPath);
+        hadSubKeys = !EnumNames(src.get(), true).empty();
+    } catch (...) {
+        DeleteKey(newPath); // the partial copy goes; the old key is as it was
+        throw;
+    }
     src.reset();
-    if (deleteOld)
-        DeleteKey(oldPath);
+    if (!deleteOld || DeleteKey(oldPath) || !KeyExists(oldPath))
+        return;
+    // Deleting a key without sub-keys fails whole: going back to the old key alone loses nothing. With
+    // sub-keys some may be gone already, and the complete copy must stay.
+    if (!hadSubKeys)
+        DeleteKey(newPath);
+    throw ERegistryException(FormatText(kDeleteKeyFailed, {oldPath}));
 }
 
 std::vector<std::wstring> TRegistry::GetKeyNames() const {
@@ -240,16 +323,14 @@ int32_t TRegistry::ReadInteger(const std::wstring& name) const {
 void TRegistry::WriteString(const std::wstring& name, const std::wstring& value) {
     const HKEY key = FCurrentKey ? FCurrentKey.get() : FRootKey;
     const DWORD bytes = static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t));
-    if (::RegSetValueExW(key, name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()), bytes) !=
-        ERROR_SUCCESS)
+    if (SetRaw(key, name, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()), bytes) != ERROR_SUCCESS)
         throw ERegistryException(FormatText(kSetDataFailed, {name}));
 }
 
 void TRegistry::WriteInteger(const std::wstring& name, int32_t value) {
     const HKEY key = FCurrentKey ? FCurrentKey.get() : FRootKey;
     const DWORD data = static_cast<DWORD>(value);
-    if (::RegSetValueExW(key, name.c_str(), 0, REG_DWORD, reinterpret_cast<const BYTE*>(&data),
-                         sizeof(data)) != ERROR_SUCCESS)
+    if (SetRaw(key, name, REG_DWORD, reinterpret_cast<const BYTE*>(&data), sizeof(data)) != ERROR_SUCCESS)
         throw ERegistryException(FormatText(kSetDataFailed, {name}));
 }
 

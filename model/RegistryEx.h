@@ -3,6 +3,7 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -14,6 +15,15 @@ namespace dovex {
 class ERegistryException : public Exception {
     using Exception::Exception;
 };
+
+// A change a registry object is about to make.
+enum class TRegistryChange { CreateKey, SetValue, DeleteValue, DeleteKey };
+// Asked before each change with the value name or the key path as given; false refuses the change as the
+// registry refuses one (access denied). Lets tests act out failing writes and a program killed in the
+// middle of a save.
+using TRegistryChangeGate = std::function<bool(TRegistryChange change, const std::wstring& name)>;
+// Installs the gate (empty: every change goes ahead) and returns the one it replaces. UI thread only.
+TRegistryChangeGate SetRegistryChangeGate(TRegistryChangeGate gate);
 
 class TRegistry {
 public:
@@ -36,8 +46,14 @@ public:
     bool KeyExists(const std::wstring& path);
     // Deletes the key with its whole sub-tree; false when the key could not be deleted (or is missing).
     bool DeleteKey(const std::wstring& path);
-    // Copies the old key's values and sub-keys to a new key, only if the new one does not exist yet.
+    // Copies the old key's values and sub-keys to a new key, only if the old one exists and the new one
+    // does not; then deletes the old key when asked. A value or key that cannot be copied raises
+    // ERegistryException: the partial copy is removed and the old key stays. An old key that cannot be
+    // deleted raises it too; the copy is then removed as well unless the old key had sub-keys, some of
+    // which may be gone already, so nothing is ever left only in a deleted place.
     void MoveKey(const std::wstring& oldPath, const std::wstring& newPath, bool deleteOld);
+    // Deletes a value of the open key; false when it could not be deleted (or is missing).
+    bool DeleteValue(const std::wstring& name);
 
     std::vector<std::wstring> GetKeyNames() const;
     std::vector<std::wstring> GetValueNames() const;

@@ -369,43 +369,108 @@ TEST(AniCurInfoErrors, MissingOrShortHeaderIsAStructureError) {
     EXPECT_EQ(bigHead.total, 200);
 }
 
-TEST(AniCurInfoErrors, ChunkSizesPastTheEndAreStructureErrors) {
-    // The form itself claims more than the file holds.
-    EXPECT_EQ(Load(RawChunk("RIFF", 1000, "ACON" + Anih(1, 1))).error, kStructure);
-    // A header chunk that runs past the end.
-    const Bytes body = "ACON" + RawChunk("anih", 0xFFFFFFF0u, Table({36, 1, 1}));
-    EXPECT_EQ(Load(Chunk("RIFF", body)).error, kStructure);
-    // Without an INFO list its search meets the bad chunk first and nothing is read.
-    const Bytes badRate = RawChunk("rate", 0xFFFFFFFFu, Table({6, 6}));
-    const Outcome early = Load(Chunk("RIFF", "ACON" + Anih(2, 6) + badRate));
-    EXPECT_EQ(early.error, kStructure);
-    EXPECT_EQ(early.steps, 0);
-    // With the list in front, the header is read, then the rate search fails.
-    const Outcome rate = Load(Chunk("RIFF", "ACON" + Info(Text("INAM", "T")) + Anih(2, 6) + badRate));
-    EXPECT_EQ(rate.error, kStructure);
-    EXPECT_EQ(rate.title, "T");
-    EXPECT_EQ(rate.steps, 2);
-    EXPECT_TRUE(rate.rates.empty());
-    // An unrelated chunk past the end stops the searches that reach it.
-    EXPECT_EQ(Load(Chunk("RIFF", "ACON" + Anih(1, 6) + RawChunk("junk", 50, "xx"))).error, kStructure);
-    // One byte too long is already too long.
-    const Bytes exact = Chunk("RIFF", "ACON" + Anih(1, 6) + RawChunk("seq ", 4, U32(0)));
-    EXPECT_TRUE(Load(exact).loaded);
-    EXPECT_EQ(Load(Chunk("RIFF", "ACON" + Anih(1, 6) + RawChunk("seq ", 5, U32(0)))).error, kStructure);
+// Files as real writers leave them: a last size a few bytes too large, bytes after the last chunk. The
+// system's loader plays them, so the reader takes a size past the end as "up to the end" and a search
+// that reaches the end as "not found".
+TEST(AniCurInfoLenient, SizesPastTheEndAndTrailingBytesAreRead) {
+    struct Case {
+        const char* what;
+        Bytes file;
+        std::int32_t steps, total;
+        std::vector<std::int32_t> rates = {}, sequence = {};
+        std::string title = {}, author = {};
+    };
+    const Bytes body = Anih(2, 6) + Chunk("rate", Table({6, 12}));
+    const std::uint32_t formSize = static_cast<std::uint32_t>(4 + body.size());
+    const Case cases[] = {
+        {"form size a few bytes past the end",
+         RawChunk("RIFF", formSize + 6, "ACON" + body),
+         2,
+         300,
+         {100, 200}},
+        {"form size far past the end", RawChunk("RIFF", 0xFFFFFFF0u, "ACON" + body), 2, 300, {100, 200}},
+        {"trailing zero bytes", Riff(body) + Bytes(16, '\0'), 2, 300, {100, 200}},
+        {"trailing bytes that look like a huge chunk",
+         Riff(body) + RawChunk("JUNK", 0xFFFFFFF0u, "xxxx"),
+         2,
+         300,
+         {100, 200}},
+        {"trailing text", Riff(body) + "written by some editor\r\n", 2, 300, {100, 200}},
+        {"unrelated chunk past the end after the form", Riff(Anih(2, 6)) + RawChunk("junk", 50, "xx"), 2,
+         200},
+        {"header chunk past the end holding all 36 bytes",
+         Chunk("RIFF", "ACON" + Chunk("rate", Table({6, 6})) +
+                           RawChunk("anih", 4000, Table({36, 1, 1, 0, 0, 0, 0, 6, 1}))),
+         1,
+         100,
+         {100}},
+        {"last rate chunk cut short: what is there counts, the rest is 0",
+         Chunk("RIFF", "ACON" + Anih(3, 6) + RawChunk("rate", 12, Table({6, 12}))),
+         3,
+         300,
+         {100, 200, 0}},
+        {"sequence one byte past the end",
+         Chunk("RIFF", "ACON" + Anih(1, 6) + RawChunk("seq ", 5, U32(7))),
+         1,
+         100,
+         {},
+         {7}},
+        {"title chunk past its list: the list's end bounds it, no author after it",
+         Riff(Chunk("LIST", "INFO" + RawChunk("INAM", 40, Bytes("T\0\0\0", 4))) + Text("IART", "A") +
+              Anih(1, 6) + Bytes(64, 'p')),
+         1,
+         100,
+         {},
+         {},
+         "T"},
+        {"info list past the end of the file",
+         Chunk("RIFF",
+               "ACON" + Anih(1, 6) + RawChunk("LIST", 400, "INFO" + Text("INAM", "T") + Text("IART", "A"))),
+         1,
+         100,
+         {},
+         {},
+         "T",
+         "A"},
+        {"author cut by the end of the file",
+         Chunk("RIFF", "ACON" + Anih(1, 6) +
+                           RawChunk("LIST", 400, "INFO" + Text("INAM", "T") + RawChunk("IART", 9, "Auth"))),
+         1,
+         100,
+         {},
+         {},
+         "T",
+         "Auth"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const Outcome o = Load(c.file);
+        ASSERT_TRUE(o.loaded) << (o.error ? dovex::AniWideToUtf8(*o.error) : "");
+        EXPECT_EQ(o.steps, c.steps);
+        EXPECT_EQ(o.total, c.total);
+        EXPECT_EQ(o.rates, c.rates);
+        EXPECT_EQ(o.sequence, c.sequence);
+        EXPECT_EQ(o.title, c.title);
+        EXPECT_EQ(o.author, c.author);
+    }
 }
 
-TEST(AniCurInfoErrors, TextChunkPastItsListIsAStructureError) {
-    // INAM claims 40 bytes, inside the file but beyond its 12-byte list.
-    const Bytes list = Chunk("LIST", "INFO" + RawChunk("INAM", 40, "T\0\0\0"));
-    const Outcome o = Load(Riff(list + Anih(1, 1) + Bytes(64, 'p')));
-    EXPECT_EQ(o.error, kStructure);
-    EXPECT_EQ(o.title, "");
-}
-
-TEST(AniCurInfoErrors, InfoListPastTheFileIsAStructureError) {
-    EXPECT_EQ(
-        Load(Chunk("RIFF", "ACON" + Anih(1, 1) + RawChunk("LIST", 400, "INFO" + Text("INAM", "T")))).error,
-        kStructure);
+// Only the one required chunk can make a file unreadable: a header that is missing or cut short.
+TEST(AniCurInfoErrors, HeaderCutShortByTheEndOfTheFileIsAStructureError) {
+    const Bytes cutHeads[] = {
+        Chunk("RIFF", "ACON" + RawChunk("anih", 36, Table({36, 1, 1, 0, 0}))),
+        Chunk("RIFF", "ACON" + RawChunk("anih", 0xFFFFFFF0u, Table({36, 1, 1}))),
+        RawChunk("RIFF", 1000, "ACON" + Info(Text("INAM", "T")) + RawChunk("anih", 36, Table({36, 1}))),
+        Chunk("RIFF", "ACON" + Chunk("rate", Table({6})) + RawChunk("anih", 36, "")),
+    };
+    for (const Bytes& b : cutHeads) {
+        const Outcome o = Load(b);
+        EXPECT_FALSE(o.loaded) << b.size();
+        EXPECT_EQ(o.error, kStructure) << b.size();
+        EXPECT_TRUE(o.rates.empty());
+    }
+    // The title before the cut header was read and stays, as after any failure.
+    EXPECT_EQ(Load(cutHeads[2]).title, "T");
 }
 
 TEST(AniCurInfoErrors, PartialHeadAtTheEndOfAListEndsTheSearch) {
@@ -422,14 +487,16 @@ TEST(AniCurInfoErrors, FailedLoadKeepsWhatWasReadFromAClearedStart) {
                             Chunk("rate", Table({6, 6, 6})) + Chunk("seq ", Table({0, 0, 0})));
     ASSERT_TRUE(info.LoadFromBytes(good.data(), good.size(), "good.ani"));
     EXPECT_EQ(info.FileName(), fs::path("good.ani"));
-    const Bytes bad =
-        Chunk("RIFF", "ACON" + Info(Text("INAM", "New")) + Anih(2, 12) + RawChunk("seq ", 99, ""));
+    const Bytes bad = Chunk("RIFF", "ACON" + Info(Text("INAM", "New")) + Chunk("seq ", Table({1, 0})) +
+                                        RawChunk("anih", 36, Table({36, 2, 2, 0})));
     EXPECT_THROW(info.LoadFromBytes(bad.data(), bad.size(), "bad.ani"), EAniCursorViewError);
     EXPECT_TRUE(info.FileName().empty());
     EXPECT_EQ(info.Title(), "New");
     EXPECT_EQ(info.Author(), "");
-    EXPECT_EQ(info.StepCount(), 2);
-    EXPECT_EQ(info.DefaultRate(), 200);
+    EXPECT_EQ(info.StepCount(), 0);
+    EXPECT_EQ(info.DefaultRate(), 0);
+    for (int i = dovex::ahSize; i <= dovex::ahFlags; ++i)
+        EXPECT_EQ(info.GetAniInfo(i), 0) << i;
     EXPECT_TRUE(info.Rates().empty());
     EXPECT_TRUE(info.Sequence().empty());
 }

@@ -6,6 +6,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <set>
 #include <sstream>
 #include <string>
@@ -206,6 +207,42 @@ int Changed(const std::vector<std::uint32_t>& px) {
     return n;
 }
 
+// The system loads the file as an animated cursor by both of its calls and draws every step of it.
+void ExpectSystemPlays(const fs::path& file, const Entry& e) {
+    const std::wstring path = file.wstring();
+    HCURSOR cur =
+        static_cast<HCURSOR>(LoadImageW(nullptr, path.c_str(), IMAGE_CURSOR, 0, 0, LR_LOADFROMFILE));
+    ASSERT_NE(cur, nullptr) << GetLastError();
+    HCURSOR cur2 = LoadCursorFromFileW(path.c_str());
+    EXPECT_NE(cur2, nullptr);
+    if (cur2)
+        DestroyCursor(cur2);
+    Surface s(e.size);
+    std::set<std::vector<std::uint32_t>> distinct;
+    for (UINT step = 0; step < e.steps; ++step) {
+        s.Clear();
+        EXPECT_TRUE(DrawIconEx(s.dc, 0, 0, cur, e.size, e.size, step, nullptr, DI_NORMAL)) << "step " << step;
+        const auto px = s.Pixels();
+        EXPECT_GT(Changed(px), e.size * e.size / 20) << "step " << step << " drew almost nothing";
+        distinct.insert(px);
+    }
+    EXPECT_GT(distinct.size(), 1u) << "every step drew the same picture";
+    ICONINFO ii{};
+    if (GetIconInfo(cur, &ii)) {
+        EXPECT_FALSE(ii.fIcon);
+        EXPECT_EQ(int(ii.xHotspot), e.hotX);
+        EXPECT_EQ(int(ii.yHotspot), e.hotY);
+        DeleteObject(ii.hbmColor);
+        DeleteObject(ii.hbmMask);
+    }
+    DestroyCursor(cur);
+}
+
+std::string ReadAll(const fs::path& p) {
+    std::ifstream in(p, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
 } // namespace
 
 TEST(AniSamplesWin32, SystemLoadsEverySampleAndDrawsEveryStep) {
@@ -213,35 +250,63 @@ TEST(AniSamplesWin32, SystemLoadsEverySampleAndDrawsEveryStep) {
     ASSERT_FALSE(all.empty());
     for (const auto& e : all) {
         SCOPED_TRACE(e.file);
-        const std::wstring path = (SamplesDir() / e.file).wstring();
-        HCURSOR cur =
-            static_cast<HCURSOR>(LoadImageW(nullptr, path.c_str(), IMAGE_CURSOR, 0, 0, LR_LOADFROMFILE));
-        ASSERT_NE(cur, nullptr) << GetLastError();
-        HCURSOR cur2 = LoadCursorFromFileW(path.c_str());
-        EXPECT_NE(cur2, nullptr);
-        if (cur2)
-            DestroyCursor(cur2);
-        Surface s(e.size);
-        std::set<std::vector<std::uint32_t>> distinct;
-        for (UINT step = 0; step < e.steps; ++step) {
-            s.Clear();
-            ASSERT_TRUE(DrawIconEx(s.dc, 0, 0, cur, e.size, e.size, step, nullptr, DI_NORMAL))
-                << "step " << step;
-            const auto px = s.Pixels();
-            EXPECT_GT(Changed(px), e.size * e.size / 20) << "step " << step << " drew almost nothing";
-            distinct.insert(px);
-        }
-        EXPECT_GT(distinct.size(), 1u) << "every step drew the same picture";
-        ICONINFO ii{};
-        if (GetIconInfo(cur, &ii)) {
-            EXPECT_FALSE(ii.fIcon);
-            EXPECT_EQ(int(ii.xHotspot), e.hotX);
-            EXPECT_EQ(int(ii.yHotspot), e.hotY);
-            DeleteObject(ii.hbmColor);
-            DeleteObject(ii.hbmMask);
-        }
-        DestroyCursor(cur);
+        ExpectSystemPlays(SamplesDir() / e.file, e);
     }
+}
+
+// Files with the common writer mistakes: the system plays them, and the reader agrees with it.
+TEST(AniSamplesWin32, SystemAndReaderBothAcceptSizesPastTheEndAndTrailingBytes) {
+    const auto all = Manifest();
+    ASSERT_FALSE(all.empty());
+    const fs::path dir = fs::temp_directory_path() / "dovex_lenient_samples";
+    fs::create_directories(dir);
+    struct Variant {
+        const char* what;
+        std::string (*make)(std::string);
+    };
+    const Variant variants[] = {
+        {"form size 6 bytes past the end",
+         [](std::string b) {
+             const auto size = static_cast<std::uint32_t>(b.size() - 8 + 6);
+             for (int i = 0; i < 4; ++i)
+                 b[4 + i] = static_cast<char>(size >> (8 * i));
+             return b;
+         }},
+        {"trailing bytes", [](std::string b) { return b + std::string("JUNK\xF0\xFF\xFF\xFFtrailer", 16); }},
+        {"both",
+         [](std::string b) {
+             const auto size = static_cast<std::uint32_t>(b.size() - 8 + 2);
+             for (int i = 0; i < 4; ++i)
+                 b[4 + i] = static_cast<char>(size >> (8 * i));
+             return b + std::string(11, '\0');
+         }},
+    };
+    for (const auto& e : {all.front(), all.back()}) {
+        const std::string original = ReadAll(SamplesDir() / e.file);
+        ASSERT_GT(original.size(), 12u);
+        for (const Variant& v : variants) {
+            SCOPED_TRACE(e.file + ": " + v.what);
+            const fs::path file = dir / e.file;
+            {
+                const std::string bytes = v.make(original);
+                std::ofstream out(file, std::ios::binary | std::ios::trunc);
+                out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+            }
+            ExpectSystemPlays(file, e);
+            dovex::TAniCursorInfo info;
+            bool loaded = false;
+            try {
+                loaded = info.LoadFromFile(file);
+            } catch (const dovex::EAniCursorViewError& err) {
+                ADD_FAILURE() << "the reader refused it: " << err.what();
+            }
+            EXPECT_TRUE(loaded);
+            EXPECT_EQ(std::uint32_t(info.StepCount()), e.steps);
+            EXPECT_EQ(info.Title(), e.title);
+        }
+    }
+    std::error_code ec;
+    fs::remove_all(dir, ec);
 }
 
 TEST(AniSamplesWin32, ProgramIconsLoadAtEverySize) {

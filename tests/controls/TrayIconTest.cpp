@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <functional>
 #include <memory>
@@ -14,31 +15,24 @@
 #include <string>
 #include <vector>
 
-#include "../TestSupport.h"
+#include "TaskbarSupport.h"
 #include "controls/TrayIcon.h"
 
 using namespace std::chrono_literals;
 using dovex::ENotifyIconError;
 using dovex::TMouseButton;
 using dovex::TTrayIcon;
+using dovex::test::ClickAt;
+using dovex::test::FindOnTaskbar;
 using dovex::test::PumpFor;
 using dovex::test::PumpUntil;
+using dovex::test::Screenshot;
+using dovex::test::SettledOnTaskbar;
+using dovex::test::SolidColourIcon;
 
 namespace {
 
-// The test's windows live in the project's virtual desktop, whose taskbar has the notification area.
-class JoinDesktop : public ::testing::Environment {
-public:
-    void SetUp() override {
-        wchar_t name[128] = {};
-        if (::GetEnvironmentVariableW(L"DOVEX_DESKTOP", name, 128))
-            if (HDESK desk = ::OpenDesktopW(name, 0, FALSE, GENERIC_ALL))
-                ::SetThreadDesktop(desk);
-        INITCOMMONCONTROLSEX icc{sizeof(icc), ICC_WIN95_CLASSES};
-        ::InitCommonControlsEx(&icc);
-    }
-};
-const auto* const kJoinDesktop = ::testing::AddGlobalTestEnvironment(new JoinDesktop);
+const auto* const kTaskbarDesktop = ::testing::AddGlobalTestEnvironment(new dovex::test::TaskbarDesktop);
 
 // Whether the shell holds an icon: a modify that changes nothing succeeds only for a known icon.
 bool ShellHolds(HWND window, int id) {
@@ -53,30 +47,6 @@ bool ShellHolds(const TTrayIcon& icon) {
     return ShellHolds(TTrayIcon::CallbackWindow(), icon.ID());
 }
 
-// A small icon of one opaque colour, easy to find on the screen.
-dovex::UniqueHIcon SolidIcon(COLORREF colour) {
-    const SIZE size = TTrayIcon::SmallIconSize();
-    HDC screen = ::GetDC(nullptr);
-    HBITMAP image = ::CreateCompatibleBitmap(screen, size.cx, size.cy);
-    HBITMAP mask = ::CreateBitmap(size.cx, size.cy, 1, 1, nullptr);
-    HDC dc = ::CreateCompatibleDC(screen);
-    const RECT all{0, 0, size.cx, size.cy};
-    HGDIOBJ old = ::SelectObject(dc, mask);
-    ::PatBlt(dc, 0, 0, size.cx, size.cy, BLACKNESS); // mask 0: every pixel opaque
-    ::SelectObject(dc, image);
-    HBRUSH brush = ::CreateSolidBrush(colour);
-    ::FillRect(dc, &all, brush);
-    ::DeleteObject(brush);
-    ::SelectObject(dc, old);
-    ::DeleteDC(dc);
-    ::ReleaseDC(nullptr, screen);
-    ICONINFO info{TRUE, 0, 0, mask, image};
-    dovex::UniqueHIcon icon(::CreateIconIndirect(&info));
-    ::DeleteObject(image);
-    ::DeleteObject(mask);
-    return icon;
-}
-
 struct ImageList {
     HIMAGELIST list = nullptr;
     explicit ImageList(const std::vector<COLORREF>& colours) {
@@ -84,86 +54,10 @@ struct ImageList {
         list =
             ImageList_Create(size.cx, size.cy, ILC_COLOR32 | ILC_MASK, static_cast<int>(colours.size()), 0);
         for (COLORREF c : colours)
-            ImageList_AddIcon(list, SolidIcon(c).get());
+            ImageList_AddIcon(list, SolidColourIcon(c).get());
     }
     ~ImageList() { ImageList_Destroy(list); }
 };
-
-// The taskbar's area of the screen, as the user sees it.
-struct Screenshot {
-    RECT area{};
-    std::vector<COLORREF> pixels;
-
-    static std::optional<Screenshot> OfTaskbar() {
-        HWND tray = ::FindWindowW(L"Shell_TrayWnd", nullptr);
-        if (!tray)
-            return std::nullopt;
-        Screenshot shot;
-        ::GetWindowRect(tray, &shot.area);
-        const int w = shot.area.right - shot.area.left, h = shot.area.bottom - shot.area.top;
-        if (w <= 0 || h <= 0)
-            return std::nullopt;
-        HDC screen = ::GetDC(nullptr);
-        HDC dc = ::CreateCompatibleDC(screen);
-        BITMAPINFO bi{};
-        bi.bmiHeader = {sizeof(BITMAPINFOHEADER), w, -h, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
-        void* bits = nullptr;
-        HBITMAP dib = ::CreateDIBSection(dc, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
-        HGDIOBJ old = ::SelectObject(dc, dib);
-        ::BitBlt(dc, 0, 0, w, h, screen, shot.area.left, shot.area.top, SRCCOPY);
-        ::GdiFlush();
-        const auto* p = static_cast<const DWORD*>(bits);
-        shot.pixels.reserve(static_cast<size_t>(w) * h);
-        for (int i = 0; i < w * h; ++i)
-            shot.pixels.push_back(RGB((p[i] >> 16) & 0xFF, (p[i] >> 8) & 0xFF, p[i] & 0xFF));
-        ::SelectObject(dc, old);
-        ::DeleteObject(dib);
-        ::DeleteDC(dc);
-        ::ReleaseDC(nullptr, screen);
-        return shot;
-    }
-
-    static bool Near(COLORREF a, COLORREF b) {
-        return std::abs(GetRValue(a) - GetRValue(b)) <= 3 && std::abs(GetGValue(a) - GetGValue(b)) <= 3 &&
-               std::abs(GetBValue(a) - GetBValue(b)) <= 3;
-    }
-
-    // The screen position of the centre of a block of at least 16 pixels of the colour.
-    std::optional<POINT> Find(COLORREF colour) const {
-        const int w = area.right - area.left;
-        long sx = 0, sy = 0, n = 0;
-        for (size_t i = 0; i < pixels.size(); ++i)
-            if (Near(pixels[i], colour)) {
-                sx += static_cast<long>(i % w);
-                sy += static_cast<long>(i / w);
-                ++n;
-            }
-        if (n < 16)
-            return std::nullopt;
-        return POINT{area.left + sx / n, area.top + sy / n};
-    }
-};
-
-std::optional<POINT> FindOnTaskbar(COLORREF colour) {
-    auto shot = Screenshot::OfTaskbar();
-    return shot ? shot->Find(colour) : std::nullopt;
-}
-
-// Real input, as the user gives it: the pointer moves onto the point, then the button is pressed.
-void ClickAt(POINT pt, DWORD down, DWORD up) {
-    ::SetCursorPos(pt.x, pt.y);
-    INPUT in[3] = {};
-    const int cx = ::GetSystemMetrics(SM_CXSCREEN), cy = ::GetSystemMetrics(SM_CYSCREEN);
-    in[0].type = INPUT_MOUSE;
-    in[0].mi.dx = (pt.x * 65535 + cx / 2) / (cx - 1);
-    in[0].mi.dy = (pt.y * 65535 + cy / 2) / (cy - 1);
-    in[0].mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
-    in[1].type = INPUT_MOUSE;
-    in[1].mi.dwFlags = down;
-    in[2].type = INPUT_MOUSE;
-    in[2].mi.dwFlags = up;
-    ::SendInput(3, in, sizeof(INPUT));
-}
 
 // A hidden owner, like the program's main window: it receives the menus' notices and commands.
 class OwnerWindow {
@@ -221,6 +115,10 @@ constexpr COLORREF kFrames[] = {RGB(20, 180, 250), RGB(180, 250, 20), RGB(120, 6
 
 class TrayIconTest : public ::testing::Test {
 protected:
+    // A shell that was restarted takes a moment before it takes icons again.
+    void SetUp() override {
+        ASSERT_TRUE(PumpUntil(dovex::test::NotificationAreaReady, 10s)) << "the taskbar takes no icons";
+    }
     void TearDown() override { EXPECT_EQ(TTrayIcon::IconCount(), 0u) << "an icon outlived its test"; }
 
     // Sends the shell's callback for an icon as the shell would.
@@ -229,7 +127,7 @@ protected:
                        mouseMessage);
     }
 
-    dovex::UniqueHIcon still = SolidIcon(kStill);
+    dovex::UniqueHIcon still = SolidColourIcon(kStill);
 };
 
 TEST_F(TrayIconTest, TipIsCutTo62Characters) {
@@ -243,6 +141,22 @@ TEST_F(TrayIconTest, TipIsCutTo62Characters) {
     EXPECT_EQ(icon.TipHelp(), std::wstring(62, L'x'));
     icon.SetTipHelp(L"カーソルセーバー(Dovex)");
     EXPECT_EQ(icon.TipHelp(), L"カーソルセーバー(Dovex)");
+    // A character outside the basic plane takes two units: never half of it.
+    const std::wstring face = L"\U0001F600";
+    ASSERT_EQ(face.size(), 2u);
+    const struct {
+        std::wstring tip, kept;
+    } cuts[] = {
+        {std::wstring(61, L'x') + face, std::wstring(61, L'x')},               // the pair straddles unit 62
+        {std::wstring(61, L'x') + face + L"y", std::wstring(61, L'x')},        // likewise, with more after it
+        {std::wstring(60, L'x') + face + L"y", std::wstring(60, L'x') + face}, // it ends at unit 62
+        {std::wstring(60, L'x') + face, std::wstring(60, L'x') + face},        // nothing to cut
+        {face + std::wstring(61, L'x'), face + std::wstring(60, L'x')},
+    };
+    for (const auto& cut : cuts) {
+        icon.SetTipHelp(cut.tip);
+        EXPECT_EQ(icon.TipHelp(), cut.kept) << cut.tip.size() << " units";
+    }
     // The tip goes to the shell with the icon.
     icon.SetIcon(still.get());
     icon.SetVisible(true);
@@ -260,7 +174,7 @@ TEST_F(TrayIconTest, TheSameTipTwiceSendsNothingToTheShell) {
     ASSERT_TRUE(PumpUntil([] { return FindOnTaskbar(kStill).has_value(); }, 3s));
     // The shell is given another image behind the component's back: any modify would bring the still
     // image back, and so shows whether one was sent.
-    dovex::UniqueHIcon marker = SolidIcon(kFrames[1]);
+    dovex::UniqueHIcon marker = SolidColourIcon(kFrames[1]);
     NOTIFYICONDATAW data{};
     data.cbSize = sizeof(data);
     data.hWnd = TTrayIcon::CallbackWindow();
@@ -467,7 +381,7 @@ TEST_F(TrayIconTest, RightButtonOnTheTaskbarIconOpensTheMenuAtThePointer) {
     };
     icon.SetVisible(true);
     std::optional<POINT> at;
-    ASSERT_TRUE(PumpUntil([&] { return (at = FindOnTaskbar(kStill)).has_value(); }, 3s));
+    ASSERT_TRUE((at = SettledOnTaskbar(kStill, 3s)).has_value());
 
     // A left click does nothing but report the press: no menu.
     ClickAt(*at, MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP);
@@ -491,7 +405,7 @@ TEST_F(TrayIconTest, RightButtonOnTheTaskbarIconOpensTheMenuAtThePointer) {
     // Choosing the item sends its command to the owner.
     // A second press within the double-click time would be a double click, which opens nothing.
     PumpFor(std::chrono::milliseconds(::GetDoubleClickTime() + 100));
-    ASSERT_TRUE(PumpUntil([&] { return (at = FindOnTaskbar(kStill)).has_value(); }, 3s));
+    ASSERT_TRUE((at = SettledOnTaskbar(kStill, 3s)).has_value());
     owner.chooseFirstItem = true;
     ClickAt(*at, MOUSEEVENTF_RIGHTDOWN, MOUSEEVENTF_RIGHTUP);
     ASSERT_TRUE(PumpUntil([&] { return !owner.commands.empty(); }, 3s))
@@ -516,7 +430,7 @@ TEST_F(TrayIconTest, RealClicksOnTheTaskbarIconTellASingleFromADoubleClick) {
     icon.OnDblClick = [&](TTrayIcon&) { ++doubleClicks; };
     icon.SetVisible(true);
     std::optional<POINT> at;
-    ASSERT_TRUE(PumpUntil([&] { return (at = FindOnTaskbar(kStill)).has_value(); }, 3s));
+    ASSERT_TRUE((at = SettledOnTaskbar(kStill, 3s)).has_value());
     const std::chrono::milliseconds clickDelay{::GetDoubleClickTime() + 50};
 
     ClickAt(*at, MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP);
@@ -525,7 +439,7 @@ TEST_F(TrayIconTest, RealClicksOnTheTaskbarIconTellASingleFromADoubleClick) {
     PumpFor(clickDelay + 300ms);
     EXPECT_TRUE(clicks.empty()) << "a double click also gave a click";
 
-    ASSERT_TRUE(PumpUntil([&] { return (at = FindOnTaskbar(kStill)).has_value(); }, 3s));
+    ASSERT_TRUE((at = SettledOnTaskbar(kStill, 3s)).has_value());
     ClickAt(*at, MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP);
     const auto clicked = std::chrono::steady_clock::now();
     ASSERT_TRUE(PumpUntil([&] { return !clicks.empty(); }, 3s)) << "no click";
@@ -661,11 +575,113 @@ TEST_F(TrayIconTest, TaskbarCreatedAddsTheIconAgain) {
     EXPECT_TRUE(PumpUntil([] { return FindOnTaskbar(kStill).has_value(); }, 3s));
 }
 
-TEST_F(TrayIconTest, ARefusedAddIsRetriedInsteadOfFailing) {
+// A shell standing in for the real one, as a busy shell behaves at log-on: it may time out on an add it
+// carries out all the same, or refuse everything for a while.
+struct TBusyShell {
+    enum TMode { AddTimesOut, AddTimesOutModifyRefused, RefusesAll };
+    static inline std::atomic<TMode> Mode{AddTimesOut};
+    static inline std::atomic<bool> Busy{true}; // false: the real shell's answers
+    static inline std::atomic<int> Adds{0};
+
+    static BOOL WINAPI Notify(DWORD message, PNOTIFYICONDATAW data) {
+        if (message == NIM_ADD)
+            ++Adds;
+        if (!Busy)
+            return ::Shell_NotifyIconW(message, data);
+        if (message == NIM_DELETE)
+            return ::Shell_NotifyIconW(message, data);
+        if (Mode == RefusesAll || (message == NIM_MODIFY && Mode == AddTimesOutModifyRefused))
+            return FALSE;
+        const BOOL done = ::Shell_NotifyIconW(message, data);
+        return message == NIM_ADD ? FALSE : done; // the add is done, but reported as timed out
+    }
+
+    explicit TBusyShell(TMode mode) {
+        Mode = mode;
+        Busy = true;
+        Adds = 0;
+        TTrayIcon::SetShellNotify(&Notify);
+    }
+    ~TBusyShell() { TTrayIcon::SetShellNotify(nullptr); }
+};
+
+TEST_F(TrayIconTest, AnAddThatTimesOutWithTheIconAddedIsTakenAsAdded) {
+    ImageList frames({kFrames[0], kFrames[1]});
+    TBusyShell shell(TBusyShell::AddTimesOut);
     TTrayIcon icon;
     icon.SetIcon(still.get());
-    // Something else holds the icon's place in the shell, so the shell refuses the add.
-    dovex::UniqueHIcon other = SolidIcon(kFrames[2]);
+    icon.SetAnimateIcons(frames.list);
+    icon.SetAnimateRate(100);
+    icon.SetVisible(true);
+    EXPECT_TRUE(icon.Registered()) << "the shell accepted a modify: it holds the icon";
+    EXPECT_TRUE(ShellHolds(icon));
+    EXPECT_TRUE(PumpUntil([] { return FindOnTaskbar(kStill).has_value(); }, 3s));
+    // No retries: the icon is not added again and again.
+    PumpFor(std::chrono::milliseconds(2 * TTrayIcon::kRetryInterval + 200));
+    EXPECT_EQ(TBusyShell::Adds, 1);
+
+    // Its images reach the shell: the animation, and a new still image.
+    icon.StartAnimation();
+    EXPECT_TRUE(PumpUntil([] { return FindOnTaskbar(kFrames[0]) || FindOnTaskbar(kFrames[1]); }, 3s));
+    icon.StopAnimation();
+    dovex::UniqueHIcon paused = SolidColourIcon(kFrames[2]);
+    icon.SetIcon(paused.get());
+    EXPECT_TRUE(PumpUntil([] { return FindOnTaskbar(kFrames[2]).has_value(); }, 3s));
+
+    icon.SetVisible(false);
+    EXPECT_FALSE(ShellHolds(icon));
+    EXPECT_TRUE(PumpUntil([] { return !FindOnTaskbar(kFrames[2]).has_value(); }, 3s));
+}
+
+// The shell added the icon but answered neither the add nor the modify: hiding the icon, or destroying
+// it, still asks the shell to delete it, so that no icon stays behind after the program.
+TEST_F(TrayIconTest, AnIconTheShellMayHoldIsDeletedWhenHiddenOrDestroyed) {
+    for (bool destroy : {false, true}) {
+        SCOPED_TRACE(destroy ? "destroyed" : "hidden");
+        HWND window = nullptr;
+        int id = 0;
+        {
+            TTrayIcon icon;
+            icon.SetIcon(still.get());
+            {
+                TBusyShell shell(TBusyShell::AddTimesOutModifyRefused);
+                icon.SetVisible(true);
+                EXPECT_FALSE(icon.Registered());
+            }
+            window = TTrayIcon::CallbackWindow();
+            id = icon.ID();
+            ASSERT_TRUE(ShellHolds(window, id)) << "the shell did add it";
+            if (!destroy) {
+                icon.SetVisible(false);
+                EXPECT_FALSE(ShellHolds(window, id)) << "hidden, yet still in the shell";
+            }
+        }
+        EXPECT_FALSE(ShellHolds(window, id)) << "a ghost icon stayed behind";
+    }
+}
+
+TEST_F(TrayIconTest, ARefusedAddIsRetriedInsteadOfFailing) {
+    TBusyShell shell(TBusyShell::RefusesAll);
+    TTrayIcon icon;
+    icon.SetIcon(still.get());
+    EXPECT_NO_THROW(icon.SetVisible(true));
+    EXPECT_TRUE(icon.Visible());
+    EXPECT_FALSE(icon.Registered());
+    EXPECT_FALSE(ShellHolds(icon));
+    // The shell takes icons again: the next attempt gets the icon in.
+    TBusyShell::Busy = false;
+    EXPECT_TRUE(PumpUntil([&] { return icon.Registered(); },
+                          3 * std::chrono::milliseconds(TTrayIcon::kRetryInterval)));
+    EXPECT_TRUE(ShellHolds(icon));
+    EXPECT_TRUE(PumpUntil([] { return FindOnTaskbar(kStill).has_value(); }, 3s));
+}
+
+// Something already holds the icon's place in the shell (the same window and identifier): the shell
+// refuses the add, but that icon is this one, and it takes this one's image.
+TEST_F(TrayIconTest, AnIconAlreadyInTheShellIsTakenOver) {
+    TTrayIcon icon;
+    icon.SetIcon(still.get());
+    dovex::UniqueHIcon other = SolidColourIcon(kFrames[2]);
     NOTIFYICONDATAW data{};
     data.cbSize = sizeof(data);
     data.hWnd = TTrayIcon::CallbackWindow();
@@ -673,15 +689,11 @@ TEST_F(TrayIconTest, ARefusedAddIsRetriedInsteadOfFailing) {
     data.uFlags = NIF_ICON;
     data.hIcon = other.get();
     ASSERT_TRUE(::Shell_NotifyIconW(NIM_ADD, &data));
-    EXPECT_NO_THROW(icon.SetVisible(true));
-    EXPECT_TRUE(icon.Visible());
-    EXPECT_FALSE(icon.Registered());
-    // The shell is free again: the next attempt gets the icon in.
-    ASSERT_TRUE(::Shell_NotifyIconW(NIM_DELETE, &data));
-    EXPECT_TRUE(PumpUntil([&] { return icon.Registered(); },
-                          3 * std::chrono::milliseconds(TTrayIcon::kRetryInterval)));
-    EXPECT_TRUE(ShellHolds(icon));
-    EXPECT_TRUE(PumpUntil([] { return FindOnTaskbar(kStill).has_value(); }, 3s));
+    icon.SetVisible(true);
+    EXPECT_TRUE(icon.Registered());
+    EXPECT_TRUE(PumpUntil([] { return FindOnTaskbar(kStill) && !FindOnTaskbar(kFrames[2]); }, 3s));
+    icon.SetVisible(false);
+    EXPECT_FALSE(ShellHolds(icon));
 }
 
 TEST_F(TrayIconTest, AModifyTheShellRefusesAddsTheIconAgain) {
@@ -693,7 +705,7 @@ TEST_F(TrayIconTest, AModifyTheShellRefusesAddsTheIconAgain) {
     data.hWnd = TTrayIcon::CallbackWindow();
     data.uID = static_cast<UINT>(icon.ID());
     ASSERT_TRUE(::Shell_NotifyIconW(NIM_DELETE, &data)); // lost without a TaskbarCreated
-    dovex::UniqueHIcon next = SolidIcon(kFrames[1]);
+    dovex::UniqueHIcon next = SolidColourIcon(kFrames[1]);
     EXPECT_NO_THROW(icon.SetIcon(next.get()));
     EXPECT_TRUE(ShellHolds(icon));
     EXPECT_TRUE(PumpUntil([] { return FindOnTaskbar(kFrames[1]).has_value(); }, 3s));

@@ -509,13 +509,14 @@ TEST(MouseHookInput, RealInputReachesTheTargetWindow) {
     TMouseHook hook;
     ASSERT_TRUE(hook.InstallMouseHook(target.Handle()));
     SendUserInput();
-    const auto seen = [&] { return std::set<WPARAM>(target.Received().begin(), target.Received().end()); };
+    // One set, kept: its begin and end must come from the same object.
+    std::set<WPARAM> got;
     PumpUntil(
         [&] {
-            return std::includes(seen().begin(), seen().end(), kExpectedInput.begin(), kExpectedInput.end());
+            got = std::set<WPARAM>(target.Received().begin(), target.Received().end());
+            return std::includes(got.begin(), got.end(), kExpectedInput.begin(), kExpectedInput.end());
         },
         5s);
-    const std::set<WPARAM> got = seen();
     for (WPARAM m : kExpectedInput)
         EXPECT_TRUE(got.count(m)) << "missing message " << std::hex << m;
     for (WPARAM m : got)

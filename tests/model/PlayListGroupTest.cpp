@@ -1,9 +1,11 @@
 // Cursor groups against the real registry and real files.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 
 #include "PlayListTestSupport.h"
+#include "RegistryGate.h"
 #include "anicursor/AniCurInfo.h"
 
 using namespace dovex;
@@ -11,6 +13,7 @@ using dovex::test::Dword;
 using dovex::test::PlayListTest;
 using dovex::test::Sample;
 using dovex::test::Sz;
+using dovex::test::TRegistryGateScope;
 
 namespace {
 
@@ -81,9 +84,10 @@ TEST_F(Group, SettingsDefaultsAndStoredValuesTakenAsTheyAre) {
 TEST_F(Group, TheEditableGroupExaminesOnFetchWithStatusTexts) {
     const std::wstring cur = File(L"static.cur"), broken = File(L"broken.ani"), gone = File(L"gone.ani");
     WriteGroup(L"g", {Sz(L"0", Sample("clock32.ani")), Sz(L"1", Sample("ball32.ani")), Sz(L"2", cur),
-                      Sz(L"3", broken), Sz(L"4", gone), Sz(L"5", FDir.wstring())});
+                      Sz(L"3", broken), Sz(L"4", gone), Sz(L"5", FDir.wstring()),
+                      Sz(L"6", File(L"notes.ani")), Sz(L"7", File(L"x.ani"))});
     auto group = TCursorGroupCtrl::Create(L"g", FPath);
-    ASSERT_EQ(group->Count(), 6);
+    ASSERT_EQ(group->Count(), 8);
     EXPECT_EQ(group->FindTitle(L"時", 0, true), -1) << "nothing is examined before it is fetched";
 
     TCursorItem& clock = group->GetItem(0);
@@ -103,19 +107,27 @@ TEST_F(Group, TheEditableGroupExaminesOnFetchWithStatusTexts) {
     EXPECT_EQ(group->GetItem(4).Status, isMissing);
     EXPECT_EQ(group->GetItem(4).Title, kItemTitleMissing);
     EXPECT_EQ(group->GetItem(5).Status, isUnusable) << "a folder is never a playable cursor";
+    for (int i : {6, 7}) {
+        EXPECT_EQ(group->GetItem(i).Status, isUnusable) << i;
+        EXPECT_EQ(group->GetItem(i).Title, kItemTitleUnusable) << i;
+    }
     EXPECT_FALSE(group->Modified());
-    EXPECT_THROW(group->GetItem(6), EListError);
+    EXPECT_THROW(group->GetItem(8), EListError);
     EXPECT_THROW(group->GetItem(-1), EListError);
 }
 
 TEST_F(Group, TheEnginesGroupExaminesAtLoadWithoutStatusTexts) {
     WriteGroup(L"g", {Sz(L"0", Sample("clock32.ani")), Sz(L"1", Sample("ball32.ani")),
                       Sz(L"2", File(L"static.cur")), Sz(L"3", File(L"gone.ani")), Sz(L"4", FDir.wstring()),
-                      Sz(L"5", FDir.wstring() + L"\\*.ani")});
+                      Sz(L"5", FDir.wstring() + L"\\*.ani"), Sz(L"6", File(L"notes.ani")),
+                      Sz(L"7", File(L"x.ani")), Sz(L"8", File(L"broken.ani"))});
     // The same code creates either class: the generic form must still reach TCursorGroup::AddItem.
     auto group = TCursorGroupBase::Create<TCursorGroup>(L"g", FPath);
-    const TCursorItemStatus expected[] = {isUsable, isUsable, isUnusable, isMissing, isMissing, isMissing};
-    for (int i = 0; i < 6; ++i)
+    // A folder is no file to the reader: missing, like one that is not there.
+    const TCursorItemStatus expected[] = {isUsable,  isUsable,   isUnusable, isMissing, isMissing,
+                                          isMissing, isUnusable, isMissing,  isUnusable};
+    ASSERT_EQ(group->Count(), 9);
+    for (int i = 0; i < 9; ++i)
         EXPECT_EQ(group->GetItem(i).Status, expected[i]) << i;
     EXPECT_EQ(group->GetItem(0).Title, L"時計");
     EXPECT_EQ(group->GetItem(0).Steps, 12);
@@ -147,25 +159,103 @@ TEST_F(Group, WithoutAReaderExaminingFailsAndItemsStayUnchecked) {
 }
 
 TEST_F(Group, SavingOnlyWhenModifiedRewritesTheKeyWhole) {
-    WriteGroup(L"g", {Sz(L"0", L"a"), Sz(L"1", L"b"), Sz(L"2", L"c"), Sz(L"7", L"h"), Sz(L"Extra", L"x")});
+    WriteGroup(L"g", {Sz(L"0", L"a"), Sz(L"1", L"b"), Sz(L"2", L"c"), Sz(L"7", L"h"), Sz(L"Extra", L"x"),
+                      Sz(L"", L"default"), Dword(L"saverplaynums", 4)});
+    WriteGroup(L"g\\Sub", {Sz(L"0", L"inner")});
     auto group = TCursorGroupCtrl::Create(L"g", FPath);
     EXPECT_FALSE(group->SaveIfModified());
     EXPECT_EQ(RawText(L"g", L"Extra"), L"x") << "an unmodified group writes nothing";
     EXPECT_EQ(RawType(L"g", L"SaverMode"), static_cast<DWORD>(REG_NONE));
 
+    EXPECT_EQ(group->SaverPlayNums(), 4) << "value names compare without regard to case";
     group->DeleteItem(0);
+    group->SetSaverPlayNums(5);
     EXPECT_TRUE(group->Modified());
     EXPECT_TRUE(group->SaveIfModified());
     EXPECT_FALSE(group->Modified());
+    // The value written over under its other spelling is the group's and stays; the rest goes.
     std::vector<std::wstring> names = RawValueNames(L"g");
+    for (auto& name : names)
+        ::CharUpperBuffW(name.data(), static_cast<DWORD>(name.size()));
     std::sort(names.begin(), names.end());
-    EXPECT_EQ(names, (std::vector<std::wstring>{L"0", L"1", L"2", L"SaverMode", L"SaverPlayNums",
-                                                L"SaverPlayTime"}));
+    EXPECT_EQ(names, (std::vector<std::wstring>{L"0", L"1", L"2", L"SAVERMODE", L"SAVERPLAYNUMS",
+                                                L"SAVERPLAYTIME"}));
+    EXPECT_FALSE(RawExists(L"g\\Sub"));
+    EXPECT_EQ(TCursorGroupCtrl::Create(L"g", FPath)->SaverPlayNums(), 5);
     EXPECT_EQ(RawText(L"g", L"0"), L"b");
     EXPECT_EQ(RawText(L"g", L"1"), L"c");
     EXPECT_EQ(RawText(L"g", L"2"), L"h");
     EXPECT_EQ(RawType(L"g", L"SaverPlayTime"), static_cast<DWORD>(REG_DWORD));
     EXPECT_FALSE(group->SaveIfModified());
+}
+
+// A save stopped after any number of registry changes, as when the program is killed or the registry
+// refuses a write: it is not counted as saved, the key is never missing, and each value holds the old or
+// the new content. Items are written in order over the old ones, so the new items form a prefix and the
+// old ones after them stay in their order, never fewer than either list has.
+TEST_F(Group, ASaveStoppedAnywhereLeavesTheOldOrTheNewValuesAndStaysModified) {
+    const std::vector<std::wstring> oldItems = {L"a0", L"a1", L"a2", L"a3", L"a4"};
+    const std::vector<std::wstring> newItems = {L"b0", L"b1", L"b2"};
+    auto writeOld = [&] {
+        ::RegDeleteTreeW(FKey, L"g");
+        std::vector<test::TRawValue> values = {Dword(L"SaverPlayNums", 2), Sz(L"Extra", L"x")};
+        for (size_t i = 0; i < oldItems.size(); ++i)
+            values.push_back(Sz(std::to_wstring(i), oldItems[i]));
+        WriteGroup(L"g", values);
+        WriteGroup(L"g\\Sub", {});
+    };
+    auto edited = [&] {
+        auto group = TCursorGroupCtrl::Create(L"g", FPath);
+        while (group->Count() > 0)
+            group->DeleteItem(0);
+        for (const auto& file : newItems)
+            group->AddItem(file);
+        group->SetSaverMode(smTime);
+        group->SetSaverPlayNums(3);
+        return group;
+    };
+    writeOld();
+    int total = 0;
+    {
+        auto group = edited();
+        TRegistryGateScope count(TRegistryGateScope::AllowAll());
+        ASSERT_TRUE(group->SaveIfModified());
+        total = count.Changes;
+    }
+    ASSERT_GT(total, static_cast<int>(3 + newItems.size()));
+    for (int k = 0; k < total; ++k) {
+        SCOPED_TRACE(testing::Message() << "stopped after " << k << " of " << total << " changes");
+        writeOld();
+        auto group = edited();
+        {
+            TRegistryGateScope stop(TRegistryGateScope::StopAfter(k));
+            EXPECT_FALSE(group->SaveIfModified());
+        }
+        EXPECT_TRUE(group->Modified());
+        ASSERT_TRUE(RawExists(L"g")) << "the group's key is missing";
+        auto loaded = TCursorGroupCtrl::Create(L"g", FPath);
+        const std::vector<std::wstring> items = FileNames(*loaded);
+        EXPECT_GE(items.size(), newItems.size());
+        size_t prefix = 0;
+        while (prefix < items.size() && prefix < newItems.size() && items[prefix] == newItems[prefix])
+            ++prefix;
+        auto old = oldItems.begin() + static_cast<std::ptrdiff_t>(prefix);
+        for (size_t i = prefix; i < items.size(); ++i) {
+            old = std::find(old, oldItems.end(), items[i]);
+            EXPECT_NE(old, oldItems.end()) << "item " << i << " is neither old nor new: " << items[i].size();
+        }
+        EXPECT_TRUE(loaded->SaverMode() == smNumTimes || loaded->SaverMode() == smTime);
+        EXPECT_TRUE(loaded->SaverPlayNums() == 2 || loaded->SaverPlayNums() == 3);
+
+        // The next save, with nothing in the way, completes it.
+        EXPECT_TRUE(group->SaveIfModified());
+        EXPECT_FALSE(group->Modified());
+        auto saved = TCursorGroupCtrl::Create(L"g", FPath);
+        EXPECT_EQ(FileNames(*saved), newItems);
+        EXPECT_EQ(saved->SaverPlayNums(), 3);
+        EXPECT_EQ(RawValueNames(L"g").size(), 3 + newItems.size());
+        EXPECT_FALSE(RawExists(L"g\\Sub"));
+    }
 }
 
 TEST_F(Group, EveryEditMarksTheGroupModified) {
@@ -260,6 +350,29 @@ TEST_F(Group, RenameMovesTheKeyButNeverOntoAnotherGroup) {
     EXPECT_EQ(RawText(L"b", L"0"), L"other");
 }
 
+// A new name the registry cannot take leaves the group where it was: key, values and name.
+TEST_F(Group, RenameThatCannotCopyKeepsTheOldKeyAndName) {
+    WriteGroup(L"a", {Sz(L"0", L"file0"), Sz(L"1", L"file1"), Dword(L"SaverMode", 1)});
+    auto group = TCursorGroupCtrl::Create(L"a", FPath);
+    {
+        TRegistryGateScope gate(TRegistryGateScope::Refuse(TRegistryChange::SetValue, L"1"));
+        try {
+            group->Rename(L"c");
+            ADD_FAILURE() << "no error";
+        } catch (const ERegistryException& e) {
+            EXPECT_EQ(e.Message(), L"'1' の設定に失敗しました");
+        }
+    }
+    EXPECT_EQ(group->Name(), L"a");
+    EXPECT_EQ(RawText(L"a", L"0"), L"file0");
+    EXPECT_EQ(RawText(L"a", L"1"), L"file1");
+    EXPECT_FALSE(RawExists(L"c"));
+    group->Rename(L"c");
+    EXPECT_EQ(group->Name(), L"c");
+    EXPECT_EQ(RawText(L"c", L"1"), L"file1");
+    EXPECT_FALSE(RawExists(L"a"));
+}
+
 TEST_F(Group, FindTitleUpperCasesAndWraps) {
     auto group = TCursorGroupCtrl::Create(L"none", FPath);
     auto titles = [&](std::initializer_list<const wchar_t*> list) {
@@ -274,6 +387,10 @@ TEST_F(Group, FindTitleUpperCasesAndWraps) {
     EXPECT_EQ(group->FindTitle(L"ab", 2, true), 0);
     EXPECT_EQ(group->FindTitle(L"ab", 2, false), -1);
     EXPECT_EQ(group->FindTitle(L"ab", 3, true), 0);
+    titles({L"x", L"ab", L"y"});
+    EXPECT_EQ(group->FindTitle(L"ab", 2, true), 1) << "the wrap reaches the item just before the start";
+    EXPECT_EQ(group->FindTitle(L"ab", 2, false), -1);
+    EXPECT_EQ(group->FindTitle(L"ab", 1, false), 1) << "the start itself is looked at first";
     titles({L"äpfel", L"ＡＢＣ"});
     EXPECT_EQ(group->FindTitle(L"Ä", 0, false), 0);
     EXPECT_EQ(group->FindTitle(L"ａｂ", 0, false), 1);

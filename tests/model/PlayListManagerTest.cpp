@@ -31,7 +31,9 @@ TEST_F(Manager, GroupsInRegistryOrderItemsFlatAndCountsBySelection) {
     // Created in this order; neither creation order nor a case-sensitive sort is the registry's.
     WriteGroup(L"B", {Sz(L"0", Sample("star32.ani")), Sz(L"1", File(L"static.cur")), Dword(L"SaverMode", 1)});
     WriteGroup(L"a", {Sz(L"0", Sample("ball32.ani")), Sz(L"1", Sample("moon64.ani")), Sz(L"2", L"")});
-    WriteGroup(L"C", {Sz(L"0", File(L"gone.ani"))});
+    // Existing files that hold no animated cursor are not playable either.
+    WriteGroup(L"C", {Sz(L"0", File(L"gone.ani")), Sz(L"1", File(L"notes.ani")), Sz(L"2", File(L"x.ani")),
+                      Sz(L"3", File(L"broken.ani"))});
     const std::vector<std::wstring> order = RawKeyNames(FKey);
     ASSERT_EQ(order.size(), 3u);
 
@@ -43,8 +45,11 @@ TEST_F(Manager, GroupsInRegistryOrderItemsFlatAndCountsBySelection) {
     EXPECT_EQ(names, order);
 
     EXPECT_EQ(manager.UseIndex(), -1);
-    EXPECT_EQ(manager.ItemCount(), 6);
+    EXPECT_EQ(manager.ItemCount(), 9);
     EXPECT_EQ(manager.PlayableCount(), 3);
+    manager.SetUseIndex(manager.IndexOfGroup(L"C"));
+    EXPECT_EQ(manager.PlayableCount(), 0);
+    manager.SetUseIndex(-1);
     int k = 0;
     for (int g = 0; g < manager.GroupCount(); ++g)
         for (int i = 0; i < manager.Groups(g).Count(); ++i, ++k) {

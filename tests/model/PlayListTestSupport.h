@@ -61,6 +61,9 @@ protected:
         WriteFile(L"static.cur", std::string(reinterpret_cast<const char*>(cur), sizeof cur));
         // An animated cursor cut off inside its header.
         WriteFile(L"broken.ani", std::string("RIFF\x40\0\0\0ACONanih\x24\0\0\0\x24\0\0\0", 24));
+        // Files that exist but hold no animated cursor: a text named like one, a folder named like one.
+        WriteFile(L"notes.ani", "These are not the cursors you are looking for.\r\n");
+        std::filesystem::create_directories(FDir / L"x.ani");
     }
     void TearDown() override {
         std::error_code ec;

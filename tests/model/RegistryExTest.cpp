@@ -3,9 +3,11 @@
 #include <gtest/gtest.h>
 
 #include "../ScratchKey.h"
+#include "RegistryGate.h"
 
 using namespace dovex;
 using dovex::test::ScratchKeyTest;
+using dovex::test::TRegistryGateScope;
 
 namespace {
 
@@ -13,6 +15,39 @@ class Registry : public ScratchKeyTest {
 protected:
     // Opens the scratch key in a fresh object, as every routine of the program does.
     void Open(TRegistryEx& reg) { ASSERT_TRUE(reg.OpenKey(FPath, false)); }
+
+    // A key "abc" with a default value, named values of three types and a sub-key two levels deep; with
+    // flat set, only its values.
+    void MakeTree(const wchar_t* name = L"abc", bool flat = false) {
+        HKEY old = nullptr, deep = nullptr;
+        ::RegCreateKeyExW(FKey, name, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &old, nullptr);
+        ::RegSetValueExW(old, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(L"default"), 16);
+        const DWORD one = 1;
+        ::RegSetValueExW(old, L"0", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&one), 4);
+        ::RegSetValueExW(old, L"1", 0, REG_EXPAND_SZ, reinterpret_cast<const BYTE*>(L"%X%"), 8);
+        ::RegSetValueExW(old, L"Empty", 0, REG_BINARY, nullptr, 0);
+        if (!flat) {
+            ::RegCreateKeyExW(old, L"Sub\\Deeper", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &deep, nullptr);
+            ::RegSetValueExW(deep, L"x", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&one), 4);
+            ::RegCloseKey(deep);
+        }
+        ::RegCloseKey(old);
+    }
+    // Whether the key holds everything MakeTree put there.
+    ::testing::AssertionResult HoldsTree(const std::wstring& key, bool flat = false) const {
+        std::vector<BYTE> data;
+        if (RawType(key, L"", &data) != REG_SZ ||
+            std::wstring(reinterpret_cast<const wchar_t*>(data.data())) != L"default")
+            return ::testing::AssertionFailure() << "default value";
+        if (RawType(key, L"0") != REG_DWORD)
+            return ::testing::AssertionFailure() << "value 0";
+        if (RawType(key, L"1", &data) != REG_EXPAND_SZ ||
+            std::wstring(reinterpret_cast<const wchar_t*>(data.data())) != L"%X%")
+            return ::testing::AssertionFailure() << "value 1";
+        if (!flat && RawType(key + L"\\Sub\\Deeper", L"x") != REG_DWORD)
+            return ::testing::AssertionFailure() << "sub-key value";
+        return ::testing::AssertionSuccess();
+    }
 };
 
 template <typename F> std::wstring MessageOf(F&& f) {
@@ -181,17 +216,7 @@ TEST_F(Registry, DeleteKeyRemovesTheWholeTree) {
 }
 
 TEST_F(Registry, MoveKeyCopiesValuesAndSubKeysOnlyToANewName) {
-    HKEY old = nullptr, deep = nullptr;
-    ::RegCreateKeyExW(FKey, L"abc", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &old, nullptr);
-    ::RegSetValueExW(old, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(L"default"), 16);
-    const DWORD one = 1;
-    ::RegSetValueExW(old, L"0", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&one), 4);
-    ::RegSetValueExW(old, L"1", 0, REG_EXPAND_SZ, reinterpret_cast<const BYTE*>(L"%X%"), 8);
-    ::RegSetValueExW(old, L"Empty", 0, REG_BINARY, nullptr, 0);
-    ::RegCreateKeyExW(old, L"Sub\\Deeper", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &deep, nullptr);
-    ::RegSetValueExW(deep, L"x", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&one), 4);
-    ::RegCloseKey(deep);
-    ::RegCloseKey(old);
+    MakeTree();
 
     TRegistryEx reg;
     ASSERT_TRUE(reg.OpenKey(FPath, false));
@@ -207,13 +232,8 @@ TEST_F(Registry, MoveKeyCopiesValuesAndSubKeysOnlyToANewName) {
 
     reg.MoveKey(L"abc", L"moved", true);
     EXPECT_FALSE(RawExists(L"abc"));
-    std::vector<BYTE> data;
-    EXPECT_EQ(RawType(L"moved", L"", &data), static_cast<DWORD>(REG_SZ));
-    EXPECT_EQ(RawType(L"moved", L"0"), static_cast<DWORD>(REG_DWORD));
-    EXPECT_EQ(RawType(L"moved", L"1", &data), static_cast<DWORD>(REG_EXPAND_SZ));
-    EXPECT_EQ(std::wstring(reinterpret_cast<const wchar_t*>(data.data())), L"%X%");
+    EXPECT_TRUE(HoldsTree(L"moved"));
     EXPECT_EQ(RawType(L"moved", L"Empty"), static_cast<DWORD>(REG_NONE)); // zero length: not copied
-    EXPECT_EQ(RawType(L"moved\\Sub\\Deeper", L"x"), static_cast<DWORD>(REG_DWORD));
 
     // Without deleting, the old key stays.
     reg.MoveKey(L"moved", L"copy", false);
@@ -222,4 +242,89 @@ TEST_F(Registry, MoveKeyCopiesValuesAndSubKeysOnlyToANewName) {
     // An existing target stays untouched.
     reg.MoveKey(L"copy", L"moved", true);
     EXPECT_TRUE(RawExists(L"copy"));
+}
+
+// Whatever cannot be copied raises the registry error before anything is deleted: the old key stays
+// whole and the partial copy goes.
+TEST_F(Registry, MoveKeyThatCannotCopyRaisesAndKeepsTheOldKey) {
+    MakeTree();
+    struct Row {
+        TRegistryChange change;
+        const wchar_t* name;
+        const wchar_t* message;
+    };
+    const Row rows[] = {
+        {TRegistryChange::CreateKey, L"moved", L"キー moved の作成に失敗しました"},
+        {TRegistryChange::SetValue, L"", L"'' の設定に失敗しました"},
+        {TRegistryChange::SetValue, L"1", L"'1' の設定に失敗しました"},
+        {TRegistryChange::CreateKey, L"Sub", L"キー moved\\Sub の作成に失敗しました"},
+        {TRegistryChange::CreateKey, L"Deeper", L"キー moved\\Sub\\Deeper の作成に失敗しました"},
+        {TRegistryChange::SetValue, L"x", L"'x' の設定に失敗しました"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(testing::Message() << "refused: " << static_cast<int>(row.change) << " '"
+                                        << std::string(row.name, row.name + wcslen(row.name)) << "'");
+        TRegistryEx reg;
+        ASSERT_TRUE(reg.OpenKey(FPath, false));
+        {
+            TRegistryGateScope gate(TRegistryGateScope::Refuse(row.change, row.name));
+            EXPECT_EQ(MessageOf([&] { reg.MoveKey(L"abc", L"moved", true); }), row.message);
+        }
+        EXPECT_TRUE(HoldsTree(L"abc"));
+        EXPECT_FALSE(RawExists(L"moved"));
+    }
+}
+
+// An old key that cannot be deleted raises the error. Without sub-keys it is still whole, so the copy
+// goes; with sub-keys some may be gone, so the complete copy stays.
+TEST_F(Registry, MoveKeyWhoseOldKeyCannotBeDeletedRaises) {
+    for (bool flat : {true, false}) {
+        SCOPED_TRACE(flat ? "without sub-keys" : "with sub-keys");
+        MakeTree(L"abc", flat);
+        TRegistryEx reg;
+        ASSERT_TRUE(reg.OpenKey(FPath, false));
+        {
+            TRegistryGateScope gate(TRegistryGateScope::Refuse(TRegistryChange::DeleteKey, L"abc"));
+            EXPECT_EQ(MessageOf([&] { reg.MoveKey(L"abc", L"moved", true); }),
+                      L"キー abc の削除に失敗しました");
+        }
+        EXPECT_TRUE(RawExists(L"abc"));
+        if (flat) {
+            EXPECT_TRUE(HoldsTree(L"abc", true));
+            EXPECT_FALSE(RawExists(L"moved"));
+        } else {
+            EXPECT_TRUE(HoldsTree(L"moved"));
+        }
+        ::RegDeleteTreeW(FKey, L"abc");
+        ::RegDeleteTreeW(FKey, L"moved");
+    }
+}
+
+// Stopped after any number of changes, as if the program were killed: the old key is whole until the
+// new one is.
+TEST_F(Registry, MoveKeyStoppedAnywhereNeverLosesTheKey) {
+    MakeTree();
+    int total = 0;
+    {
+        TRegistryEx reg;
+        ASSERT_TRUE(reg.OpenKey(FPath, false));
+        TRegistryGateScope count(TRegistryGateScope::AllowAll());
+        reg.MoveKey(L"abc", L"moved", true);
+        total = count.Changes;
+    }
+    ASSERT_TRUE(HoldsTree(L"moved"));
+    ASSERT_FALSE(RawExists(L"abc"));
+    for (int k = 0; k < total; ++k) {
+        SCOPED_TRACE(k);
+        ::RegDeleteTreeW(FKey, L"moved");
+        ::RegDeleteTreeW(FKey, L"abc");
+        MakeTree();
+        TRegistryEx reg;
+        ASSERT_TRUE(reg.OpenKey(FPath, false));
+        {
+            TRegistryGateScope stop(TRegistryGateScope::StopAfter(k));
+            EXPECT_THROW(reg.MoveKey(L"abc", L"moved", true), ERegistryException);
+        }
+        EXPECT_TRUE(HoldsTree(L"abc") || HoldsTree(L"moved")) << "neither key is whole";
+    }
 }
