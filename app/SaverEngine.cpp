@@ -31,6 +31,8 @@ UniqueHCursor CreateBlankCursor() {
         ::CreateCursor(::GetModuleHandleW(nullptr), 0, 0, cx, cy, andMask.data(), xorMask.data()));
 }
 
+constexpr int32_t kUnknownItemTime = 1000;
+
 int32_t Saturate(int64_t value) noexcept {
     return static_cast<int32_t>(
         std::clamp<int64_t>(value, std::numeric_limits<int32_t>::min(), std::numeric_limits<int32_t>::max()));
@@ -152,6 +154,9 @@ void TSaverEngine::NextCursor() {
         StopSaverTimer();
         FData.CurrentFile = item.FileName;
         FData.Interval = countMode ? item.PlayTime : group.SaverPlayTime();
+        // A cycle or a time of no length (a zero rate, a hostile value) must still end: a second each.
+        if (FData.Interval <= 0)
+            FData.Interval = kUnknownItemTime;
         FShowCursor.reset();
         if (planHolds && FPlanned.Cursor)
             FShowCursor = std::move(FPlanned.Cursor);

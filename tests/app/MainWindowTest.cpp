@@ -3,12 +3,14 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <atomic>
 #include <memory>
 #include <thread>
 #include <vector>
 
 #include "ShowEnvironment.h"
+#include "../anicursor/AniBuilder.h"
 #include "app/Messages.h"
 #include "base/ErrorBox.h"
 #include "base/Exception.h"
@@ -553,4 +555,28 @@ TEST_F(MainWindow, AFullScreenProgramInFrontEndsTheShowAndHoldsTheNextBack) {
     const auto closed = std::chrono::steady_clock::now();
     EXPECT_TRUE(PumpUntil([&] { return form->SaverShowing(); }, 2s)) << "the show comes after the wait";
     EXPECT_GE(std::chrono::steady_clock::now() - closed, 180ms) << "the wait starts again from zero";
+}
+
+// A cursor whose cycle has no length (a zero rate) and a group time of 0 still end: the show moves on.
+TEST_F(MainWindow, ItemsOfNoLengthStillEnd) {
+    wchar_t temp[MAX_PATH];
+    ::GetTempPathW(MAX_PATH, temp);
+    const std::filesystem::path zeroRate = std::filesystem::path(temp) / L"dovex-zero-rate.ani";
+    using namespace anitest;
+    WriteFile(zeroRate, Riff(Anih(4, 0) + Frames(64)));
+    const struct {
+        DWORD Mode, Time;
+    } cases[] = {{0, 1000}, {1, 0}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Mode ? "time mode, time 0" : "count mode, zero rate");
+        ::RegDeleteTreeW(HKEY_CURRENT_USER, kPlaylistKey);
+        SetSetting(L"WaitTime", 100);
+        SetGroup(L"G", {zeroRate.wstring(), Sample("star32.ani")}, c.Mode, 1, c.Time);
+        auto form = Create();
+        ASSERT_TRUE(PumpUntil([&] { return form->SaverShowing(); }, 2s));
+        const int first = form->SaverData().Index;
+        EXPECT_NE(form->SaverData().TimerID, 0u);
+        EXPECT_TRUE(PumpUntil([&] { return form->SaverData().Index != first; }, 3s)) << "the show stuck";
+    }
+    ::DeleteFileW(zeroRate.c_str());
 }
