@@ -98,8 +98,8 @@ private:
 TCallbackWindow* TCallbackWindow::Instance = nullptr;
 int TCallbackWindow::Users = 0;
 
-// The popup menus' owner. The menu gets its keys only while its owner has the keyboard focus: a hidden
-// owner made foreground (the main window once was) has no focus to give, and from the second opening on,
+// The popup menus' owner. The menu gets its keys only while the program holds the keyboard focus: a
+// hidden owner made foreground (the main window once was) cannot take it, and from the second opening on,
 // once another window of the program was shown, its menu ignores the keys and a menu closed with Escape
 // can leave the next click on the icon without a menu (seen in Wine). This tool window of no size is
 // shown and made foreground only while the menu is open, hidden after, so it never takes part otherwise.

@@ -14,6 +14,8 @@
 
 #ifdef _WIN32
 #include <windows.h>
+
+#include "tests/controls/ProjectDesktop.h"
 #endif
 
 namespace fs = std::filesystem;
@@ -165,6 +167,9 @@ TEST(AniSamples, ReaderFindsWhatEachFileHolds) {
 #ifdef _WIN32
 
 namespace {
+
+// The drawing below needs a desktop: the project's, never the default one.
+const auto* const kProjectDesktop = ::testing::AddGlobalTestEnvironment(new dovex::test::ProjectDesktop);
 
 // A 32-bit top-down DIB section to draw into, filled with a key colour.
 struct Surface {

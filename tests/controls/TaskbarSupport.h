@@ -18,28 +18,11 @@
 #include <vector>
 
 #include "../TestSupport.h"
+#include "ProjectDesktop.h"
 #include "base/UniqueHandle.h"
 #include "controls/TrayIcon.h"
 
 namespace dovex::test {
-
-inline std::wstring EnvironmentText(const wchar_t* name, const wchar_t* fallback) {
-    wchar_t value[128] = {};
-    return ::GetEnvironmentVariableW(name, value, 128) ? value : fallback;
-}
-
-// Starts a command line without waiting for it or keeping its handles.
-inline bool StartDetachedProcess(std::wstring commandLine) {
-    STARTUPINFOW si{};
-    si.cb = sizeof(si);
-    PROCESS_INFORMATION pi{};
-    if (!::CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si,
-                          &pi))
-        return false;
-    ::CloseHandle(pi.hThread);
-    ::CloseHandle(pi.hProcess);
-    return true;
-}
 
 inline HWND Taskbar() {
     return ::FindWindowW(L"Shell_TrayWnd", nullptr);
@@ -70,52 +53,17 @@ inline bool NotificationAreaReady() {
     return true;
 }
 
-// The test program's windows live in the project's virtual desktop, whose taskbar has the notification
-// area. A desktop closes about a second after the last program using it has gone, and from that moment
-// it can no longer be opened by name while its shell quits: a test program started just then would find
-// no desktop, or join one whose shell is going away. So this thread joins a desktop that can still be
-// opened (starting the desktop anew when it is closing) and keeps it in use for the whole run, and the
-// run starts once its notification area takes icons.
+// The project's desktop, joined, and its notification area ready for icons.
 class TaskbarDesktop : public ::testing::Environment {
 public:
     void SetUp() override {
+        ASSERT_TRUE(JoinProjectDesktop()) << "the virtual desktop could not be joined";
         INITCOMMONCONTROLSEX icc{sizeof(icc), ICC_WIN95_CLASSES};
         ::InitCommonControlsEx(&icc);
-        const std::wstring name = EnvironmentText(L"DOVEX_DESKTOP", L"");
-        if (name.empty())
-            return; // no project desktop: the tests run wherever they were started
-        bool started = false;
-        const bool joined = WaitFor(
-            [&] {
-                if (Join(name))
-                    return true;
-                if (!started)
-                    started = StartDetachedProcess(L"explorer.exe /desktop=" + name + L"," +
-                                                   EnvironmentText(L"DOVEX_DESKTOP_SIZE", L"1280x760"));
-                return false;
-            },
-            std::chrono::seconds(30));
-        ASSERT_TRUE(joined) << "the virtual desktop could not be joined";
         // Messages are handled from here on, as a program does: its first window events set the clock by
         // which it later asks the X server for the keyboard focus.
         ASSERT_TRUE(PumpUntil(NotificationAreaReady, std::chrono::seconds(30)))
             << "the taskbar takes no icons";
-    }
-
-private:
-    static bool Join(const std::wstring& name) {
-        HDESK desk = ::OpenDesktopW(name.c_str(), 0, FALSE, GENERIC_ALL);
-        if (!desk)
-            return false;
-        if (!::SetThreadDesktop(desk))
-            return false;
-        // Opened by name after joining: the desktop was not already closing when this thread became one of
-        // its users, and now it stays.
-        HDESK again = ::OpenDesktopW(name.c_str(), 0, FALSE, GENERIC_ALL);
-        if (!again)
-            return false;
-        ::CloseDesktop(again);
-        return true;
     }
 };
 

@@ -23,6 +23,7 @@
 #include "model/SaverMessages.h"
 #include "../TestSupport.h"
 #include "app/MouseWatch.h"
+#include "tests/controls/ProjectDesktop.h"
 
 using namespace std::chrono_literals;
 using namespace dovex;
@@ -45,11 +46,9 @@ void JoinTheDesktop() {
         ::SetThreadDesktop(desk);
 }
 
-class JoinDesktop : public ::testing::Environment {
-public:
-    void SetUp() override { JoinTheDesktop(); }
-};
-const auto* const kJoinDesktop = ::testing::AddGlobalTestEnvironment(new JoinDesktop);
+// The main thread joins for the whole run, also when the desktop is just closing; input threads join it
+// later, when it surely stays.
+const auto* const kProjectDesktop = ::testing::AddGlobalTestEnvironment(new dovex::test::ProjectDesktop);
 
 std::wstring WindowsPath(const char* unixPath) {
     std::wstring path = L"Z:";

@@ -11,9 +11,13 @@
 
 #include "base/Exception.h"
 #include "model/SysCursorCtrls.h"
+#include "tests/controls/ProjectDesktop.h"
 
 namespace dovex::test {
 namespace {
+
+// The cursors drawn below need a desktop: the project's, never the default one.
+const auto* const kProjectDesktop = ::testing::AddGlobalTestEnvironment(new ProjectDesktop);
 
 const wchar_t kMachinePath[] =
     L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Control Panel\\Cursors\\Schemes";
