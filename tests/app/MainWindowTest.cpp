@@ -3,14 +3,16 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstring>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <atomic>
 #include <memory>
 #include <thread>
 #include <vector>
 
 #include "ShowEnvironment.h"
-#include "../anicursor/AniBuilder.h"
 #include "app/Messages.h"
 #include "base/ErrorBox.h"
 #include "base/Exception.h"
@@ -562,8 +564,18 @@ TEST_F(MainWindow, ItemsOfNoLengthStillEnd) {
     wchar_t temp[MAX_PATH];
     ::GetTempPathW(MAX_PATH, temp);
     const std::filesystem::path zeroRate = std::filesystem::path(temp) / L"dovex-zero-rate.ani";
-    using namespace anitest;
-    WriteFile(zeroRate, Riff(Anih(4, 0) + Frames(64)));
+    // A real cursor whose every step has no length: its header's rate and any rate table set to 0.
+    std::ifstream in(std::string(DOVEX_SAMPLES_DIR) + "/star32.ani", std::ios::binary);
+    std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    const size_t header = bytes.find("anih");
+    ASSERT_NE(header, std::string::npos);
+    std::fill_n(bytes.begin() + static_cast<std::ptrdiff_t>(header + 8 + 28), 4, '\0');
+    if (const size_t rate = bytes.find("rate"); rate != std::string::npos) {
+        uint32_t size = 0;
+        std::memcpy(&size, bytes.data() + rate + 4, 4);
+        std::fill_n(bytes.begin() + static_cast<std::ptrdiff_t>(rate + 8), size, '\0');
+    }
+    std::ofstream(zeroRate, std::ios::binary).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
     const struct {
         DWORD Mode, Time;
     } cases[] = {{0, 1000}, {1, 0}};
