@@ -3,20 +3,11 @@
 
 #include <gtest/gtest.h>
 
-#include "ShowEnvironment.h"
+#include "../controls/ProjectDesktop.h"
 
 namespace {
 
-class JoinDesktop : public ::testing::Environment {
-public:
-    void SetUp() override {
-        const std::wstring name = dovex::test::DesktopName();
-        if (name.empty())
-            return;
-        if (HDESK desk = ::OpenDesktopW(name.c_str(), 0, FALSE, GENERIC_ALL))
-            ::SetThreadDesktop(desk);
-    }
-};
-const auto* const kJoinDesktop = ::testing::AddGlobalTestEnvironment(new JoinDesktop);
+// Joined with care: a desktop that is closing is started anew (see ProjectDesktop.h).
+const auto* const kJoinDesktop = ::testing::AddGlobalTestEnvironment(new dovex::test::ProjectDesktop);
 
 } // namespace
