@@ -108,7 +108,7 @@ void TfrmDovexMain::FormDestroy() noexcept {
     if (FDestroyed)
         return;
     FDestroyed = true;
-    ClosePlayListForm(); // saves what it holds, as its close command does
+    ClosePlayListForm();   // saves what it holds, as its close command does
     DestroyPropertyForm(); // it is owned by this window
     timSaverWait.SetEnabled(false);
     timCursorCheck.SetEnabled(false);

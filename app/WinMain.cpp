@@ -27,7 +27,8 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
         MSG msg;
         while (::GetMessageW(&msg, nullptr, 0, 0) > 0) {
             // Shortcuts, Tab, mnemonics and page keys of the modeless windows.
-            if (dovex::TfrmPlayList* playList = dovex::PlayListForm(); playList && playList->PreTranslateMessage(msg))
+            if (dovex::TfrmPlayList* playList = dovex::PlayListForm();
+                playList && playList->PreTranslateMessage(msg))
                 continue;
             if (dovex::IsModelessMessage(msg))
                 continue;

@@ -40,7 +40,8 @@ void ReadSaverProperty(TSaverProperty& p) {
 
 TSaverOptions ReadSaverOptions() {
     TRegistryEx reg;
-    return reg.OpenKeyReadOnly(kSettingsKey) ? ReadOptions(reg) : TSaverOptions{soTrayAnimation | soSuppressFullScreen};
+    return reg.OpenKeyReadOnly(kSettingsKey) ? ReadOptions(reg)
+                                             : TSaverOptions{soTrayAnimation | soSuppressFullScreen};
 }
 
 void WriteSaverProperty(const TSaverProperty& p) noexcept {

@@ -576,9 +576,7 @@ TEST_F(MainWindow, ItemsOfNoLengthStillEnd) {
         std::fill_n(bytes.begin() + static_cast<std::ptrdiff_t>(rate + 8), size, '\0');
     }
     std::ofstream(zeroRate, std::ios::binary).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    const struct {
-        DWORD Mode, Time;
-    } cases[] = {{0, 1000}, {1, 0}};
+    const struct { DWORD Mode, Time; } cases[] = {{0, 1000}, {1, 0}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.Mode ? "time mode, time 0" : "count mode, zero rate");
         ::RegDeleteTreeW(HKEY_CURRENT_USER, kPlaylistKey);

@@ -232,3 +232,13 @@ TEST_F(TrayMenu, PlaylistWindowPausesTheSaverWhileItIsOpen) {
     EXPECT_FALSE(FForm->PlayListOpen());
     EXPECT_FALSE(FForm->Paused());
 }
+
+// After the settings dialog removed every setting, the program ends in the orderly way.
+TEST_F(TrayMenu, RemovedSettingsEndTheProgram) {
+    Create();
+    const HWND hwnd = FForm->Handle();
+    static_cast<IPropertyFormHost&>(*FForm).SettingsRemoved();
+    EXPECT_TRUE(PumpUntil([&] { return !::IsWindow(hwnd); }, 2s));
+    EXPECT_FALSE(FForm->TimePeriodRaised()); // the orderly close ran
+    EXPECT_EQ(FForm->Handle(), nullptr);
+}
