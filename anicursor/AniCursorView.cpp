@@ -380,23 +380,20 @@ int TAniCursorView::NextStep(int step) const {
 }
 
 void TAniCursorView::SetTransparent(bool value) {
-    if (value == FTransparent)
+    if (!Assign(FTransparent, value))
         return;
-    FTransparent = value;
     ::InvalidateRect(Handle(), nullptr, FALSE);
 }
 
 void TAniCursorView::SetColor(COLORREF value) {
-    if (value == FColor)
+    if (!Assign(FColor, value))
         return;
-    FColor = value;
     ::InvalidateRect(Handle(), nullptr, FALSE);
 }
 
 void TAniCursorView::SetAutoSize(bool value) {
-    if (value == FAutoSize)
+    if (!Assign(FAutoSize, value))
         return;
-    FAutoSize = value;
     if (value) {
         const UINT dpi = ::GetDpiForWindow(Handle());
         ::SetWindowPos(Handle(), nullptr, 0, 0, ::GetSystemMetricsForDpi(SM_CXCURSOR, dpi),

@@ -32,6 +32,14 @@ private:
     HWND FHandle = nullptr;
 };
 
+// Sets a property's field; false when it had that value already (nothing to change or redraw).
+template <typename T> bool Assign(T& field, const T& value) {
+    if (field == value)
+        return false;
+    field = value;
+    return true;
+}
+
 // A window timer: fires `OnTimer` every `Interval` ms while enabled; interval 0 never fires.
 class TTimer {
 public:

@@ -98,44 +98,38 @@ void TImgLstImage::SetImages(TImageList* value) {
 }
 
 void TImgLstImage::SetImageIndex(int value) {
-    if (value == FImageIndex)
+    if (!Assign(FImageIndex, value))
         return;
-    FImageIndex = value;
     Update();
 }
 
 void TImgLstImage::SetAutoSize(bool value) {
-    if (value == FAutoSize)
+    if (!Assign(FAutoSize, value))
         return;
-    FAutoSize = value;
     Update();
 }
 
 void TImgLstImage::SetCenter(bool value) {
-    if (value == FCenter)
+    if (!Assign(FCenter, value))
         return;
-    FCenter = value;
     Update();
 }
 
 void TImgLstImage::SetSelected(bool value) {
-    if (value == FSelected)
+    if (!Assign(FSelected, value))
         return;
-    FSelected = value;
     ::InvalidateRect(Handle(), nullptr, FALSE);
 }
 
 void TImgLstImage::SetTransparent(bool value) {
-    if (value == FTransparent)
+    if (!Assign(FTransparent, value))
         return;
-    FTransparent = value;
     ::InvalidateRect(Handle(), nullptr, FALSE);
 }
 
 void TImgLstImage::SetColor(COLORREF value) {
-    if (value == FColor)
+    if (!Assign(FColor, value))
         return;
-    FColor = value;
     Repaint();
 }
 

@@ -21,16 +21,14 @@ UINT AlignmentFormat(TAlignment alignment) noexcept {
 }
 
 void TLabelMargins::SetLeft(int value) {
-    if (value == FLeft)
+    if (!dovex::Assign(FLeft, value))
         return;
-    FLeft = value;
     Changed();
 }
 
 void TLabelMargins::SetRight(int value) {
-    if (value == FRight)
+    if (!dovex::Assign(FRight, value))
         return;
-    FRight = value;
     Changed();
 }
 
@@ -67,51 +65,44 @@ void TLabelEx::SetCaption(const std::wstring& value) {
 }
 
 void TLabelEx::SetAlignment(TAlignment value) {
-    if (value == FAlignment)
+    if (!dovex::Assign(FAlignment, value))
         return;
-    FAlignment = value;
     ::InvalidateRect(Handle(), nullptr, FALSE);
 }
 
 void TLabelEx::SetLayout(TTextLayout value) {
-    if (value == FLayout)
+    if (!dovex::Assign(FLayout, value))
         return;
-    FLayout = value;
     ::InvalidateRect(Handle(), nullptr, FALSE);
 }
 
 void TLabelEx::SetWordWrap(bool value) {
-    if (value == FWordWrap)
+    if (!dovex::Assign(FWordWrap, value))
         return;
-    FWordWrap = value;
     Changed();
 }
 
 void TLabelEx::SetShowAccelChar(bool value) {
-    if (value == FShowAccelChar)
+    if (!dovex::Assign(FShowAccelChar, value))
         return;
-    FShowAccelChar = value;
     Changed();
 }
 
 void TLabelEx::SetTransparent(bool value) {
-    if (value == FTransparent)
+    if (!dovex::Assign(FTransparent, value))
         return;
-    FTransparent = value;
     ::InvalidateRect(Handle(), nullptr, FALSE);
 }
 
 void TLabelEx::SetColor(COLORREF value) {
-    if (value == FColor)
+    if (!dovex::Assign(FColor, value))
         return;
-    FColor = value;
     ::InvalidateRect(Handle(), nullptr, FALSE);
 }
 
 void TLabelEx::SetFontColor(COLORREF value) {
-    if (value == FFontColor)
+    if (!dovex::Assign(FFontColor, value))
         return;
-    FFontColor = value;
     ::InvalidateRect(Handle(), nullptr, FALSE);
 }
 
@@ -128,30 +119,26 @@ void TLabelEx::SetEnabled(bool value) {
 }
 
 void TLabelEx::SetAutoSize(bool value) {
-    if (value == FAutoSize)
+    if (!dovex::Assign(FAutoSize, value))
         return;
-    FAutoSize = value;
     AdjustBounds();
 }
 
 void TLabelEx::SetEllipsis(TEllipsisText value) {
-    if (value == FEllipsis)
+    if (!dovex::Assign(FEllipsis, value))
         return;
-    FEllipsis = value;
     ::InvalidateRect(Handle(), nullptr, FALSE); // the size stays
 }
 
 void TLabelEx::SetLikeEditControl(bool value) {
-    if (value == FLikeEditControl)
+    if (!dovex::Assign(FLikeEditControl, value))
         return;
-    FLikeEditControl = value;
     Changed();
 }
 
 void TLabelEx::SetTabLength(int value) {
-    if (value == FTabLength)
+    if (!dovex::Assign(FTabLength, value))
         return;
-    FTabLength = value;
     Changed();
 }
 
