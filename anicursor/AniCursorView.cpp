@@ -256,10 +256,7 @@ private:
 
 TAniCursorView::TAniCursorView(HWND parent, int x, int y) : FColor(::GetSysColor(COLOR_WINDOW)) {
     CreateHandle(kClassName, L"", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS, 0, parent);
-    // Double clicks reach the control only with the class style; the shared registration has none.
-    const ULONG_PTR style = ::GetClassLongPtrW(Handle(), GCL_STYLE);
-    if (!(style & CS_DBLCLKS))
-        ::SetClassLongPtrW(Handle(), GCL_STYLE, static_cast<LONG_PTR>(style | CS_DBLCLKS));
+    AddClassStyle(Handle(), CS_DBLCLKS);
     const UINT dpi = ::GetDpiForWindow(Handle());
     ::SetWindowPos(Handle(), nullptr, x, y, ::GetSystemMetricsForDpi(SM_CXCURSOR, dpi),
                    ::GetSystemMetricsForDpi(SM_CYCURSOR, dpi), SWP_NOZORDER | SWP_NOACTIVATE);

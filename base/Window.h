@@ -32,6 +32,13 @@ private:
     HWND FHandle = nullptr;
 };
 
+// Adds CS_* styles to a window's class: double clicks, for one, reach a window only with CS_DBLCLKS.
+inline void AddClassStyle(HWND window, UINT style) noexcept {
+    const ULONG_PTR styles = ::GetClassLongPtrW(window, GCL_STYLE);
+    if ((styles & style) != style)
+        ::SetClassLongPtrW(window, GCL_STYLE, static_cast<LONG_PTR>(styles | style));
+}
+
 // Sets a property's field; false when it had that value already (nothing to change or redraw).
 template <typename T> bool Assign(T& field, const T& value) {
     if (field == value)

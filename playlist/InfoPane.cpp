@@ -72,14 +72,15 @@ LRESULT TPanel::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
 
 // ---- TInfoPane ----
 
-TInfoPane::TInfoPane(HWND parent, int id, HWND notifyWindow, const TDpiScale& dpi)
+TInfoPane::TInfoPane(HWND parent, int id, HWND notifyWindow, IPreviewPaneHost& previewHost,
+                     const TDpiScale& dpi)
     : FDpi(dpi), FNotifyWindow(notifyWindow) {
     CreateHandle(kPaneClass, L"", WS_CHILD | WS_VISIBLE | WS_VSCROLL | WS_CLIPCHILDREN, WS_EX_CONTROLPARENT,
                  parent);
     SetChildId(Handle(), id);
     FSaverOperation = std::make_unique<TPanel>(Handle(), 1, notifyWindow);
     FSaverOperation->SetVisible(true);
-    FPreviewBase = std::make_unique<TPanel>(Handle(), 2, notifyWindow);
+    FPreviewBase = std::make_unique<TPreviewPane>(Handle(), 2, previewHost, dpi);
     SetDpi(dpi);
 }
 
@@ -92,6 +93,7 @@ void TInfoPane::SetDpi(const TDpiScale& dpi) {
     FLogoSmallFont = FDpi.MessageFont(11, FW_NORMAL);
     if (!FNameFont || !FBoldFont || !FNormalFont || !FLogoFont || !FLogoSmallFont)
         throw Exception(L"情報表示のフォントを作成できません");
+    FPreviewBase->SetDpi(dpi);
     Layout();
 }
 
@@ -182,7 +184,7 @@ void TInfoPane::Layout() {
     }
     if (FPreviewBase->Visible()) {
         FPreviewTop = next + FDpi(10);
-        FContentHeight = FPreviewTop + FDpi(kPreviewHeight);
+        FContentHeight = FPreviewTop + FPreviewBase->PreferredHeight();
     }
     FContentHeight += FDpi(kMargin);
     UpdateScrollBar();
@@ -207,8 +209,7 @@ void TInfoPane::PlaceChildren() noexcept {
     RECT client{};
     ::GetClientRect(Handle(), &client);
     FSaverOperation->SetBounds(0, FSaverOperationTop - FScrollPos, client.right, FDpi(kSaverOperationHeight));
-    FPreviewBase->SetBounds(FDpi(kMargin), FPreviewTop - FScrollPos, client.right - 2 * FDpi(kMargin),
-                            FDpi(kPreviewHeight));
+    FPreviewBase->SetBounds(FDpi(kMargin), FPreviewTop - FScrollPos, client.right - 2 * FDpi(kMargin));
 }
 
 void TInfoPane::Scroll(int code) {
@@ -245,6 +246,22 @@ void TInfoPane::Scroll(int code) {
     default:
         return;
     }
+    ScrollTo(pos);
+}
+
+void TInfoPane::ScrollPreviewIntoView() {
+    if (!FPreviewBase->Visible())
+        return;
+    const int top = FPreviewTop, bottom = FPreviewTop + FPreviewBase->PreferredHeight();
+    const int page = ClientHeight();
+    if (bottom - FScrollPos > page)
+        ScrollTo(bottom - page);
+    if (top < FScrollPos)
+        ScrollTo(top);
+}
+
+void TInfoPane::ScrollTo(int pos) {
+    const int page = ClientHeight();
     pos = std::clamp(pos, 0, std::max(0, FContentHeight - page));
     if (pos == FScrollPos)
         return;

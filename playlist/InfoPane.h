@@ -11,6 +11,7 @@
 #include "base/UniqueHandle.h"
 #include "base/Window.h"
 #include "playlist/PlayListDpi.h"
+#include "playlist/PreviewPane.h"
 
 namespace dovex {
 
@@ -37,10 +38,9 @@ public:
     static constexpr int kLogoHeight = 50;
     static constexpr int kMargin = 10;
     static constexpr int kSaverOperationHeight = 94;
-    static constexpr int kPreviewHeight = 100;
     static constexpr int kTabLength = 10;
 
-    TInfoPane(HWND parent, int id, HWND notifyWindow, const TDpiScale& dpi);
+    TInfoPane(HWND parent, int id, HWND notifyWindow, IPreviewPaneHost& previewHost, const TDpiScale& dpi);
 
     void SetDpi(const TDpiScale& dpi);
 
@@ -56,6 +56,8 @@ public:
     void SetPreviewVisible(bool visible);
     // Places the details and the preview under the title and updates the scroll range.
     void ArrangeInfoPane();
+    // Scrolls as little as needed to show the whole preview (its top when it is taller than the pane).
+    void ScrollPreviewIntoView();
 
     const std::wstring& GroupName() const noexcept { return FGroupName; }
     bool GroupPictureShown() const noexcept { return FGroupPicture != nullptr; }
@@ -70,6 +72,7 @@ public:
     int ClientHeight() const noexcept;
     HWND SaverOperationPanel() const noexcept { return FSaverOperation->Handle(); }
     HWND PreviewBasePanel() const noexcept { return FPreviewBase->Handle(); }
+    TPreviewPane& PreviewPane() const noexcept { return *FPreviewBase; }
 
 protected:
     LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
@@ -81,6 +84,7 @@ private:
     void PaintContent(HDC dc, int width);
     void PaintLogo(HDC dc);
     void Scroll(int code);
+    void ScrollTo(int pos);
     void UpdateScrollBar();
     void PlaceChildren() noexcept;
 
@@ -88,7 +92,7 @@ private:
     HWND FNotifyWindow;
     UniqueGdiObj FNameFont, FBoldFont, FNormalFont, FLogoFont, FLogoSmallFont;
     std::unique_ptr<TPanel> FSaverOperation;
-    std::unique_ptr<TPanel> FPreviewBase;
+    std::unique_ptr<TPreviewPane> FPreviewBase;
 
     std::wstring FGroupName;
     HICON FGroupPicture = nullptr; // not owned

@@ -59,7 +59,7 @@ const TfrmPlayList::TAction TfrmPlayList::kActions[] = {
     {IDA_REFRESH, kCategoryView, L"最新の情報に更新(&R)", 0, VK_F5, L"F5", 4,
      L"更新|プレイリストを最新の状態に更新します。", 0, &TfrmPlayList::actRefreshExecute},
     {IDA_BKGNDCOLOR, kCategoryView, L"プレビューの背景色(&B)...", 0, 0, nullptr, -1,
-     L"カーソルプレビューの背景色を設定します。", 0, nullptr},
+     L"カーソルプレビューの背景色を設定します。", 0, &TfrmPlayList::actBkGndColorExecute},
     {IDA_PREVIEWPLAY, L"", L"再生", 0, 0, nullptr, 9, L"再生|カーソルを再生表示します。", 0, nullptr},
     {IDA_PREVIEWPAUSE, L"", L"一時停止", 0, 0, nullptr, 10, L"一時停止|再生を一時停止します。", 0, nullptr},
     {IDA_PREVIEWSTOP, L"", L"停止", 0, 0, nullptr, 11, L"停止|再生を停止します。", 0, nullptr},
@@ -119,17 +119,6 @@ const TToolButton kToolButtons[] = {
 // The list view's views, in the order of the view-style commands' tags.
 constexpr int kListViewCount = 4;
 
-std::wstring ShortHint(const wchar_t* hint) {
-    const std::wstring_view text(hint);
-    return std::wstring(text.substr(0, text.find(L'|')));
-}
-
-std::wstring LongHint(const wchar_t* hint) {
-    const std::wstring_view text(hint);
-    const size_t bar = text.find(L'|');
-    return std::wstring(bar == std::wstring_view::npos ? text : text.substr(bar + 1));
-}
-
 // A caption without its mnemonic mark: "表示(&V)" is "表示".
 std::wstring PlainCaption(const wchar_t* caption) {
     std::wstring text(caption);
@@ -183,6 +172,7 @@ TfrmPlayList::TfrmPlayList(HWND owner, IPlayListHost& host, std::wstring playlis
     CreateHandle(kClassName, kCaption, (WS_OVERLAPPEDWINDOW & ~WS_MINIMIZEBOX) | WS_CLIPCHILDREN, 0, nullptr,
                  ::LoadIconW(::GetModuleHandleW(nullptr), L"MAINICON"));
     FDpi = TDpiScale::ForWindow(Handle());
+    FCustomColors.fill(RGB(255, 255, 255));
     CreateControls();
     FormCreate();
     Layout();
@@ -200,7 +190,8 @@ void TfrmPlayList::CreateControls() {
                              IDC_PL_TOOLBAR);
     FTree = CreateControl(WC_TREEVIEWW, WS_TABSTOP | TVS_EDITLABELS | TVS_SHOWSELALWAYS, WS_EX_CLIENTEDGE,
                           Handle(), IDC_PL_TREE);
-    FInfoPane = std::make_unique<TInfoPane>(Handle(), IDC_PL_INFOPANE, Handle(), FDpi);
+    FInfoPane = std::make_unique<TInfoPane>(Handle(), IDC_PL_INFOPANE, Handle(),
+                                            static_cast<IPreviewPaneHost&>(*this), FDpi);
     FList = CreateControl(WC_LISTVIEWW,
                           WS_TABSTOP | LVS_OWNERDATA | LVS_SHOWSELALWAYS | LVS_SHAREIMAGELISTS |
                               LVS_AUTOARRANGE | LVS_REPORT,
@@ -256,6 +247,7 @@ void TfrmPlayList::ApplyDpi() {
     ::SendMessageW(FToolBar, TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(images.get()));
     ::SendMessageW(FToolBar, TB_SETHOTIMAGELIST, 0, reinterpret_cast<LPARAM>(images.get()));
     TreeView_SetImageList(FTree, images.get(), TVSIL_NORMAL);
+    FInfoPane->PreviewPane().SetImages(images.get());
     TreeView_SetIndent(FTree, FDpi(35));
     FToolBarImages = std::move(images);
     FInfoPane->SetDpi(FDpi);
@@ -359,7 +351,7 @@ void TfrmPlayList::FormCreate() {
 
     FGroupViewWidth = std::max(FProperty->GroupViewWidth(), kMinTreeWidth);
     SetListViewStyle(FProperty->ListViewStyle() < kListViewCount ? FProperty->ListViewStyle() : 0);
-    FPreviewBackgroundColor = FProperty->PreviewBackgroundColor();
+    FInfoPane->PreviewPane().SetColor(FProperty->PreviewBackgroundColor());
     ApplyFormBounds();
 
     SHFILEINFOW info{};
@@ -386,6 +378,7 @@ void TfrmPlayList::FormCreate() {
         AddGroupNode(*group);
     if (HTREEITEM first = TreeView_GetRoot(FTree))
         TreeView_SelectItem(FTree, first);
+    FInfoPane->PreviewPane().tbtnZoomClick(); // the view's unzoomed size
 }
 
 void TfrmPlayList::ApplyFormBounds() {
@@ -608,7 +601,7 @@ void TfrmPlayList::FormCloseQuery() {
             FModified = true;
     if (FModified)
         ::PostMessageW(FOwner, WM_SAVERRELOAD, RELOAD_PLAYLIST, 0);
-    FProperty->SetColors(plcPreviewBackground, FPreviewBackgroundColor);
+    FProperty->SetColors(plcPreviewBackground, FInfoPane->PreviewPane().Color());
     FProperty->SetListViewStyle(static_cast<uint8_t>(FListViewStyle));
     FProperty->SetGroupViewWidth(FGroupViewWidth);
     WINDOWPLACEMENT placement{};
@@ -668,6 +661,7 @@ LRESULT TfrmPlayList::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_WINDOWPOSCHANGED: if (reinterpret_cast<WINDOWPOS*>(lParam)->flags & SWP_SHOWWINDOW) ShownWindow(); break;
     case WM_ICONINDEX:        IconIndexArrived(wParam, lParam); return 0;
     case WM_UPDATEITEMINFO:   UpdateItemInfo(); return 0;
+    case WM_LOADPREVIEW:      LoadPreview(); return 0;
     case WM_CLOSE:            Close(); return 0;
     case WM_RELEASEFORM:      delete this; return 0; // nothing of the object is used after this
     case WM_DESTROY:          FormDestroy(); return 0;
@@ -810,6 +804,10 @@ void TfrmPlayList::ShowStatusHint(UINT command) {
     std::wstring text;
     if (const TAction* action = FindAction(command))
         text = LongHint(action->Hint);
+    ShowStatusText(text);
+}
+
+void TfrmPlayList::ShowStatusText(const std::wstring& text) noexcept {
     ::SendMessageW(FStatusBar, SB_SETTEXTW, SB_SIMPLEID, reinterpret_cast<LPARAM>(text.c_str()));
 }
 

@@ -41,7 +41,7 @@ private:
     HRESULT FResult;
 };
 
-class TfrmPlayList : public TWindow {
+class TfrmPlayList : public TWindow, private IPreviewPaneHost {
 public:
     static constexpr const wchar_t* kClassName = L"TfrmPlayList";
     static constexpr wchar_t kCaption[] = L"Dovex - プレイリストの管理";
@@ -96,6 +96,7 @@ public:
     HWND lvGroupList() const noexcept { return FList; }
     HWND StatusBar() const noexcept { return FStatusBar; }
     const TInfoPane& ScrollBox() const noexcept { return *FInfoPane; }
+    TPreviewPane& pnlPreviewBase() const noexcept { return FInfoPane->PreviewPane(); }
     HMENU MainMenu1() const noexcept { return FMainMenu.get(); }
     HMENU pmForGroups() const noexcept { return FGroupsMenu.get(); }
     HMENU pmForItems() const noexcept { return FItemsMenu.get(); }
@@ -146,6 +147,7 @@ private:
     void ShowPopupMenu(HWND control, LPARAM position);
     void MenuSelect(UINT item, UINT flags);
     void ShowStatusHint(UINT command);
+    void ShowStatusText(const std::wstring& text) noexcept;
     void PointerOver(HWND window);
     LRESULT tbMenuNotify(NMHDR& header);
 
@@ -185,6 +187,7 @@ private:
     void PostItemInfo() noexcept;
     void UpdateItemInfo();
     void SetPreviewFile(const std::wstring& fileName);
+    void LoadPreview();
     void BeginListUpdate() noexcept;
     void EndListUpdate() noexcept;
     void SetListItemCount(int count) noexcept;
@@ -209,6 +212,13 @@ private:
     void actReverseSelectExecute(const TAction&);
     void actListViewStyleExecute(const TAction& action);
     void actRefreshExecute(const TAction&);
+    void actBkGndColorExecute(const TAction&);
+
+    // The preview's requests.
+    const wchar_t* TransportHint(UINT command) const noexcept override;
+    void ShowPreviewHint(const std::wstring& text) override;
+    void PreviewResized() override;
+    void PreviewDblClick() override;
 
     TOleInitializer FOle;
     HWND FOwner;
@@ -248,7 +258,7 @@ private:
     bool FItemInfoPending = false;
     int FListViewStyle = 0;
     int FGroupViewWidth = 160;
-    int32_t FPreviewBackgroundColor = 0;
+    std::array<COLORREF, 16> FCustomColors; // the colour dialog's own colours, while the window lives
     UINT FStatusCommand = 0;
     bool FSplitterDragging = false;
     int FSplitterGrab = 0;

@@ -43,6 +43,10 @@ constexpr UINT IDA_BKGNDCOLOR = 40115;
 constexpr UINT IDA_PREVIEWPLAY = 40116;
 constexpr UINT IDA_PREVIEWPAUSE = 40117;
 constexpr UINT IDA_PREVIEWSTOP = 40118;
+// Buttons of the preview's tool bar that run no command of the action table.
+constexpr UINT IDA_PREVIEWZOOM = 40119;
+constexpr UINT IDA_PREVIEWREVIEW = 40120;
+constexpr UINT IDA_PREVIEWCUE = 40121;
 // Tool buttons and menu items of their own, not commands of the action table.
 constexpr UINT IDA_PROPERTY = 40150;
 constexpr UINT IDA_LISTVIEWSTYLE = 40151;

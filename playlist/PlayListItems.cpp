@@ -176,10 +176,6 @@ void TfrmPlayList::UpdateItemInfo() {
     SetPreviewFile(preview);
 }
 
-void TfrmPlayList::SetPreviewFile(const std::wstring& fileName) {
-    FPreviewFileName = fileName; // the preview pane plays it
-}
-
 void TfrmPlayList::BeginListUpdate() noexcept {
     if (FUpdateCount++ == 0)
         ::SendMessageW(FList, WM_SETREDRAW, FALSE, 0);

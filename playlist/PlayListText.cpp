@@ -120,4 +120,13 @@ std::wstring GroupNameProblem(std::wstring_view name) {
     return {};
 }
 
+std::wstring ShortHint(std::wstring_view hint) {
+    return std::wstring(hint.substr(0, hint.find(L'|')));
+}
+
+std::wstring LongHint(std::wstring_view hint) {
+    const size_t bar = hint.find(L'|');
+    return std::wstring(bar == std::wstring_view::npos ? hint : hint.substr(bar + 1));
+}
+
 } // namespace dovex

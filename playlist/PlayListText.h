@@ -45,6 +45,10 @@ std::wstring_view ExtractFilePath(std::wstring_view path) noexcept;
 // Whether the name's extension is .ani in any letter case.
 bool HasAniExtension(std::wstring_view path) noexcept;
 
+// The parts of a hint "tool tip|status bar text"; a hint without the bar is both.
+std::wstring ShortHint(std::wstring_view hint);
+std::wstring LongHint(std::wstring_view hint);
+
 // Equality without regard to letter case, as the registry compares key names.
 bool SameText(std::wstring_view a, std::wstring_view b) noexcept;
 
