@@ -199,6 +199,13 @@ private:
     std::thread FThread;
 };
 
+inline std::wstring StatusText(HWND statusBar) {
+    wchar_t text[256] = {};
+    // In simple mode Wine's status bar answers for part 0 with the simple text (and not for SB_SIMPLEID).
+    ::SendMessageW(statusBar, SB_GETTEXTW, 0, reinterpret_cast<LPARAM>(text));
+    return text;
+}
+
 // A static cursor of one 1x1 monochrome image: a real cursor file, but no animated one.
 inline std::string StaticCursorBytes() {
     const unsigned char cur[] = {

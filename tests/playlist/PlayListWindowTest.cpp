@@ -342,13 +342,6 @@ TEST_F(PlayListWindow, ClosingAsksForAReloadOnlyAfterWriting) {
 
 namespace {
 
-std::wstring StatusText(HWND statusBar) {
-    wchar_t text[256] = {};
-    // In simple mode Wine's status bar answers for part 0 with the simple text (and not for SB_SIMPLEID).
-    ::SendMessageW(statusBar, SB_GETTEXTW, 0, reinterpret_cast<LPARAM>(text));
-    return text;
-}
-
 // Opens a menu with `open` and, from another thread while it is open, reads `read`, then closes it with
 // Escape from the desktop's keyboard.
 template <typename TRead>

@@ -221,6 +221,29 @@ TEST_F(Preview, ZoomTogglesBetween32And64CentredInThePanel) {
     EXPECT_TRUE(view.Active()); // zooming leaves playback alone
 }
 
+// The pointer on a button shows the long part of its hint in the status bar, and nothing once it has left.
+TEST_F(Preview, ButtonHintsReachTheStatusBar) {
+    TfrmPlayList& form = OpenWith({SamplePath(L"clock32.ani")});
+    auto status = [&] { return StatusText(form.StatusBar()); };
+    struct {
+        UINT Button;
+        const wchar_t* Text;
+    } const cases[] = {
+        {IDA_PREVIEWZOOM, L"表示サイズを変更します。"},      {IDA_PREVIEWPLAY, L"カーソルを再生表示します。"},
+        {IDA_PREVIEWPAUSE, L"再生を一時停止します。"},       {IDA_PREVIEWSTOP, L"再生を停止します。"},
+        {IDA_PREVIEWREVIEW, L"5倍速で巻き戻し再生します。"}, {IDA_PREVIEWCUE, L"5倍速で早送り再生します。"},
+    };
+    for (const auto& c : cases) {
+        const POINT at = ButtonCentre(form, c.Button);
+        MoveMouse({{POINT{at.x, at.y - 2}, false}, {at, false}});
+        EXPECT_TRUE(Pump([&] { return status() == c.Text; }, 2s)) << status();
+    }
+    RECT list{};
+    ::GetWindowRect(form.lvGroupList(), &list);
+    MoveMouse({{POINT{list.left + 200, list.top + 200}, false}});
+    EXPECT_TRUE(Pump([&] { return status().empty(); }, 2s)) << status();
+}
+
 // The track bar's range: the steps less one, a tenth of it as the page, at least 1.
 TEST_F(Preview, TrackBarRangeAndPageFromTheStepCount) {
     struct {
@@ -266,15 +289,44 @@ TEST_F(Preview, NothingPlaysForTwoCursorsOrAFileThatChangedSinceItWasExamined) {
 
 // A double click on the preview opens the colour dialog with the panel's colour; the chosen colour is the
 // new background and is kept for the next opening.
-TEST_F(Preview, DoubleClickChoosesTheBackgroundColourAndItIsKept) {
+void StorePreviewColor(DWORD value) {
     HKEY key = nullptr;
     ASSERT_EQ(::RegCreateKeyExW(HKEY_CURRENT_USER, kPlaylistKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
                                 nullptr),
               ERROR_SUCCESS);
-    const DWORD stored = RGB(0x20, 0x40, 0x60);
-    ::RegSetValueExW(key, L"PreviewBackgroundColor", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&stored),
-                     sizeof(stored));
+    ::RegSetValueExW(key, L"PreviewBackgroundColor", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value),
+                     sizeof(value));
     ::RegCloseKey(key);
+}
+
+// Whatever the stored value, the preview shows a plain colour, and the value is kept as it was.
+TEST_F(Preview, StoredBackgroundColoursOfEveryKind) {
+    struct {
+        DWORD Stored;
+        COLORREF Shown;
+    } const cases[] = {
+        {RGB(0x20, 0x40, 0x60), RGB(0x20, 0x40, 0x60)},
+        {0xFF000005, ::GetSysColor(COLOR_WINDOW)}, // a system colour, as older versions kept it
+        {0x02123456, 0x123456},                    // a palette-relative value: its colour part
+        {0x80000000, ::GetSysColor(0)},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << std::hex << c.Stored);
+        StorePreviewColor(c.Stored);
+        TfrmPlayList& form = Open();
+        EXPECT_EQ(Pane(form).BackgroundColor(), c.Shown);
+        EXPECT_EQ(Pane(form).acvScreen().Color(), c.Shown);
+        form.Execute(IDA_EXIT);
+        ASSERT_TRUE(Pump([] { return PlayListForm() == nullptr; }));
+        DWORD kept = 0;
+        ASSERT_TRUE(ReadPreference(L"PreviewBackgroundColor", kept));
+        EXPECT_EQ(kept, c.Stored);
+    }
+}
+
+TEST_F(Preview, DoubleClickChoosesTheBackgroundColourAndItIsKept) {
+    const DWORD stored = RGB(0x20, 0x40, 0x60);
+    StorePreviewColor(stored);
     TfrmPlayList& form = OpenWith({SamplePath(L"clock32.ani")});
     EXPECT_EQ(Pane(form).BackgroundColor(), stored);
     EXPECT_EQ(Pane(form).acvScreen().Color(), stored);
@@ -310,10 +362,45 @@ TEST_F(Preview, DoubleClickChoosesTheBackgroundColourAndItIsKept) {
     EXPECT_EQ(kept, RGB(255, 128, 0));
 }
 
-// Not a check: keeps a cursor playing zoomed for a screenshot; DOVEX_PREVIEW_HOLD_MS sets how long.
+// Sends the window the message of a move to a monitor of another DPI, with a rectangle of that DPI.
+void ChangeDpi(TfrmPlayList& form, UINT dpi) {
+    const RECT suggested{20, 10, 20 + ::MulDiv(800, dpi, 144), 10 + ::MulDiv(700, dpi, 144)};
+    ::SendMessageW(form.Handle(), WM_DPICHANGED, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&suggested));
+    PumpIdle();
+}
+
+TEST_F(Preview, ANewDpiScalesTheViewTheTrackBarAndTheButtons) {
+    TfrmPlayList& form = OpenWith({SamplePath(L"clock32.ani")});
+    for (UINT dpi : {144u, 96u}) {
+        SCOPED_TRACE(testing::Message() << dpi << " DPI");
+        ChangeDpi(form, dpi);
+        EXPECT_EQ(Pane(form).acvScreen().Size().cx, ::MulDiv(32, dpi, 96));
+        EXPECT_EQ(Pane(form).tbPlayPosition().ThumbLength(), ::MulDiv(14, dpi, 96));
+        const HWND navigator = Pane(form).tbPreviewNavigator();
+        int cx = 0, cy = 0;
+        ::ImageList_GetIconSize(
+            reinterpret_cast<HIMAGELIST>(::SendMessageW(navigator, TB_GETIMAGELIST, 0, 0)), &cx, &cy);
+        EXPECT_EQ(cx, ::GetSystemMetricsForDpi(SM_CXSMICON, dpi));
+        // Every button whole inside the bar, and the bar inside the preview.
+        RECT bar{}, button{}, pane{};
+        ::GetClientRect(navigator, &bar);
+        ::SendMessageW(navigator, TB_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&button));
+        EXPECT_GE(button.bottom - button.top, cy);
+        EXPECT_LE(button.bottom, bar.bottom);
+        ::GetWindowRect(navigator, &bar);
+        ::GetWindowRect(Pane(form).Handle(), &pane);
+        EXPECT_LE(bar.bottom, pane.bottom);
+        EXPECT_EQ(pane.bottom - pane.top, Pane(form).PreferredHeight());
+    }
+}
+
+// Not a check: keeps a cursor playing zoomed for a screenshot; DOVEX_PREVIEW_HOLD_MS sets how long,
+// DOVEX_PREVIEW_DPI the DPI.
 // --gtest_also_run_disabled_tests --gtest_filter=*Screenshot*
 TEST_F(Preview, DISABLED_ShowForScreenshot) {
     TfrmPlayList& form = OpenWith({SamplePath(L"heart64.ani"), SamplePath(L"clock64.ani")});
+    if (const char* dpi = std::getenv("DOVEX_PREVIEW_DPI"))
+        ChangeDpi(form, static_cast<UINT>(std::atoi(dpi)));
     Click(form, IDA_PREVIEWZOOM);
     const char* hold = std::getenv("DOVEX_PREVIEW_HOLD_MS");
     PumpIdle(std::chrono::milliseconds(hold ? std::atoi(hold) : 5000));
