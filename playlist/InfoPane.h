@@ -11,6 +11,7 @@
 #include "base/UniqueHandle.h"
 #include "base/Window.h"
 #include "playlist/PlayListDpi.h"
+#include "playlist/SaverOperation.h"
 
 namespace dovex {
 
@@ -69,6 +70,8 @@ public:
     int ItemInfoTop() const noexcept { return FItemInfoTop - FScrollPos; }
     int ClientHeight() const noexcept;
     HWND SaverOperationPanel() const noexcept { return FSaverOperation->Handle(); }
+    TSaverOperationPane& SaverOperation() noexcept { return *FSaverOperation; }
+    const TSaverOperationPane& SaverOperation() const noexcept { return *FSaverOperation; }
     HWND PreviewBasePanel() const noexcept { return FPreviewBase->Handle(); }
 
 protected:
@@ -87,7 +90,7 @@ private:
     TDpiScale FDpi;
     HWND FNotifyWindow;
     UniqueGdiObj FNameFont, FBoldFont, FNormalFont, FLogoFont, FLogoSmallFont;
-    std::unique_ptr<TPanel> FSaverOperation;
+    std::unique_ptr<TSaverOperationPane> FSaverOperation;
     std::unique_ptr<TPanel> FPreviewBase;
 
     std::wstring FGroupName;

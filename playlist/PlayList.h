@@ -146,6 +146,7 @@ private:
     void ShowPopupMenu(HWND control, LPARAM position);
     void MenuSelect(UINT item, UINT flags);
     void ShowStatusHint(UINT command);
+    void ShowStatusText(const std::wstring& text);
     void PointerOver(HWND window);
     LRESULT tbMenuNotify(NMHDR& header);
 
@@ -239,7 +240,6 @@ private:
     std::vector<std::unique_ptr<TCursorGroupCtrl>> FGroups;
     TCursorGroupCtrl* FShownGroup = nullptr;
     int FDefaultIconIndex = -1;
-    bool FGroupLoading = false;
     std::wstring FPreviewFileName;
     std::vector<TCursorItem*> FDragItems;
     UniqueImageList FDragImage;
@@ -250,6 +250,8 @@ private:
     int FGroupViewWidth = 160;
     int32_t FPreviewBackgroundColor = 0;
     UINT FStatusCommand = 0;
+    HWND FStatusHintControl = nullptr; // the control whose hint the status bar shows
+    std::wstring FStatusText;
     bool FSplitterDragging = false;
     int FSplitterGrab = 0;
     bool FClosing = false;
