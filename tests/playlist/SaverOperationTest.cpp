@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <map>
+#include <optional>
 
 #include "PlayListWindowSupport.h"
 
@@ -33,6 +34,21 @@ RECT ScreenRect(HWND window) {
 
 POINT Centre(const RECT& rect) {
     return POINT{(rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2};
+}
+
+using TChildren = std::map<std::wstring, std::vector<HWND>>;
+
+BOOL CALLBACK AddVisibleChild(HWND child, LPARAM children) {
+    if (::IsWindowVisible(child))
+        (*reinterpret_cast<TChildren*>(children))[ClassOf(child)].push_back(child);
+    return TRUE;
+}
+
+// The visible windows inside a window, by class.
+TChildren VisibleChildren(HWND parent) {
+    TChildren children;
+    ::EnumChildWindows(parent, &AddVisibleChild, reinterpret_cast<LPARAM>(&children));
+    return children;
 }
 
 class GroupPlay : public PlayListWindow {
@@ -79,20 +95,26 @@ protected:
 
 } // namespace
 
-TEST_F(GroupPlay, ANewGroupCountsOneCycleOrPlaysOneSecond) {
+TEST_F(GroupPlay, WithoutAGroupNothingIsSetAndANewGroupCountsOneCycleOrPlaysOneSecond) {
+    WriteSettings(L"A", 1, 4, 2000);
     TfrmPlayList& form = Open();
     const TSaverOperationPane& pane = Pane(form);
-    EXPECT_EQ(pane.Group(), nullptr);
-    EXPECT_FALSE(::IsWindowEnabled(pane.pcSaverOperation())) << "nothing to set without a group";
+    ::SetFocus(form.tvGroup());
+    form.Execute(IDA_PLAYLISTDELETE);
+    EXPECT_EQ(pane.Group(), nullptr) << "the deleted group is gone from the pane too";
+    EXPECT_FALSE(::IsWindowEnabled(pane.pcSaverOperation()));
     EXPECT_FALSE(::IsWindowEnabled(pane.edtSaverNums()));
+    EXPECT_EQ(BoxTexts(pane), (std::vector<std::wstring>{L"1", L"0", L"0"}));
+    ::SetWindowTextW(pane.edtSaverNums(), L"9");
 
     form.Execute(IDA_ADDGROUP);
     TreeView_EndEditLabelNow(form.tvGroup(), TRUE);
     ASSERT_NE(form.ShownGroup(), nullptr);
     EXPECT_EQ(pane.Group(), form.ShownGroup());
-    EXPECT_TRUE(::IsWindowEnabled(pane.pcSaverOperation()));
+    EXPECT_TRUE(::IsWindowEnabled(pane.edtSaverNums()));
     EXPECT_EQ(pane.ActivePage(), tsNumTimes);
-    EXPECT_EQ(BoxTexts(pane), (std::vector<std::wstring>{L"1", L"0", L"1"}));
+    EXPECT_EQ(BoxTexts(pane), (std::vector<std::wstring>{L"1", L"0", L"1"}))
+        << "nothing typed before is kept";
     EXPECT_TRUE(::IsWindowVisible(pane.edtSaverNums()));
     EXPECT_FALSE(::IsWindowVisible(pane.edtSaverTimeSec())) << "the time page is not shown";
     EXPECT_FALSE(form.ShownGroup()->Modified()) << "showing a group changes nothing in it";
@@ -239,24 +261,6 @@ TEST_F(GroupPlay, TheKeyboardReachesThePagesAndStepsTheBoxes) {
     }
 }
 
-TEST_F(GroupPlay, WithoutAGroupTheSettingsChangeNothing) {
-    WriteSettings(L"A", 1, 4, 2000);
-    TfrmPlayList& form = Open();
-    const TSaverOperationPane& pane = Pane(form);
-    ::SetFocus(form.tvGroup());
-    form.Execute(IDA_PLAYLISTDELETE);
-    EXPECT_EQ(pane.Group(), nullptr);
-    EXPECT_FALSE(::IsWindowEnabled(pane.edtSaverNums()));
-    EXPECT_EQ(BoxTexts(pane), (std::vector<std::wstring>{L"1", L"0", L"0"}));
-    ::SetWindowTextW(pane.edtSaverNums(), L"9");
-    EXPECT_TRUE(GroupKeys().empty());
-
-    form.Execute(IDA_ADDGROUP);
-    TreeView_EndEditLabelNow(form.tvGroup(), TRUE);
-    EXPECT_EQ(form.ShownGroup()->SaverPlayNums(), 1) << "nothing typed before is carried into it";
-    EXPECT_EQ(TextOf(pane.edtSaverNums()), L"1");
-}
-
 TEST_F(GroupPlay, AModeOtherThanACountShowsTheTimePageAndStaysUntilAPageIsPicked) {
     WriteSettings(L"A", 5, 1, 1000);
     TfrmPlayList& form = Open();
@@ -282,16 +286,7 @@ TEST_F(GroupPlay, ThePageControlTellsItsPurposeInTheStatusBar) {
 TEST_F(GroupPlay, SeenFromOutsideTheWindowShowsPagesWithUpDowns) {
     WriteSettings(L"A", 1, 1, 1000);
     TfrmPlayList& form = Open();
-    std::map<std::wstring, std::vector<HWND>> shown;
-    ::EnumChildWindows(
-        form.Handle(),
-        [](HWND child, LPARAM found) {
-            if (::IsWindowVisible(child))
-                (*reinterpret_cast<std::map<std::wstring, std::vector<HWND>>*>(found))[ClassOf(child)]
-                    .push_back(child);
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&shown));
+    auto shown = VisibleChildren(form.Handle());
     ASSERT_EQ(shown[L"SysTabControl32"].size(), 1u);
     EXPECT_GE(shown[L"msctls_updown32"].size(), 2u);
     const HWND pages = shown[L"SysTabControl32"].front();
