@@ -83,7 +83,7 @@ void TSaverOperationPane::CreateControls() {
                     WS_TABSTOP | TCS_BUTTONS | TCS_FIXEDWIDTH | TCS_FOCUSONBUTTONDOWN | TCS_MULTILINE |
                         TCS_RAGGEDRIGHT | WS_CLIPSIBLINGS,
                     0, IDC_SO_PAGES);
-    FPagesBackground.Attach(FPages);
+    FPageButtons.Attach(FPages);
     for (int page = 0; page < static_cast<int>(std::size(kPageCaptions)); ++page) {
         TCITEMW item{};
         item.mask = TCIF_TEXT;
@@ -285,6 +285,13 @@ LRESULT TSaverOperationPane::Notify(const NMHDR& header) {
     return 0;
 }
 
+void TSaverOperationPane::PickPage(TSaverPage page) {
+    if (page == ActivePage())
+        return;
+    SetActivePage(page);
+    pcSaverOperationChange();
+}
+
 LRESULT TSaverOperationPane::pcSaverOperationNotify(const NMHDR& header) {
     if (header.code == TCN_SELCHANGE) {
         ShowPageControls();
@@ -312,13 +319,18 @@ void TSaverOperationPane::edtSaverTimeMinSecChange() {
     FGroup->SetSaverPlayTime(static_cast<int32_t>(std::clamp<int64_t>(time, kMinPlayTime, kMaxPlayTime)));
 }
 
-LRESULT TSaverOperationPane::TPagesBackground::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
-    if (msg != WM_ERASEBKGND)
-        return DefaultHandler(msg, wParam, lParam);
-    RECT rect{};
-    ::GetClientRect(Handle(), &rect);
-    ::FillRect(reinterpret_cast<HDC>(wParam), &rect, ::GetSysColorBrush(COLOR_WINDOW));
-    return 1;
+LRESULT TSaverOperationPane::TPageButtons::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (msg == WM_KEYDOWN && (wParam == VK_LEFT || wParam == VK_RIGHT)) {
+        FPane.PickPage(wParam == VK_LEFT ? tsNumTimes : tsTime);
+        return 0;
+    }
+    if (msg == WM_ERASEBKGND) {
+        RECT rect{};
+        ::GetClientRect(Handle(), &rect);
+        ::FillRect(reinterpret_cast<HDC>(wParam), &rect, ::GetSysColorBrush(COLOR_WINDOW));
+        return 1;
+    }
+    return DefaultHandler(msg, wParam, lParam);
 }
 
 LRESULT TSaverOperationPane::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {

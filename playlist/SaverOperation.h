@@ -70,10 +70,17 @@ protected:
     LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
 
 private:
-    // The tab control's own background, around its buttons, in the pane's colour.
-    class TPagesBackground : public TSubclass {
+    // The tab control's own background, around its buttons, in the pane's colour; and the arrow keys pick
+    // the next page, as with tabs (buttons alone would only move their focus).
+    class TPageButtons : public TSubclass {
+    public:
+        explicit TPageButtons(TSaverOperationPane& pane) noexcept : FPane(pane) {}
+
     protected:
         LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
+
+    private:
+        TSaverOperationPane& FPane;
     };
     // A number box with its up-down control and its unit label.
     struct TSpin {
@@ -86,6 +93,8 @@ private:
     void CreateControls();
     void Layout() noexcept;
     void SetActivePage(TSaverPage page) noexcept;
+    // A page picked from the keyboard or with the mouse.
+    void PickPage(TSaverPage page);
     void ShowPageControls() noexcept;
     void EnableControls(bool enabled) noexcept;
     static int Position(const TSpin& spin) noexcept;
@@ -106,7 +115,7 @@ private:
     UniqueGdiObj FFont;
     HWND FLabel = nullptr;
     HWND FPages = nullptr;
-    TPagesBackground FPagesBackground;
+    TPageButtons FPageButtons{*this};
     std::array<TSpin, kSpinCount> FSpins{};
     TCursorGroupCtrl* FGroup = nullptr; // the window's
     bool FGroupLoading = false;

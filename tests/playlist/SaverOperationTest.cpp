@@ -248,6 +248,11 @@ TEST_F(GroupPlay, TheKeyboardReachesThePagesAndStepsTheBoxes) {
     ::SetFocus(form.lvGroupList());
     PressKey('G', {VK_MENU});
     EXPECT_EQ(::GetFocus(), pane.pcSaverOperation()) << "Alt+G, the label's mnemonic";
+    for (const auto& [key, page] : {std::pair{VK_RIGHT, tsTime}, {VK_RIGHT, tsTime}, {VK_LEFT, tsNumTimes}}) {
+        PressKey(key);
+        EXPECT_EQ(pane.ActivePage(), page);
+        EXPECT_EQ(form.Groups(0).SaverMode(), page == tsTime ? smTime : smNumTimes);
+    }
     PressKey(VK_TAB);
     ASSERT_EQ(::GetFocus(), pane.edtSaverNums()) << "no menu took the keyboard";
     struct {
