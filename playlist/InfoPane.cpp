@@ -78,8 +78,7 @@ TInfoPane::TInfoPane(HWND parent, int id, HWND notifyWindow, IPreviewPaneHost& p
     CreateHandle(kPaneClass, L"", WS_CHILD | WS_VISIBLE | WS_VSCROLL | WS_CLIPCHILDREN, WS_EX_CONTROLPARENT,
                  parent);
     SetChildId(Handle(), id);
-    FSaverOperation = std::make_unique<TPanel>(Handle(), 1, notifyWindow);
-    FSaverOperation->SetVisible(true);
+    FSaverOperation = std::make_unique<TSaverOperationPane>(Handle(), 1, dpi);
     FPreviewBase = std::make_unique<TPreviewPane>(Handle(), 2, previewHost, dpi);
     SetDpi(dpi);
 }
@@ -93,6 +92,7 @@ void TInfoPane::SetDpi(const TDpiScale& dpi) {
     FLogoSmallFont = FDpi.MessageFont(11, FW_NORMAL);
     if (!FNameFont || !FBoldFont || !FNormalFont || !FLogoFont || !FLogoSmallFont)
         throw Exception(L"情報表示のフォントを作成できません");
+    FSaverOperation->SetDpi(dpi);
     FPreviewBase->SetDpi(dpi);
     Layout();
 }

@@ -12,6 +12,7 @@
 #include "base/Window.h"
 #include "playlist/PlayListDpi.h"
 #include "playlist/PreviewPane.h"
+#include "playlist/SaverOperation.h"
 
 namespace dovex {
 
@@ -71,6 +72,8 @@ public:
     int ItemInfoTop() const noexcept { return FItemInfoTop - FScrollPos; }
     int ClientHeight() const noexcept;
     HWND SaverOperationPanel() const noexcept { return FSaverOperation->Handle(); }
+    TSaverOperationPane& SaverOperation() noexcept { return *FSaverOperation; }
+    const TSaverOperationPane& SaverOperation() const noexcept { return *FSaverOperation; }
     HWND PreviewBasePanel() const noexcept { return FPreviewBase->Handle(); }
     TPreviewPane& PreviewPane() const noexcept { return *FPreviewBase; }
 
@@ -91,7 +94,7 @@ private:
     TDpiScale FDpi;
     HWND FNotifyWindow;
     UniqueGdiObj FNameFont, FBoldFont, FNormalFont, FLogoFont, FLogoSmallFont;
-    std::unique_ptr<TPanel> FSaverOperation;
+    std::unique_ptr<TSaverOperationPane> FSaverOperation;
     std::unique_ptr<TPreviewPane> FPreviewBase;
 
     std::wstring FGroupName;

@@ -509,14 +509,21 @@ void TfrmPlayList::ShownWindow() {
 
 // ---- splitter ----
 
-// The status bar's hint belongs to the tool bar: over any other part of the window it goes.
+// The status bar shows the hint of a tool button or of a control with a hint of its own: over any other
+// part of the window it goes.
 void TfrmPlayList::PointerOver(HWND window) {
-    if (window == FToolBar || FStatusCommand == 0)
-        return;
     // Only where the pointer is now: a late message of a control it has left says nothing.
     POINT pointer{};
     ::GetCursorPos(&pointer);
-    if (::WindowFromPoint(pointer) != FToolBar)
+    const HWND under = ::WindowFromPoint(pointer);
+    if (const wchar_t* hint = FInfoPane->SaverOperation().StatusHint(window); hint && under == window) {
+        ShowStatusText(hint);
+        FStatusHintControl = window;
+        return;
+    }
+    if (window == FToolBar || (FStatusCommand == 0 && !FStatusHintControl))
+        return;
+    if (under != FToolBar && under != FStatusHintControl)
         ShowStatusHint(0);
 }
 
@@ -689,16 +696,22 @@ LRESULT TfrmPlayList::Notify(NMHDR& header) {
 bool TfrmPlayList::PreTranslateMessage(MSG& msg) {
     if (!Handle() || (msg.hwnd != Handle() && !::IsChild(Handle(), msg.hwnd)))
         return false;
-    if (msg.message != WM_KEYDOWN && msg.message != WM_SYSKEYDOWN)
+    if (msg.message != WM_KEYDOWN && msg.message != WM_SYSKEYDOWN && msg.message != WM_SYSCHAR)
         return false;
+    // A text box keeps its own keys (Delete, Ctrl+A, F2); a label being edited keeps Tab as well.
+    wchar_t className[32] = {};
+    const HWND focus = ::GetFocus();
+    const bool editing = focus && ::GetClassNameW(focus, className, 32) && _wcsicmp(className, L"Edit") == 0;
+    const bool labelEditing =
+        editing && (focus == TreeView_GetEditControl(FTree) || focus == ListView_GetEditControl(FList));
+    // Alt with a label's mnemonic, as a dialog takes it: from the character, so that the key itself has
+    // reached the window and the Alt key's release opens no menu.
+    if (msg.message == WM_SYSCHAR)
+        return !labelEditing && FInfoPane->SaverOperation().FocusMnemonic(static_cast<wchar_t>(msg.wParam));
     if (!FDragItems.empty() && msg.wParam == VK_ESCAPE) {
         EndItemDrag();
         return true;
     }
-    // A label being edited keeps its own keys (Delete, Ctrl+A, F2).
-    wchar_t className[32] = {};
-    const HWND focus = ::GetFocus();
-    const bool editing = focus && ::GetClassNameW(focus, className, 32) && _wcsicmp(className, L"Edit") == 0;
     if (!editing && ::TranslateAcceleratorW(Handle(), FAccelerators.get(), &msg))
         return true;
     // The menu key, or Shift+F10, opens the menu of the tree or the list at its selection.
@@ -708,7 +721,7 @@ bool TfrmPlayList::PreTranslateMessage(MSG& msg) {
         ShowPopupMenu(focus, -1);
         return true;
     }
-    if (msg.message == WM_KEYDOWN && msg.wParam == VK_TAB && !editing &&
+    if (msg.message == WM_KEYDOWN && msg.wParam == VK_TAB && !labelEditing &&
         !(::GetKeyState(VK_CONTROL) & 0x8000) && !(::GetKeyState(VK_MENU) & 0x8000)) {
         if (const HWND next = ::GetNextDlgTabItem(Handle(), focus, shift))
             ::SetFocus(next);
@@ -801,14 +814,16 @@ void TfrmPlayList::ShowPopupMenu(HWND control, LPARAM position) {
 
 void TfrmPlayList::ShowStatusHint(UINT command) {
     FStatusCommand = command;
-    std::wstring text;
-    if (const TAction* action = FindAction(command))
-        text = LongHint(action->Hint);
-    ShowStatusText(text);
+    FStatusHintControl = nullptr;
+    const TAction* action = FindAction(command);
+    ShowStatusText(action ? LongHint(action->Hint) : std::wstring());
 }
 
-void TfrmPlayList::ShowStatusText(const std::wstring& text) noexcept {
-    ::SendMessageW(FStatusBar, SB_SETTEXTW, SB_SIMPLEID, reinterpret_cast<LPARAM>(text.c_str()));
+void TfrmPlayList::ShowStatusText(const std::wstring& text) {
+    if (text == FStatusText)
+        return; // the pointer moving over one control sets its hint again and again
+    FStatusText = text;
+    ::SendMessageW(FStatusBar, SB_SETTEXTW, SB_SIMPLEID, reinterpret_cast<LPARAM>(FStatusText.c_str()));
 }
 
 void TfrmPlayList::MenuSelect(UINT item, UINT flags) {

@@ -147,7 +147,7 @@ private:
     void ShowPopupMenu(HWND control, LPARAM position);
     void MenuSelect(UINT item, UINT flags);
     void ShowStatusHint(UINT command);
-    void ShowStatusText(const std::wstring& text) noexcept;
+    void ShowStatusText(const std::wstring& text);
     void PointerOver(HWND window);
     LRESULT tbMenuNotify(NMHDR& header);
 
@@ -249,7 +249,6 @@ private:
     std::vector<std::unique_ptr<TCursorGroupCtrl>> FGroups;
     TCursorGroupCtrl* FShownGroup = nullptr;
     int FDefaultIconIndex = -1;
-    bool FGroupLoading = false;
     std::wstring FPreviewFileName;
     std::vector<TCursorItem*> FDragItems;
     UniqueImageList FDragImage;
@@ -260,6 +259,8 @@ private:
     int FGroupViewWidth = 160;
     std::array<COLORREF, 16> FCustomColors; // the colour dialog's own colours, while the window lives
     UINT FStatusCommand = 0;
+    HWND FStatusHintControl = nullptr; // the control whose hint the status bar shows
+    std::wstring FStatusText;
     bool FSplitterDragging = false;
     int FSplitterGrab = 0;
     bool FClosing = false;

@@ -97,15 +97,14 @@ void TfrmPlayList::tvGroupChange(HTREEITEM node) {
     }
     ::UpdateWindow(FTree);
     const HCURSOR normal = ::SetCursor(::LoadCursorW(nullptr, IDC_WAIT));
-    FGroupLoading = true;
-    // Also when showing fails: the picture, the normal cursor, and the settings' handlers at work again.
+    // Also when showing fails: the picture and the normal cursor.
     ScopeGuard loaded([&] {
         FInfoPane->SetGroupPicture(FGroupPicture.get());
         ::SetCursor(normal);
-        FGroupLoading = false;
     });
     FShownGroup = group;
     SetPreviewFile(L"");
+    FInfoPane->SaverOperation().LoadGroup(group);
     ::UpdateWindow(Handle());
     {
         BeginListUpdate();
@@ -127,6 +126,7 @@ void TfrmPlayList::tvGroupChange(HTREEITEM node) {
 void TfrmPlayList::ShowNoGroup() {
     FShownGroup = nullptr;
     SetPreviewFile(L"");
+    FInfoPane->SaverOperation().LoadGroup(nullptr);
     SetListItemCount(0);
     FInfoPane->ClearGroup();
     FInfoPane->SetItemInfo(L"", false);

@@ -57,6 +57,26 @@ protected:
     }
 };
 
+inline std::wstring ClassOf(HWND window) {
+    wchar_t name[64] = {};
+    ::GetClassNameW(window, name, 64);
+    return name;
+}
+
+inline HTREEITEM NodeOf(HWND tree, int index) {
+    HTREEITEM node = TreeView_GetRoot(tree);
+    while (node && index-- > 0)
+        node = TreeView_GetNextSibling(tree, node);
+    return node;
+}
+
+inline std::wstring StatusText(HWND statusBar) {
+    wchar_t text[256] = {};
+    // In simple mode Wine's status bar answers for part 0 with the simple text (and not for SB_SIMPLEID).
+    ::SendMessageW(statusBar, SB_GETTEXTW, 0, reinterpret_cast<LPARAM>(text));
+    return text;
+}
+
 // One step of the program's message loop.
 inline void DispatchOne(MSG& msg) {
     if (msg.message == WM_QUIT)
@@ -198,13 +218,6 @@ private:
     std::atomic<bool> FWorked{false};
     std::thread FThread;
 };
-
-inline std::wstring StatusText(HWND statusBar) {
-    wchar_t text[256] = {};
-    // In simple mode Wine's status bar answers for part 0 with the simple text (and not for SB_SIMPLEID).
-    ::SendMessageW(statusBar, SB_GETTEXTW, 0, reinterpret_cast<LPARAM>(text));
-    return text;
-}
 
 // A static cursor of one 1x1 monochrome image: a real cursor file, but no animated one.
 inline std::string StaticCursorBytes() {

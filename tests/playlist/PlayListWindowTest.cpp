@@ -13,12 +13,6 @@ using namespace std::chrono_literals;
 
 namespace {
 
-std::wstring ClassOf(HWND window) {
-    wchar_t name[64] = {};
-    ::GetClassNameW(window, name, 64);
-    return name;
-}
-
 std::wstring WindowText(HWND window) {
     wchar_t text[512] = {};
     ::GetWindowTextW(window, text, 512);
@@ -153,11 +147,16 @@ TEST_F(PlayListWindow, ShortcutsAndTabWorkFromTheKeyboard) {
     WriteGroup(L"G", {SamplePath(L"star32.ani"), SamplePath(L"ball32.ani"), SamplePath(L"clock32.ani")});
     TfrmPlayList& form = Open();
     const HWND list = form.lvGroupList();
+    const TSaverOperationPane& settings = form.ScrollBox().SaverOperation();
     EXPECT_EQ(::GetFocus(), form.tvGroup());
-    PressKey(VK_TAB);
-    EXPECT_EQ(::GetFocus(), list) << "Tab goes from the tree to the list";
-    PressKey(VK_TAB, {VK_SHIFT});
-    EXPECT_EQ(::GetFocus(), form.tvGroup());
+    for (HWND next : {settings.pcSaverOperation(), settings.edtSaverNums(), list}) {
+        PressKey(VK_TAB);
+        EXPECT_EQ(::GetFocus(), next) << "Tab goes from the tree through the group's settings to the list";
+    }
+    for (HWND previous : {settings.edtSaverNums(), settings.pcSaverOperation(), form.tvGroup()}) {
+        PressKey(VK_TAB, {VK_SHIFT});
+        EXPECT_EQ(::GetFocus(), previous);
+    }
 
     PressKey('A', {VK_CONTROL});
     EXPECT_EQ(ListView_GetSelectedCount(list), 3u);
@@ -198,13 +197,6 @@ void EditLabel(TfrmPlayList& form, HTREEITEM node, const std::wstring& text, boo
     ::SetWindowTextW(edit, text.c_str());
     TreeView_EndEditLabelNow(form.tvGroup(), confirm ? FALSE : TRUE);
     PumpIdle();
-}
-
-HTREEITEM NodeOf(HWND tree, int index) {
-    HTREEITEM node = TreeView_GetRoot(tree);
-    while (node && index-- > 0)
-        node = TreeView_GetNextSibling(tree, node);
-    return node;
 }
 
 } // namespace
