@@ -27,6 +27,8 @@ constexpr std::uint32_t kIART = FourCC("IART");
 constexpr std::uint32_t kANIH = FourCC("anih");
 constexpr std::uint32_t kRATE = FourCC("rate");
 constexpr std::uint32_t kSEQ = FourCC("seq ");
+constexpr std::uint32_t kFRAM = FourCC("fram");
+constexpr std::uint32_t kICON = FourCC("icon");
 
 constexpr std::size_t kHeaderBytes = 36;
 
@@ -137,8 +139,8 @@ private:
     std::size_t FSize;
 };
 
-// File bytes through an unbuffered stream plus one window: the heads and small chunks of a cursor sit in
-// its first few KiB, so most loads need a single read and frame data is never fetched.
+// File bytes through an unbuffered stream plus one window: the heads, the small chunks and the frame heads
+// of most cursors lie in their first 64 KiB, so most loads need a single read.
 class TFileSource final : public TAniByteSource {
 public:
     // knownSize: the size from the file system when it gave one, which spares a seek to the end.
@@ -169,20 +171,22 @@ public:
         n = static_cast<std::size_t>(std::min<std::uint64_t>(n, FSize - offset));
         if (n <= kWindow && !(offset >= FWinOff && offset + n <= FWinOff + FWinLen)) {
             FWinOff = offset;
-            FWinLen = Raw(offset, FWindow,
+            FWindow.resize(kWindow);
+            FWinLen = Raw(offset, FWindow.data(),
                           static_cast<std::size_t>(std::min<std::uint64_t>(kWindow, FSize - offset)));
             if (FWinLen < n)
                 n = FWinLen;
         }
         if (offset >= FWinOff && offset + n <= FWinOff + FWinLen) {
-            std::memcpy(buf, FWindow + (offset - FWinOff), n);
+            std::memcpy(buf, FWindow.data() + (offset - FWinOff), n);
             return n;
         }
         return Raw(offset, static_cast<char*>(buf), n);
     }
 
 private:
-    static constexpr std::size_t kWindow = 4096;
+    // Large enough for the heads and the frame heads of most cursors in one read.
+    static constexpr std::size_t kWindow = 64 * 1024;
 
     std::size_t Raw(std::uint64_t offset, char* buf, std::size_t n) {
         if (offset != FPos) {
@@ -200,10 +204,49 @@ private:
     std::filebuf FBuf;
     std::uint64_t FSize = 0;
     std::uint64_t FPos = 0; // the stream's position, to skip needless seeks
-    char FWindow[kWindow];
+    std::vector<char> FWindow;
     std::uint64_t FWinOff = 0;
     std::size_t FWinLen = 0;
 };
+
+std::uint16_t LoadLE16(const unsigned char* p) {
+    return static_cast<std::uint16_t>(p[0] | p[1] << 8);
+}
+
+// The platform's cursor loader trusts each frame's icon directory and the head of each image: a frame
+// without a directory entry, with an entry that points outside the frame, or with an image of no width
+// or height brings it down instead of failing. Such a frame is a structure error here, so the file never
+// reaches the loader. What the loader itself rejects safely (odd bit counts, data cut short) is left to it.
+void CheckIconFrame(TChunkWalker& walker, const TChunk& ck) {
+    constexpr std::uint32_t kDirBytes = 6, kEntryBytes = 16, kInfoHeaderBytes = 40;
+    static constexpr unsigned char kPng[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+    if (ck.size < kDirBytes + kEntryBytes)
+        RaiseStructure();
+    unsigned char dir[kDirBytes];
+    walker.ReadExact(ck.dataStart, dir, kDirBytes);
+    const std::uint16_t type = LoadLE16(dir + 2), count = LoadLE16(dir + 4);
+    if (LoadLE16(dir) != 0 || (type != 1 && type != 2) || count == 0)
+        RaiseStructure();
+    // Entries the frame cannot hold are not looked at; the platform does not either.
+    const std::uint32_t entries = std::min<std::uint32_t>(count, (ck.size - kDirBytes) / kEntryBytes);
+    for (std::uint32_t i = 0; i < entries; ++i) {
+        unsigned char entry[kEntryBytes];
+        walker.ReadExact(ck.dataStart + kDirBytes + std::uint64_t(i) * kEntryBytes, entry, kEntryBytes);
+        const std::uint32_t offset = LoadLE32(entry + 12);
+        if (offset > ck.size || ck.size - offset < sizeof kPng)
+            RaiseStructure();
+        unsigned char head[kInfoHeaderBytes];
+        const std::size_t headBytes = std::min<std::uint32_t>(kInfoHeaderBytes, ck.size - offset);
+        walker.ReadExact(ck.dataStart + offset, head, headBytes);
+        if (std::equal(std::begin(kPng), std::end(kPng), head))
+            continue;
+        const auto width = static_cast<std::int32_t>(LoadLE32(head + 4));
+        const auto height = static_cast<std::int32_t>(LoadLE32(head + 8));
+        if (headBytes < kInfoHeaderBytes || LoadLE32(head) < kInfoHeaderBytes || width <= 0 || height == 0 ||
+            height == 1 || height == -1)
+            RaiseStructure();
+    }
+}
 
 // Keeps the bytes up to the first NUL, at most kAniMaxTextBytes of them.
 std::string ReadText(TChunkWalker& walker, const TChunk& ck) {
@@ -406,6 +449,16 @@ bool TAniCursorInfo::LoadFromSource(TAniByteSource& src, const std::filesystem::
     walker.Seek(cursorStart);
     if (walker.Descend(kSEQ, 0, fileEnd, ck))
         FSequence = ReadTable(src, ck.dataStart, ck.size);
+
+    walker.Seek(cursorStart);
+    if (walker.Descend(kLIST, kFRAM, fileEnd, ck)) {
+        const std::uint64_t listEnd = ck.dataEnd;
+        TChunk frame;
+        while (walker.Descend(kICON, 0, listEnd, frame)) {
+            CheckIconFrame(walker, frame);
+            walker.Ascend(frame);
+        }
+    }
 
     FFileName = name;
     return true;

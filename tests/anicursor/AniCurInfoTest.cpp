@@ -456,6 +456,21 @@ TEST(AniCurInfoLenient, SizesPastTheEndAndTrailingBytesAreRead) {
 }
 
 // Only the one required chunk can make a file unreadable: a header that is missing or cut short.
+// A file with a frame the platform's loader would fall over is refused before it gets there; every frame
+// is looked at, not only the first.
+TEST(AniCurInfoErrors, FramesTheLoaderCannotSurviveAreStructureErrors) {
+    for (const auto& c : FrameCases()) {
+        SCOPED_TRACE(c.what);
+        const Bytes good = Chunk("icon", IconImage());
+        const Bytes frames = List("fram", good + Chunk("icon", c.frame) + good);
+        const Outcome o = Load(Riff(Anih(3, 10) + frames));
+        EXPECT_EQ(o.loaded, !c.refused);
+        if (c.refused) {
+            EXPECT_EQ(o.error, kStructure);
+        }
+    }
+}
+
 TEST(AniCurInfoErrors, HeaderCutShortByTheEndOfTheFileIsAStructureError) {
     const Bytes cutHeads[] = {
         Chunk("RIFF", "ACON" + RawChunk("anih", 36, Table({36, 1, 1, 0, 0}))),

@@ -1,6 +1,7 @@
 // The generated sample cursors: the reader must find what the manifest says each file holds, and on
 // Windows the system must accept each file as an animated cursor and draw every step.
 #include "anicursor/AniCurInfo.h"
+#include "tests/anicursor/AniBuilder.h"
 
 #include <gtest/gtest.h>
 
@@ -312,6 +313,27 @@ TEST(AniSamplesWin32, SystemAndReaderBothAcceptSizesPastTheEndAndTrailingBytes) 
     }
     std::error_code ec;
     fs::remove_all(dir, ec);
+}
+
+// Every odd frame the reader lets through is one the system survives: it loads a cursor or says no.
+TEST(AniSamplesWin32, SystemSurvivesEveryFrameTheReaderAccepts) {
+    const fs::path file = fs::temp_directory_path() / "dovex_odd_frame.ani";
+    for (const auto& c : anitest::FrameCases()) {
+        if (c.refused)
+            continue;
+        SCOPED_TRACE(c.what);
+        const anitest::Bytes frames =
+            anitest::List("fram", anitest::Chunk("icon", c.frame) + anitest::Chunk("icon", c.frame));
+        anitest::WriteFile(file, anitest::Riff(anitest::Anih(2, 10) + frames));
+        dovex::TAniCursorInfo info;
+        ASSERT_TRUE(info.LoadFromFile(file));
+        if (HCURSOR cursor = LoadCursorFromFileW(file.c_str()))
+            DestroyCursor(cursor);
+        if (HANDLE image = LoadImageW(nullptr, file.c_str(), IMAGE_CURSOR, 0, 0, LR_LOADFROMFILE))
+            DestroyCursor(static_cast<HCURSOR>(image));
+    }
+    std::error_code ec;
+    fs::remove(file, ec);
 }
 
 TEST(AniSamplesWin32, ProgramIconsLoadAtEverySize) {
