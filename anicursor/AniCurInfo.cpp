@@ -186,7 +186,7 @@ public:
 
 private:
     // Large enough for the heads and the frame heads of most cursors in one read.
-    static constexpr std::size_t kWindow = 64 * 1024;
+    static constexpr std::size_t kWindow = std::size_t{64} * 1024;
 
     std::size_t Raw(std::uint64_t offset, char* buf, std::size_t n) {
         if (offset != FPos) {
