@@ -9,7 +9,6 @@ namespace dovex {
 
 namespace {
 
-constexpr wchar_t kPanelClass[] = L"TPlayListPanel";
 constexpr wchar_t kPaneClass[] = L"TPlayListInfoPane";
 
 // Child controls report to their parent; the pane's parts pass that on to the window that handles it.
@@ -40,35 +39,6 @@ void FillSolid(HDC dc, const RECT& rect, COLORREF color) noexcept {
 }
 
 } // namespace
-
-// ---- TPanel ----
-
-TPanel::TPanel(HWND parent, int id, HWND notifyWindow) : FNotifyWindow(notifyWindow) {
-    CreateHandle(kPanelClass, L"", WS_CHILD | WS_CLIPCHILDREN | WS_CLIPSIBLINGS, WS_EX_CONTROLPARENT, parent);
-    SetChildId(Handle(), id);
-}
-
-void TPanel::SetBounds(int x, int y, int width, int height) noexcept {
-    ::SetWindowPos(Handle(), nullptr, x, y, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
-}
-
-void TPanel::SetVisible(bool value) noexcept {
-    ::ShowWindow(Handle(), value ? SW_SHOWNA : SW_HIDE);
-}
-
-LRESULT TPanel::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
-    if (IsChildReport(msg))
-        return ::SendMessageW(FNotifyWindow, msg, wParam, lParam);
-    switch (msg) {
-    case WM_ERASEBKGND: {
-        RECT rect;
-        ::GetClientRect(Handle(), &rect);
-        ::FillRect(reinterpret_cast<HDC>(wParam), &rect, ::GetSysColorBrush(COLOR_WINDOW));
-        return 1;
-    }
-    }
-    return DefaultHandler(msg, wParam, lParam);
-}
 
 // ---- TInfoPane ----
 

@@ -1,6 +1,6 @@
-// The information pane between the group tree and the item list: the group's picture and name, the place
-// of the group's play settings, and the title and details of the selected cursors above the place of the
-// preview. Painted off-screen in one piece; scrolls vertically.
+// The information pane between the group tree and the item list: the group's picture and name, the group's
+// play settings, and the title and details of the selected cursors above their preview. Painted off-screen
+// in one piece; scrolls vertically.
 #pragma once
 
 #include <windows.h>
@@ -15,22 +15,6 @@
 #include "playlist/SaverOperation.h"
 
 namespace dovex {
-
-// A plain area of the pane's colour that hands its controls' notifications to the window that owns the
-// pane.
-class TPanel : public TWindow {
-public:
-    TPanel(HWND parent, int id, HWND notifyWindow);
-    void SetBounds(int x, int y, int width, int height) noexcept;
-    void SetVisible(bool value) noexcept;
-    bool Visible() const noexcept { return ::IsWindowVisible(Handle()) != FALSE; }
-
-protected:
-    LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
-
-private:
-    HWND FNotifyWindow;
-};
 
 class TInfoPane : public TWindow {
 public:
