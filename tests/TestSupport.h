@@ -9,14 +9,19 @@
 
 namespace dovex::test {
 
+// A window's look at a message before it is dispatched, as the program's loop gives it: true when the
+// window used the message (a shortcut, Tab in a modeless window) and it must not be dispatched.
+using TPreTranslate = std::function<bool(MSG&)>;
+
 // Dispatches this thread's messages until the condition holds or the time is up. A WM_QUIT left by a
 // destroyed main window is dropped, so that it cannot end a later message loop.
-inline bool PumpUntil(const std::function<bool()>& done, std::chrono::milliseconds limit) {
+inline bool PumpUntil(const std::function<bool()>& done, std::chrono::milliseconds limit,
+                      const TPreTranslate& preTranslate = {}) {
     const auto end = std::chrono::steady_clock::now() + limit;
     for (;;) {
         MSG msg;
         while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            if (msg.message == WM_QUIT)
+            if (msg.message == WM_QUIT || (preTranslate && preTranslate(msg)))
                 continue;
             ::TranslateMessage(&msg);
             ::DispatchMessageW(&msg);

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "base/Dialog.h"
+#include "tests/TestSupport.h"
 
 namespace dovex::test {
 
@@ -54,21 +55,7 @@ inline void TypeText(const std::wstring& text) {
 
 // The program's message loop in small: modeless dialogs get their keyboard input first.
 inline bool PumpModeless(const std::function<bool()>& done, std::chrono::milliseconds limit) {
-    const auto end = std::chrono::steady_clock::now() + limit;
-    for (;;) {
-        MSG msg;
-        while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            if (msg.message == WM_QUIT || IsModelessMessage(msg))
-                continue;
-            ::TranslateMessage(&msg);
-            ::DispatchMessageW(&msg);
-        }
-        if (done())
-            return true;
-        if (std::chrono::steady_clock::now() >= end)
-            return false;
-        ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
-    }
+    return PumpUntil(done, limit, [](MSG& msg) { return IsModelessMessage(msg); });
 }
 
 inline void PumpModelessFor(std::chrono::milliseconds time) {

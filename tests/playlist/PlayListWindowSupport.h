@@ -77,29 +77,13 @@ inline std::wstring StatusText(HWND statusBar) {
     return text;
 }
 
-// One step of the program's message loop.
-inline void DispatchOne(MSG& msg) {
-    if (msg.message == WM_QUIT)
-        return;
-    if (TfrmPlayList* form = PlayListForm(); form && form->PreTranslateMessage(msg))
-        return;
-    ::TranslateMessage(&msg);
-    ::DispatchMessageW(&msg);
-}
-
+// The program's message loop: the playlist window sees its keyboard input first.
 inline bool Pump(const std::function<bool()>& done,
                  std::chrono::milliseconds limit = std::chrono::seconds(5)) {
-    const auto end = std::chrono::steady_clock::now() + limit;
-    for (;;) {
-        MSG msg;
-        while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE))
-            DispatchOne(msg);
-        if (done())
-            return true;
-        if (std::chrono::steady_clock::now() >= end)
-            return false;
-        ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
-    }
+    return PumpUntil(done, limit, [](MSG& msg) {
+        TfrmPlayList* form = PlayListForm();
+        return form && form->PreTranslateMessage(msg);
+    });
 }
 
 inline void PumpIdle(std::chrono::milliseconds time = std::chrono::milliseconds(150)) {
