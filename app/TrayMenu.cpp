@@ -13,27 +13,6 @@ namespace dovex {
 
 namespace {
 
-// A 32-bit picture of an icon or cursor for a menu item (the alpha channel is kept).
-UniqueGdiObj MenuBitmap(HICON icon, int cx, int cy) {
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof(info.bmiHeader);
-    info.bmiHeader.biWidth = cx;
-    info.bmiHeader.biHeight = -cy;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
-    void* bits = nullptr;
-    UniqueGdiObj bitmap(::CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
-    if (!bitmap)
-        return bitmap;
-    UniqueHDC dc(::CreateCompatibleDC(nullptr));
-    if (!dc)
-        return UniqueGdiObj();
-    TSelectObject select(dc.get(), bitmap.get());
-    ::DrawIconEx(dc.get(), 0, 0, icon, cx, cy, 0, nullptr, DI_NORMAL);
-    return bitmap;
-}
-
 void SetItemBitmap(HMENU menu, UINT id, HGDIOBJ bitmap) {
     MENUITEMINFOW item{};
     item.cbSize = sizeof(item);

@@ -128,25 +128,6 @@ std::wstring PlainCaption(const wchar_t* caption) {
     return text;
 }
 
-// A 32-bit picture of an icon for a menu item, its alpha channel kept.
-UniqueGdiObj MenuBitmap(HICON icon, int size) {
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof(info.bmiHeader);
-    info.bmiHeader.biWidth = size;
-    info.bmiHeader.biHeight = -size;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
-    void* bits = nullptr;
-    UniqueGdiObj bitmap(::CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
-    UniqueHDC dc(::CreateCompatibleDC(nullptr));
-    if (!bitmap || !dc)
-        return UniqueGdiObj();
-    TSelectObject select(dc.get(), bitmap.get());
-    ::DrawIconEx(dc.get(), 0, 0, icon, size, size, 0, nullptr, DI_NORMAL);
-    return bitmap;
-}
-
 HWND CreateControl(const wchar_t* className, DWORD style, DWORD exStyle, HWND parent, int id) {
     const HWND control = ::CreateWindowExW(exStyle, className, nullptr, WS_CHILD | WS_VISIBLE | style, 0, 0,
                                            0, 0, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
@@ -239,7 +220,7 @@ void TfrmPlayList::ApplyDpi() {
         UniqueHIcon icon(static_cast<HICON>(::LoadImageW(
             instance, MAKEINTRESOURCEW(IDI_PLAYLIST_IMAGE_FIRST + i), IMAGE_ICON, size, size, 0)));
         ::ImageList_AddIcon(images.get(), icon.get());
-        FMenuBitmaps[static_cast<size_t>(i)] = MenuBitmap(icon.get(), size);
+        FMenuBitmaps[static_cast<size_t>(i)] = MenuBitmap(icon.get(), size, size);
     }
     const int groupSize = FDpi(32);
     FGroupPicture.reset(static_cast<HICON>(
