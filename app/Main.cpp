@@ -19,16 +19,23 @@ namespace dovex {
 namespace {
 constexpr int kTrayAnimationFrames = 11;
 constexpr wchar_t kTipHelp[] = L"カーソルセーバー(Dovex)";
+// The pointer check during a show: a move ends the show within this time even when the hook is blind.
+constexpr UINT kShowCheckMs = 50;
 } // namespace
 
 TfrmDovexMain::TfrmDovexMain()
     : timSaverWait(nullptr, ID_TIMER_SAVERWAIT, 5000, [this] { timSaverWaitTimer(); }),
-      timCursorCheck(nullptr, ID_TIMER_CURSORCHECK, 100, [this] { timCursorCheckTimer(); }) {
+      timCursorCheck(nullptr, ID_TIMER_CURSORCHECK, 100, [this] { timCursorCheckTimer(); }),
+      timShowCheck(nullptr, ID_TIMER_SHOWCHECK, kShowCheckMs, [this] { timShowCheckTimer(); }),
+      timHookCheck(nullptr, ID_TIMER_HOOKCHECK, static_cast<UINT>(THookWatch::kGraceMs),
+                   [this] { timHookCheckTimer(); }) {
     CreateHandle(kClassName, kCaption, WS_POPUP, WS_EX_TOOLWINDOW | WS_EX_TOPMOST);
     // The window is one pixel from the start, not only from the first show.
     ::SetWindowPos(Handle(), nullptr, 0, 0, 1, 1, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     timSaverWait.SetOwner(Handle());
     timCursorCheck.SetOwner(Handle());
+    timShowCheck.SetOwner(Handle());
+    timHookCheck.SetOwner(Handle());
     CreateTrayIcon();
     FormCreate();
 }
@@ -74,6 +81,7 @@ void TfrmDovexMain::FormCreate() {
     FGroupManager = std::make_unique<TCursorGroupManager>();
     FEngine = std::make_unique<TSaverEngine>(Handle(), *FGroupManager, FSaverProperty);
     FEngine->OnShowingChanged = [this](bool showing) {
+        timShowCheck.SetEnabled(showing);
         if (!showing)
             FTiDovex->StopAnimation();
         else if (FSaverProperty.Options & soTrayAnimation)
@@ -112,6 +120,8 @@ void TfrmDovexMain::FormDestroy() noexcept {
     DestroyPropertyForm(); // it is owned by this window
     timSaverWait.SetEnabled(false);
     timCursorCheck.SetEnabled(false);
+    timShowCheck.SetEnabled(false);
+    timHookCheck.SetEnabled(false);
     FEngine.reset(); // stops the countdown timer
     FMouseHook.Stop();
     FQuietTimes.Stop();
@@ -145,6 +155,7 @@ void TfrmDovexMain::SetPaused(bool value) {
     } else {
         if (FPlayListOpen)
             return;
+        ::GetCursorPos(&FLastCursorPos); // moves while paused are no reason to wait again
         timSaverWait.SetEnabled(true);
         FTrayMenu->SetPauseChecked(false);
         if (FTiDovex)
@@ -168,6 +179,11 @@ void TfrmDovexMain::timSaverWaitTimer() {
     timSaverWait.SetEnabled(false);
     if (FPaused)
         return; // a paused saver shows nothing: activity could not end the show
+    // A move the hook did not report: the pointer is in use, the wait starts over.
+    if (PointerMovedUnseen()) {
+        timSaverWait.SetEnabled(true);
+        return;
+    }
     if (FQuietTimes.Quiet(FSaverProperty.Options & soSuppressFullScreen)) {
         timSaverWait.SetEnabled(true); // asked again after another wait
         return;
@@ -188,13 +204,17 @@ void TfrmDovexMain::QuietChanged() {
 
 // ---- The mouse watch ----
 
-// The hook library reports where the pointer was with each message: no need to ask the window system.
-void TfrmDovexMain::HandleSaverMouse(WPARAM mouseMessage, LPARAM position) noexcept {
+// Moves are judged by where the pointer is when the report is handled: the hook's own coordinates may be
+// those of a program the system scales for its DPI.
+void TfrmDovexMain::HandleSaverMouse(WPARAM mouseMessage) noexcept {
+    FHookWatch.Reported(::GetTickCount64());
     bool moved = false;
     if (IsMouseMove(mouseMessage)) {
-        const POINT pos{GET_X_LPARAM(position), GET_Y_LPARAM(position)};
-        moved = pos.x != FLastCursorPos.x || pos.y != FLastCursorPos.y;
-        FLastCursorPos = pos;
+        POINT pos{};
+        if (::GetCursorPos(&pos)) {
+            moved = pos.x != FLastCursorPos.x || pos.y != FLastCursorPos.y;
+            FLastCursorPos = pos;
+        }
     }
     if (IsMouseActivity(mouseMessage, FSaverProperty.IgnoreMouse, moved) && !FPaused)
         RestartWait();
@@ -210,8 +230,44 @@ void TfrmDovexMain::timCursorCheckTimer() noexcept {
         RestartWait();
 }
 
+bool TfrmDovexMain::PointerMovedUnseen() noexcept {
+    POINT pos{};
+    if (!::GetCursorPos(&pos) || (pos.x == FLastCursorPos.x && pos.y == FLastCursorPos.y))
+        return false;
+    FLastCursorPos = pos;
+    // While the hook is the only watch of the wait, a move it did not report puts it in doubt.
+    if (FMouseHook.Installed() && !timCursorCheck.Enabled() && FHookWatch.Missed(::GetTickCount64()))
+        timHookCheck.SetEnabled(true);
+    return true;
+}
+
+void TfrmDovexMain::timShowCheckTimer() noexcept {
+    if (PointerMovedUnseen() && !FPaused)
+        RestartWait();
+}
+
+void TfrmDovexMain::timHookCheckTimer() noexcept {
+    timHookCheck.SetEnabled(false);
+    switch (FHookWatch.Judge()) {
+    case THookWatch::TVerdict::Sees:
+        break;
+    case THookWatch::TVerdict::Reinstall:
+        ++FHookReinstalls;
+        FMouseHook.Stop();
+        if (!FMouseHook.Start(Handle()))
+            timCursorCheck.SetEnabled(true);
+        break;
+    case THookWatch::TVerdict::Poll:
+        // The hook stays for the buttons and the wheel; polling sees the moves it misses.
+        timCursorCheck.SetEnabled(true);
+        break;
+    }
+}
+
+// The wait measures time since the pointer last moved: it starts from where the pointer is now.
 void TfrmDovexMain::RestartWait() noexcept {
     FEngine->Stop();
+    ::GetCursorPos(&FLastCursorPos);
     timSaverWait.SetEnabled(false);
     timSaverWait.SetEnabled(true);
 }
@@ -330,7 +386,8 @@ LRESULT TfrmDovexMain::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
         ::SetCursor(FEngine ? FEngine->ChoiceCursor() : ::LoadCursorW(nullptr, IDC_ARROW));
         return TRUE;
     case WM_TIMER:
-        if (!timSaverWait.HandleTimer(wParam) && !timCursorCheck.HandleTimer(wParam))
+        if (!timSaverWait.HandleTimer(wParam) && !timCursorCheck.HandleTimer(wParam) &&
+            !timShowCheck.HandleTimer(wParam) && !timHookCheck.HandleTimer(wParam))
             return DefaultHandler(msg, wParam, lParam);
         return 0;
     case WM_COMMAND:
@@ -348,7 +405,7 @@ LRESULT TfrmDovexMain::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
         FEngine->TimerTick(wParam);
         return 0;
     case WM_SAVERMOUSE:
-        HandleSaverMouse(wParam, lParam);
+        HandleSaverMouse(wParam);
         return 0;
     case WM_SAVERFOREGROUND:
         QuietChanged();

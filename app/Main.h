@@ -57,6 +57,9 @@ public:
     TCursorChoice CursorChoice() const noexcept { return FEngine->CursorChoice(); }
     const TTimer& SaverWaitTimer() const noexcept { return timSaverWait; }
     const TTimer& CursorCheckTimer() const noexcept { return timCursorCheck; }
+    const TTimer& ShowCheckTimer() const noexcept { return timShowCheck; }
+    // How often the hook was installed again after it was found blind.
+    int HookReinstalls() const noexcept { return FHookReinstalls; }
     HICON TrayIcon(int index) const noexcept { return FTrayIcons[index].get(); }
     const TTrayIcon& tiDovex() const noexcept { return *FTiDovex; }
     const TCursorGroupManager& GroupManager() const noexcept { return *FGroupManager; }
@@ -80,10 +83,15 @@ private:
 
     void timSaverWaitTimer();
     // The mouse watch.
-    void HandleSaverMouse(WPARAM mouseMessage, LPARAM position) noexcept;
+    void HandleSaverMouse(WPARAM mouseMessage) noexcept;
     // A full-screen program came or went, the session was locked or came back.
     void QuietChanged();
     void timCursorCheckTimer() noexcept;
+    // The pointer checks of the program's own, which do not depend on the hook: true when the pointer is
+    // somewhere else than last seen (and it is then taken as seen there).
+    bool PointerMovedUnseen() noexcept;
+    void timShowCheckTimer() noexcept;
+    void timHookCheckTimer() noexcept;
     void RestartWait() noexcept;
 
     void miPauseClick();
@@ -94,6 +102,8 @@ private:
     void EndTimePeriod() noexcept;
 
     TMouseHookThread FMouseHook;
+    THookWatch FHookWatch;
+    int FHookReinstalls = 0;
     TQuietTimes FQuietTimes;
     bool FQuiet = false;
     POINT FLastCursorPos{};
@@ -111,6 +121,8 @@ private:
     std::unique_ptr<TSystemCursorCtrl> FSysCursorCtrl;
     TTimer timSaverWait;
     TTimer timCursorCheck;
+    TTimer timShowCheck;
+    TTimer timHookCheck;
     bool FTimePeriodRaised = false;
     bool FDestroyed = false;
 };

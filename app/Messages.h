@@ -18,5 +18,7 @@ constexpr UINT WM_SAVERFOREGROUND = WM_USER + 1017;
 // Window timers of the main window.
 constexpr UINT_PTR ID_TIMER_SAVERWAIT = 1;
 constexpr UINT_PTR ID_TIMER_CURSORCHECK = 2;
+constexpr UINT_PTR ID_TIMER_SHOWCHECK = 3;
+constexpr UINT_PTR ID_TIMER_HOOKCHECK = 4;
 
 } // namespace dovex

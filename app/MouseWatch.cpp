@@ -44,6 +44,24 @@ bool IsMouseActivity(WPARAM m, TIgnoreMouse ignore, bool positionChanged) noexce
     return true;
 }
 
+bool THookWatch::Missed(uint64_t now) noexcept {
+    if (FDoubting)
+        return false;
+    FDoubting = true;
+    FDoubtSince = now;
+    return true;
+}
+
+THookWatch::TVerdict THookWatch::Judge() noexcept {
+    if (!FDoubting)
+        return TVerdict::Sees;
+    FDoubting = false;
+    // A report at the very moment of the check was on its way: the hook saw the move too.
+    if (FLastReport >= FDoubtSince)
+        return TVerdict::Sees;
+    return ++FBlindTimes == 1 ? TVerdict::Reinstall : TVerdict::Poll;
+}
+
 bool TMouseHook::InstallMouseHook(HWND target) noexcept {
     RemoveMouseHook();
     UniqueHModule lib(::LoadLibraryW(kHookLibraryName));

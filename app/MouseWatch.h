@@ -26,6 +26,32 @@ bool IsMouseMove(WPARAM mouseMessage) noexcept;
 // Whether a reported mouse message ends a show. `positionChanged` matters only for moves.
 bool IsMouseActivity(WPARAM mouseMessage, TIgnoreMouse ignore, bool positionChanged) noexcept;
 
+// Whether the hook still sees the mouse. The hook can be blind without failing: a window it cannot enter
+// (an elevated one, a process of the other bitness whose input never reaches its thread), a process the
+// library could not be loaded into, a hook the system removed. A move that the program's own pointer
+// checks found before any report raises a doubt; a hook that reports nothing within the grace time after
+// it is blind. The first time it is installed again; if it stays blind, polling takes over.
+class THookWatch {
+public:
+    enum class TVerdict { Sees, Reinstall, Poll };
+    static constexpr uint64_t kGraceMs = 500;
+
+    // A report of the hook arrived (any mouse message).
+    void Reported(uint64_t now) noexcept { FLastReport = now; }
+    // A pointer check found a move no report had told of. True when a new doubt begins: the caller asks
+    // for the verdict once the grace time is over.
+    bool Missed(uint64_t now) noexcept;
+    bool Doubting() const noexcept { return FDoubting; }
+    // After the grace time: whether a report came since the doubt began, and what to do if none did.
+    TVerdict Judge() noexcept;
+
+private:
+    uint64_t FLastReport = 0;
+    uint64_t FDoubtSince = 0;
+    bool FDoubting = false;
+    int FBlindTimes = 0;
+};
+
 using UniqueHHook = UniqueAny<HandleTraits<HHOOK, ::UnhookWindowsHookEx>>;
 
 // The system-wide WH_MOUSE hook of Dovex.dll, which posts WM_SAVERMOUSE to one window per mouse message.

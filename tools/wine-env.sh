@@ -2,6 +2,7 @@
 #   DOVEX_WINE_DIR  state folder (prefix, display, logs); default build/wine of the repository
 #   DOVEX_DISPLAY   an X display to use instead of the project's own Xvfb
 #   DOVEX_DESKTOP   name of the Wine virtual desktop (default Dovex), DOVEX_DESKTOP_SIZE its size
+#   DOVEX_DESKTOP_LOADER  32 to start that desktop with Wine's 32-bit loader (default 64)
 DOVEX_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 : "${DOVEX_WINE_DIR:=$DOVEX_ROOT/build/wine}"
 : "${DOVEX_DESKTOP:=Dovex}"
@@ -17,8 +18,18 @@ dovex_host_runs_32bit() {
     [ -x /usr/lib/wine/wine ] && /usr/lib/wine/wine --version >/dev/null 2>&1
 }
 
-if dovex_host_runs_32bit; then DOVEX_WINE=/usr/lib/wine/wine; else DOVEX_WINE=/usr/lib/wine/wine64; fi
-[ -x "$DOVEX_WINE" ] || DOVEX_WINE=$(command -v wine)
+# The loader is chosen per program: the 64-bit one for the prefix, the desktop and 64-bit programs, the
+# 32-bit one only for 32-bit programs. (`wine` is the 32-bit loader wherever wine32 is installed: a desktop
+# started with it runs a 32-bit explorer, and then mouse input does not reach 64-bit windows.)
+DOVEX_WINE64=/usr/lib/wine/wine64
+[ -x "$DOVEX_WINE64" ] || DOVEX_WINE64=$(command -v wine64 || command -v wine)
+DOVEX_WINE32=
+if dovex_host_runs_32bit; then DOVEX_WINE32=/usr/lib/wine/wine; fi
+# Told to the Windows tests, which cannot find it out themselves.
+if [ -n "$DOVEX_WINE32" ]; then export DOVEX_HOST_RUNS_32BIT=1; else export DOVEX_HOST_RUNS_32BIT=0; fi
+DOVEX_WINE=$DOVEX_WINE64
+# DOVEX_DESKTOP_LOADER=32 starts the desktop with the 32-bit loader (the tests of that configuration).
+: "${DOVEX_DESKTOP_LOADER:=64}"
 
 # Whether a Windows executable is 32-bit (PE machine i386).
 dovex_exe_is_32bit() {
@@ -70,9 +81,11 @@ dovex_wine_up() {
     # One wineserver for the whole run keeps each program's start-up short.
     # Started here but outliving this call: it must not hold the caller's output open (ctest waits for it).
     wineserver -p >/dev/null 2>&1 </dev/null
-    if ! dovex_pid_alive desktop.pid; then
-        "$DOVEX_WINE" explorer "/desktop=$DOVEX_DESKTOP,$DOVEX_DESKTOP_SIZE" >"$DOVEX_WINE_DIR/desktop.log" 2>&1 </dev/null &
-        echo $! >"$DOVEX_WINE_DIR/desktop.pid"
+    if ! dovex_pid_alive "desktop-$DOVEX_DESKTOP.pid"; then
+        local loader=$DOVEX_WINE64
+        [ "$DOVEX_DESKTOP_LOADER" = 32 ] && loader=$DOVEX_WINE32
+        "$loader" explorer "/desktop=$DOVEX_DESKTOP,$DOVEX_DESKTOP_SIZE" >"$DOVEX_WINE_DIR/desktop-$DOVEX_DESKTOP.log" 2>&1 </dev/null &
+        echo $! >"$DOVEX_WINE_DIR/desktop-$DOVEX_DESKTOP.pid"
         sleep 2
     fi
     flock -u 9
@@ -81,10 +94,20 @@ dovex_wine_up() {
 
 dovex_wine_down() {
     WINEPREFIX="$WINEPREFIX" wineserver -k 2>/dev/null
-    local pid
-    for f in desktop.pid xvfb.pid; do
-        pid=$(cat "$DOVEX_WINE_DIR/$f" 2>/dev/null) && kill "$pid" 2>/dev/null
-        rm -f "$DOVEX_WINE_DIR/$f"
+    local pid f
+    for f in "$DOVEX_WINE_DIR"/desktop-*.pid "$DOVEX_WINE_DIR/xvfb.pid"; do
+        [ -f "$f" ] || continue
+        pid=$(cat "$f" 2>/dev/null) && kill "$pid" 2>/dev/null
+        rm -f "$f"
     done
     true
+}
+
+# Ends one virtual desktop this environment started (its window leaves the screen).
+dovex_desktop_down() {
+    local f="$DOVEX_WINE_DIR/desktop-$1.pid" pid
+    pid=$(cat "$f" 2>/dev/null) || return 0
+    kill "$pid" 2>/dev/null
+    for _ in $(seq 50); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
+    rm -f "$f"
 }

@@ -7,12 +7,14 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <limits>
 #include <atomic>
 #include <memory>
 #include <thread>
 #include <vector>
 
 #include "ShowEnvironment.h"
+#include "tests/base/DesktopInput.h"
 #include "app/Messages.h"
 #include "base/ErrorBox.h"
 #include "base/Exception.h"
@@ -22,6 +24,7 @@
 using namespace dovex;
 using namespace std::chrono_literals;
 using dovex::test::CleanDovexKey;
+using dovex::test::PumpFor;
 using dovex::test::PumpUntil;
 
 namespace {
@@ -68,8 +71,9 @@ TEST(SaverTick, HugeCountsSaturate) {
     } cases[] = {
         {5, INT32_MAX, INT32_MIN + 6},
         {-10, INT32_MAX, INT32_MIN},
-        {-10, static_cast<LPARAM>(INT64_MAX), INT32_MIN},
-        {3, static_cast<LPARAM>(INT64_MIN), INT32_MAX},
+        // The widest counts a message can carry: 64 bits in a 64-bit process, 32 in a 32-bit one.
+        {-10, std::numeric_limits<LPARAM>::max(), INT32_MIN},
+        {3, std::numeric_limits<LPARAM>::min(), INT32_MAX},
         {INT32_MIN, 1, INT32_MIN},
     };
     for (const auto& c : cases) {
@@ -413,10 +417,94 @@ TEST_F(MainWindow, HomePositionOffTheScreenIsTakenWhereThePointerLands) {
     EXPECT_EQ(rc.left, pointer.x);
     EXPECT_EQ(rc.top, pointer.y);
     EXPECT_GE(pointer.x, ::GetSystemMetrics(SM_XVIRTUALSCREEN));
-    ::SendMessageW(hwnd, WM_SAVERMOUSE, WM_MOUSEMOVE, MAKELPARAM(pointer.x, pointer.y));
+    ::SendMessageW(hwnd, WM_SAVERMOUSE, WM_MOUSEMOVE, 0);
     EXPECT_TRUE(form->SaverShowing()) << "the pointer has not moved since the jump";
-    ::SendMessageW(hwnd, WM_SAVERMOUSE, WM_MOUSEMOVE, MAKELPARAM(pointer.x + 1, pointer.y));
-    EXPECT_FALSE(form->SaverShowing()) << "a report of another position is a move";
+    EXPECT_FALSE(PumpUntil([&] { return !form->SaverShowing(); }, 300ms)) << "nor do the pointer checks say so";
+    ::SetCursorPos(pointer.x + 1, pointer.y - 1);
+    ::SendMessageW(hwnd, WM_SAVERMOUSE, WM_MOUSEMOVE, 0);
+    EXPECT_FALSE(form->SaverShowing()) << "a report with the pointer elsewhere is a move";
+}
+
+// ---- A hook that reports nothing ----
+// The hook is blind where it cannot enter (an elevated window, a process whose input never reaches it, a
+// hook the system removed). Here its reports are dropped before they reach the window, and the pointer is
+// moved without input.
+
+namespace {
+
+bool PumpBlind(const std::function<bool()>& done, std::chrono::milliseconds limit) {
+    return PumpUntil(done, limit, [](MSG& msg) { return msg.message == WM_SAVERMOUSE; });
+}
+
+} // namespace
+
+TEST_F(MainWindow, WhileThePointerMovesUnreportedNoShowStarts) {
+    SetSetting(L"WaitTime", 400);
+    SetGroup(L"G", {Sample("star32.ani")}, 1, 1, 5000);
+    ::SetCursorPos(400, 300);
+    auto form = Create();
+    ASSERT_TRUE(PumpBlind([&] { return !form->Paused(); }, 2s));
+    for (int i = 1; i <= 15; ++i) {
+        ::SetCursorPos(400 + i * 3, 300);
+        ASSERT_FALSE(PumpBlind([&] { return form->SaverShowing(); }, 100ms)) << "a show after move " << i;
+    }
+    const auto still = std::chrono::steady_clock::now();
+    ASSERT_TRUE(PumpBlind([&] { return form->SaverShowing(); }, 3s)) << "once still, the show comes";
+    EXPECT_GE(std::chrono::steady_clock::now() - still, 350ms) << "after a whole wait";
+    RECT rc{};
+    ::GetWindowRect(form->Handle(), &rc);
+    EXPECT_EQ(rc.left, 445) << "under the pointer where it came to rest";
+}
+
+TEST_F(MainWindow, AnUnreportedMoveEndsTheShowTheHookIsInstalledAgainThenPollingTakesOver) {
+    SetSetting(L"WaitTime", 200);
+    SetGroup(L"G", {Sample("star32.ani")}, 1, 1, 5000);
+    ::SetCursorPos(400, 300);
+    auto form = Create();
+    ASSERT_TRUE(form->MouseHook().Installed()) << "Dovex.dll beside the test";
+    EXPECT_FALSE(form->ShowCheckTimer().Enabled()) << "no pointer check while waiting: no wake-ups";
+    const auto endShowByMove = [&](int x) {
+        ASSERT_TRUE(PumpBlind([&] { return form->SaverShowing(); }, 3s));
+        EXPECT_TRUE(form->ShowCheckTimer().Enabled());
+        ::SetCursorPos(x, 300);
+        const auto moved = std::chrono::steady_clock::now();
+        ASSERT_TRUE(PumpBlind([&] { return !form->SaverShowing(); }, 2s)) << "the move did not end the show";
+        EXPECT_LT(std::chrono::steady_clock::now() - moved, 300ms);
+        EXPECT_FALSE(::IsWindowVisible(form->Handle()));
+        EXPECT_FALSE(form->ShowCheckTimer().Enabled());
+    };
+    endShowByMove(405);
+    ASSERT_TRUE(PumpBlind([&] { return form->HookReinstalls() == 1; }, 2s)) << "the blind hook was kept";
+    EXPECT_TRUE(form->MouseHook().Installed());
+    EXPECT_FALSE(form->CursorCheckTimer().Enabled());
+
+    endShowByMove(410);
+    ASSERT_TRUE(PumpBlind([&] { return form->CursorCheckTimer().Enabled(); }, 2s)) << "no polling took over";
+    EXPECT_EQ(form->HookReinstalls(), 1);
+    EXPECT_TRUE(form->MouseHook().Installed()) << "the hook stays for buttons and wheel";
+    endShowByMove(415);
+    EXPECT_EQ(form->HookReinstalls(), 1);
+}
+
+// A hook that sees the move is left alone, even when the pointer check was quicker than its report.
+TEST_F(MainWindow, AHookThatReportsTheMoveIsNotInstalledAgain) {
+    SetSetting(L"WaitTime", 200);
+    SetSetting(L"IgnoreMouse", L"LsftClick");
+    SetGroup(L"G", {Sample("star32.ani")}, 1, 1, 5000);
+    ::SetCursorPos(400, 300);
+    auto form = Create();
+    ASSERT_TRUE(form->MouseHook().Installed());
+    for (int x : {420, 440, 460}) {
+        ASSERT_TRUE(PumpUntil([&] { return form->SaverShowing(); }, 3s));
+        std::thread([x] {
+            test::JoinTestDesktop();
+            test::SendMouse({test::MoveTo(x, 300)});
+        }).join();
+        ASSERT_TRUE(PumpUntil([&] { return !form->SaverShowing(); }, 1s));
+        PumpFor(THookWatch::kGraceMs * 1ms + 200ms);
+    }
+    EXPECT_EQ(form->HookReinstalls(), 0);
+    EXPECT_FALSE(form->CursorCheckTimer().Enabled());
 }
 
 // Whatever fails after the window went on screen, the show counts as started, so activity takes the

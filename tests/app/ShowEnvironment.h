@@ -25,9 +25,13 @@ inline std::wstring Widen(const std::string& text) {
     return std::wstring(text.begin(), text.end());
 }
 
+inline std::wstring ReadEnvironment(const wchar_t* name) {
+    wchar_t value[256] = {};
+    return ::GetEnvironmentVariableW(name, value, 256) ? value : L"";
+}
+
 inline std::wstring DesktopName() {
-    wchar_t name[128] = {};
-    return ::GetEnvironmentVariableW(L"DOVEX_DESKTOP", name, 128) ? name : L"";
+    return ReadEnvironment(L"DOVEX_DESKTOP");
 }
 
 // The whole of a small text file, or empty.

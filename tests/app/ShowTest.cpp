@@ -143,6 +143,58 @@ TEST_F(Show, PlaysInOrderUnderThePointerAndGoesOnAfterTheItemInterrupted) {
     WaitForCursor(A, 2500ms);
 }
 
+// On either kind of desktop, whether the hook sees the input or not: a show under a still pointer, ended
+// within moments by a real move with the normal pointer back, and no show while the pointer keeps moving.
+TEST_F(Show, ARealMoveEndsTheShowAtOnceAndAMovingPointerHoldsItBack) {
+    SetGroup(L"ABC", {A, B, C}, 1, 1, 1000);
+    const XCursorImage normal = ReadXCursor();
+    ASSERT_TRUE(FDovex.Start());
+    ASSERT_TRUE(WaitShowing(6s)) << "no show under the still pointer";
+    WaitForCursor(B, 2500ms);
+    const auto moved = Clock::now();
+    ASSERT_TRUE(MovePointer(430, 320));
+    ASSERT_TRUE(WaitHidden(1s)) << "the move did not end the show";
+    // The time includes starting xdotool from Wine.
+    EXPECT_LT(Clock::now() - moved, 300ms);
+    EXPECT_TRUE(WaitFor([&] { return ReadXCursor() == normal; }, 1s)) << "the normal pointer is not back";
+
+    // Moving for three waits: no show; at rest again, the show comes after a wait.
+    const auto end = Clock::now() + 4500ms;
+    for (int i = 0; Clock::now() < end; ++i) {
+        ASSERT_TRUE(MovePointer(430 + (i % 40) * 5, 320 + (i % 2)));
+        std::this_thread::sleep_for(100ms);
+        ASSERT_FALSE(FDovex.Showing()) << "a show started under a moving pointer";
+    }
+    EXPECT_TRUE(WaitShowing(4s)) << "no show once the pointer was still";
+}
+
+// A window of a 32-bit program under the pointer, which a 64-bit hook library cannot enter.
+TEST_F(Show, AMoveOverAWindowOfA32BitProgramEndsTheShow) {
+#ifndef DOVEX_WINDOW32_EXE
+    GTEST_SKIP() << "no 32-bit test window in this build";
+#else
+    if (ReadEnvironment(L"DOVEX_HOST_RUNS_32BIT") != L"1")
+        GTEST_SKIP() << "this host's kernel does not run 32-bit programs";
+    ASSERT_TRUE(StartDetached(L"explorer.exe /desktop=" + DesktopName() + L" \"" +
+                              WindowsPath(DOVEX_WINDOW32_EXE) + L"\" 300 200 400 300"));
+    HWND window = nullptr;
+    ASSERT_TRUE(WaitFor([&] { return (window = ::FindWindowW(L"DovexWindow32", nullptr)) != nullptr; }, 10s));
+    struct TCloser {
+        HWND Window;
+        ~TCloser() { ::PostMessageW(Window, WM_CLOSE, 0, 0); }
+    } closer{window};
+    ASSERT_TRUE(MovePointer(410, 310));
+    ASSERT_TRUE(WaitFor([&] { return ::WindowFromPoint({410, 310}) == window; }, 3s));
+    SetGroup(L"One", {C}, 1, 1, 60000);
+    ASSERT_TRUE(FDovex.Start());
+    ASSERT_TRUE(WaitShowing(6s));
+    const auto moved = Clock::now();
+    ASSERT_TRUE(MovePointer(450, 350));
+    ASSERT_TRUE(WaitHidden(1s)) << "the move over the 32-bit window did not end the show";
+    EXPECT_LT(Clock::now() - moved, 300ms);
+#endif
+}
+
 TEST_F(Show, IgnoredButtonsLeaveTheShowRunningOthersEndIt) {
     SetSetting(L"IgnoreMouse", L"LsftClick,Wheel");
     SetGroup(L"One", {B}, 1, 1, 60000);
@@ -171,6 +223,10 @@ TEST_F(Show, WithoutTheHookLibraryMovesAreSeenByPolling) {
     ASSERT_TRUE(WaitShowing(6s));
     ASSERT_TRUE(ClickButton(1)); // buttons are not seen by polling
     std::this_thread::sleep_for(400ms);
+    POINT pointer{};
+    ::GetCursorPos(&pointer);
+    EXPECT_TRUE(pointer.x == 400 && pointer.y == 300)
+        << "the pointer went to " << pointer.x << "," << pointer.y << " without a move of ours";
     EXPECT_TRUE(FDovex.Showing());
     const auto moved = Clock::now();
     ASSERT_TRUE(MovePointer(450, 350));

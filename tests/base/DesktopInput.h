@@ -47,6 +47,29 @@ inline void PressKeys(std::initializer_list<WORD> keys) {
     ::SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
 }
 
+// Mouse input as the system's input queue gets it: call from a thread that joined the desktop.
+inline void SendMouse(std::initializer_list<INPUT> inputs) {
+    std::vector<INPUT> list(inputs);
+    ::SendInput(static_cast<UINT>(list.size()), list.data(), sizeof(INPUT));
+}
+
+inline INPUT MoveTo(int x, int y) {
+    INPUT in{};
+    in.type = INPUT_MOUSE;
+    in.mi.dx = x * 65535 / (::GetSystemMetrics(SM_CXSCREEN) - 1);
+    in.mi.dy = y * 65535 / (::GetSystemMetrics(SM_CYSCREEN) - 1);
+    in.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+    return in;
+}
+
+inline INPUT Button(DWORD flags, DWORD data = 0) {
+    INPUT in{};
+    in.type = INPUT_MOUSE;
+    in.mi.dwFlags = flags;
+    in.mi.mouseData = data;
+    return in;
+}
+
 // Digits and capital letters, one key each.
 inline void TypeText(const std::wstring& text) {
     for (wchar_t c : text)

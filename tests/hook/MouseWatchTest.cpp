@@ -23,27 +23,21 @@
 #include "model/SaverMessages.h"
 #include "../TestSupport.h"
 #include "app/MouseWatch.h"
+#include "tests/base/DesktopInput.h"
 #include "tests/controls/ProjectDesktop.h"
 
 using namespace std::chrono_literals;
 using namespace dovex;
+using dovex::test::Button;
+using dovex::test::MoveTo;
 using dovex::test::PumpUntil;
+using dovex::test::SendMouse;
 
 namespace {
 
 std::wstring DesktopName() {
     wchar_t name[128] = {};
     return ::GetEnvironmentVariableW(L"DOVEX_DESKTOP", name, 128) ? name : L"";
-}
-
-// Global hooks belong to the desktop of the thread that sets them: the test's windows and hooks live in the
-// project's virtual desktop, where the input arrives.
-void JoinTheDesktop() {
-    const std::wstring name = DesktopName();
-    if (name.empty())
-        return;
-    if (HDESK desk = ::OpenDesktopW(name.c_str(), 0, FALSE, GENERIC_ALL))
-        ::SetThreadDesktop(desk);
 }
 
 // The main thread joins for the whole run, also when the desktop is just closing; input threads join it
@@ -161,6 +155,51 @@ TEST(MouseActivity, EverythingElseAlwaysCounts) {
     for (WPARAM m : others) {
         EXPECT_TRUE(IsMouseActivity(m, kAllIgnored, false)) << std::hex << m;
         EXPECT_TRUE(IsMouseActivity(m, 0, false)) << std::hex << m;
+    }
+}
+
+// ---------------------------------------------------------------------------------------------------------
+// Whether the hook still sees the mouse: events in time order, and the verdict after each doubt.
+
+TEST(HookWatch, ABlindHookIsInstalledAgainThenPollingTakesOver) {
+    using V = THookWatch::TVerdict;
+    struct Step {
+        char Event; // 'r' a report, 'm' a move only the pointer check found, 'j' the verdict
+        uint64_t At;
+        bool NewDoubt; // for 'm': whether a verdict must be asked for
+        V Verdict;     // for 'j'
+    };
+    const struct {
+        const char* Name;
+        std::vector<Step> Steps;
+    } cases[] = {
+        {"no doubt, no verdict", {{'r', 100, false, V::Sees}, {'j', 700, false, V::Sees}}},
+        {"the report comes after the check", {{'m', 100, true, V::Sees}, {'r', 120, false, V::Sees},
+                                               {'j', 600, false, V::Sees}}},
+        {"the report arrives in the same tick", {{'m', 100, true, V::Sees}, {'r', 100, false, V::Sees},
+                                                  {'j', 600, false, V::Sees}}},
+        {"an old report does not clear the doubt", {{'r', 50, false, V::Sees}, {'m', 100, true, V::Sees},
+                                                     {'j', 600, false, V::Reinstall}}},
+        {"a doubt is asked for once", {{'m', 100, true, V::Sees}, {'m', 150, false, V::Sees},
+                                        {'j', 600, false, V::Reinstall}}},
+        {"blind again after the new install", {{'m', 100, true, V::Sees}, {'j', 600, false, V::Reinstall},
+                                                {'m', 900, true, V::Sees}, {'j', 1400, false, V::Poll}}},
+        {"seeing in between does not forgive", {{'m', 100, true, V::Sees}, {'j', 600, false, V::Reinstall},
+                                                 {'m', 700, true, V::Sees}, {'r', 710, false, V::Sees},
+                                                 {'j', 1200, false, V::Sees}, {'m', 1300, true, V::Sees},
+                                                 {'j', 1800, false, V::Poll}}},
+    };
+    for (const auto& c : cases) {
+        THookWatch watch;
+        for (const Step& step : c.Steps) {
+            if (step.Event == 'r')
+                watch.Reported(step.At);
+            else if (step.Event == 'm')
+                EXPECT_EQ(watch.Missed(step.At), step.NewDoubt) << c.Name << " at " << step.At;
+            else
+                EXPECT_EQ(watch.Judge(), step.Verdict) << c.Name << " at " << step.At;
+        }
+        EXPECT_FALSE(watch.Doubting()) << c.Name;
     }
 }
 
@@ -462,32 +501,10 @@ TEST(MouseHookInstall, FailsCleanlyWhenTheHookProcedureIsMissing) {
 // Real input, end to end: SendInput from a thread of the desktop, through the hook in whichever process
 // owns the window under the pointer, to the target window.
 
-void SendMouse(std::initializer_list<INPUT> inputs) {
-    std::vector<INPUT> list(inputs);
-    ::SendInput(static_cast<UINT>(list.size()), list.data(), sizeof(INPUT));
-}
-
-INPUT MoveTo(int x, int y) {
-    INPUT in{};
-    in.type = INPUT_MOUSE;
-    in.mi.dx = x * 65535 / (::GetSystemMetrics(SM_CXSCREEN) - 1);
-    in.mi.dy = y * 65535 / (::GetSystemMetrics(SM_CYSCREEN) - 1);
-    in.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
-    return in;
-}
-
-INPUT Button(DWORD flags, DWORD data = 0) {
-    INPUT in{};
-    in.type = INPUT_MOUSE;
-    in.mi.dwFlags = flags;
-    in.mi.mouseData = data;
-    return in;
-}
-
 // Moves, clicks both buttons and turns the wheel, from a thread of its own that joined the desktop.
 void SendUserInput() {
     std::thread([] {
-        JoinTheDesktop();
+        test::JoinTestDesktop(); // a global hook sees the input of its own desktop
         SendMouse({MoveTo(300, 300)});
         std::this_thread::sleep_for(50ms);
         SendMouse({MoveTo(340, 320)});
