@@ -86,8 +86,16 @@ int32_t TTickHandOff::Take(UINT id) noexcept {
     }
 }
 
+UINT SystemMaxTimerPeriod() noexcept {
+    TIMECAPS caps{};
+    if (::timeGetDevCaps(&caps, sizeof(caps)) != MMSYSERR_NOERROR || caps.wPeriodMax == 0)
+        return 65535; // the smallest limit seen on any system
+    return caps.wPeriodMax;
+}
+
 TSaverEngine::TSaverEngine(HWND window, const TCursorGroupManager& groups, const TSaverProperty& property)
-    : FWindow(window), FGroups(groups), FProperty(property), FBlankCursor(CreateBlankCursor()) {
+    : MaxTimerPeriod(&SystemMaxTimerPeriod), FWindow(window), FGroups(groups), FProperty(property),
+      FBlankCursor(CreateBlankCursor()) {
     FRandom.seed(static_cast<std::mt19937::result_type>(
         std::chrono::high_resolution_clock::now().time_since_epoch().count()));
 }
@@ -101,23 +109,35 @@ void TSaverEngine::Start() {
     ShowSaver();
 }
 
+// Only usable items are chosen; -1 when the selection has none.
 int TSaverEngine::ChooseIndex(int from) {
-    int index = from;
-    for (int attempts = 0;;) {
-        const int count = FGroups.ItemCount();
-        if (count <= 0)
-            return -1;
-        if (FProperty.PlaySequence != 0) {
-            index = std::uniform_int_distribution<int>(0, count - 1)(FRandom);
-        } else {
-            index += 1;
-            if (index >= count)
-                index = 0;
+    const int count = FGroups.ItemCount();
+    if (count <= 0)
+        return -1;
+    const auto usable = [&](int index) { return FGroups.Items(index).Status == isUsable; };
+    if (FProperty.PlaySequence != 0) {
+        std::uniform_int_distribution<int> draw(0, count - 1);
+        for (int attempts = 0; attempts <= count; ++attempts) {
+            const int index = draw(FRandom);
+            if (usable(index))
+                return index;
         }
-        ++attempts;
-        if (FGroups.Items(index).Status == isUsable || attempts > count)
+        // Few usable items among many: draw among those alone.
+        std::vector<int> candidates;
+        for (int i = 0; i < count; ++i)
+            if (usable(i))
+                candidates.push_back(i);
+        if (candidates.empty())
+            return -1;
+        return candidates[std::uniform_int_distribution<size_t>(0, candidates.size() - 1)(FRandom)];
+    }
+    int index = from;
+    for (int attempts = 0; attempts < count; ++attempts) {
+        index = index + 1 >= count || index < -1 ? 0 : index + 1;
+        if (usable(index))
             return index;
     }
+    return -1;
 }
 
 namespace {
@@ -149,14 +169,19 @@ void TSaverEngine::NextCursor() {
     const TCursorItem& item = FGroups.Items(FData.Index);
     const TCursorGroupBase& group = *item.Group;
     const bool countMode = group.SaverMode() == smNumTimes;
-    FData.Remaining = countMode ? group.SaverPlayNums() : 1;
+    const int32_t count = countMode ? group.SaverPlayNums() : 1;
     if (item.FileName != FData.CurrentFile || FData.TimerID == 0) {
         StopSaverTimer();
         FData.CurrentFile = item.FileName;
-        FData.Interval = countMode ? item.PlayTime : group.SaverPlayTime();
+        int32_t length = countMode ? item.PlayTime : std::min(group.SaverPlayTime(), TCursorGroupBase::kMaxPlayTime);
         // A cycle or a time of no length (a zero rate, a hostile value) must still end: a second each.
-        if (FData.Interval <= 0)
-            FData.Interval = kUnknownItemTime;
+        if (length <= 0)
+            length = kUnknownItemTime;
+        // The timer refuses periods above its maximum: a longer item is counted in equal shorter ticks.
+        const int64_t maxPeriod = std::max<UINT>(MaxTimerPeriod ? MaxTimerPeriod() : 65535, 1);
+        FTicksPerPeriod = static_cast<int32_t>((length + maxPeriod - 1) / maxPeriod);
+        FData.Interval = static_cast<int32_t>((length + FTicksPerPeriod / 2) / FTicksPerPeriod);
+        FData.Remaining = TicksFor(std::max(count, 1));
         FShowCursor.reset();
         if (planHolds && FPlanned.Cursor)
             FShowCursor = std::move(FPlanned.Cursor);
@@ -164,6 +189,8 @@ void TSaverEngine::NextCursor() {
             FShowCursor = LoadShowCursor(FData.CurrentFile);
         ::Sleep(static_cast<DWORD>(FProperty.DisplayInterval));
         StartTimer();
+    } else {
+        FData.Remaining = TicksFor(std::max(count, 1)); // the same file plays on with its timer
     }
     SetCursorChoice(TCursorChoice::Show);
     PlanNext();
@@ -176,6 +203,10 @@ void TSaverEngine::PlanNext() {
     // The same file again keeps its timer and its cursor: nothing to load.
     if (FPlanned.Index >= 0 && FPlanned.FileName != FData.CurrentFile)
         FPlanned.Cursor = LoadShowCursor(FPlanned.FileName);
+}
+
+int32_t TSaverEngine::TicksFor(int32_t count) const noexcept {
+    return Saturate(int64_t{count} * FTicksPerPeriod);
 }
 
 void TSaverEngine::StartTimer() {

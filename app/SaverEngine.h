@@ -65,6 +65,8 @@ public:
     std::function<void(bool showing)> OnShowingChanged;
     // Told where the pointer really is after the jump to the home position (the jump is not activity).
     std::function<void(POINT where)> OnPointerPlaced;
+    // The longest period the multimedia timer takes, in ms (the system's answer unless replaced).
+    std::function<UINT()> MaxTimerPeriod;
 
     // The idle wait is over: the first item, then the window under the pointer.
     void Start();
@@ -95,6 +97,8 @@ private:
     void PlanNext();
     void ApplyCursorChoice() noexcept;
     void StartTimer();
+    // The ticks an item lasts: its count, in ticks of the timer's period.
+    int32_t TicksFor(int32_t count) const noexcept;
     static void CALLBACK SaverTimerProc(UINT id, UINT, DWORD_PTR user, DWORD_PTR, DWORD_PTR) noexcept;
 
     HWND FWindow;
@@ -102,6 +106,7 @@ private:
     const TSaverProperty& FProperty;
     TSaverData FData;
     bool FShowing = false;
+    int32_t FTicksPerPeriod = 1; // an item longer than the timer allows is counted in shorter ticks
     TCursorChoice FCursorChoice = TCursorChoice::Default;
     UniqueHCursor FShowCursor; // the show cursor slot: empty shows the normal arrow
     UniqueHCursor FBlankCursor;

@@ -102,6 +102,11 @@ public:
     const std::wstring& Name() const noexcept { return FName; }
     // Changes only the object, not the registry.
     void SetName(std::wstring name) { FName = std::move(name); }
+    // The play time the group settings allow, in milliseconds; a stored value beyond is shown and played
+    // as the longest.
+    static constexpr int32_t kMinPlayTime = 1000;
+    static constexpr int32_t kMaxPlayTime = 3600000;
+
     TSaverMode SaverMode() const noexcept { return FSaverMode; }
     int32_t SaverPlayNums() const noexcept { return FSaverPlayNums; }
     int32_t SaverPlayTime() const noexcept { return FSaverPlayTime; }

@@ -10,6 +10,7 @@
 #include "base/Subclass.h"
 #include "base/UniqueHandle.h"
 #include "base/Window.h"
+#include "model/PlayListCtrls.h"
 #include "playlist/PlayListDpi.h"
 
 namespace dovex {
@@ -37,8 +38,8 @@ public:
     // No tool tip; the part after the bar goes to the status bar.
     static constexpr wchar_t kPagesHint[] = L"|セーバー動作時のカーソル表示動作を選択します。";
     // The play time a box change stores is kept within these, in milliseconds.
-    static constexpr int kMinPlayTime = 1000;
-    static constexpr int kMaxPlayTime = 3600000;
+    static constexpr int kMinPlayTime = TCursorGroupBase::kMinPlayTime;
+    static constexpr int kMaxPlayTime = TCursorGroupBase::kMaxPlayTime;
 
     TSaverOperationPane(HWND parent, int id, const TDpiScale& dpi);
 

@@ -55,14 +55,16 @@ dovex_wine_up() {
     if [ -n "${DOVEX_DISPLAY:-}" ]; then
         export DISPLAY=$DOVEX_DISPLAY
     else
+        # Each desktop has an X screen of its own: two virtual desktops on one screen would cover each
+        # other, and the input would go to whichever lies on top.
         local num
-        num=$(cat "$DOVEX_WINE_DIR/display" 2>/dev/null || true)
-        if [ -z "$num" ] || ! dovex_pid_alive xvfb.pid; then
+        num=$(cat "$DOVEX_WINE_DIR/display-$DOVEX_DESKTOP" 2>/dev/null || true)
+        if [ -z "$num" ] || ! dovex_pid_alive "xvfb-$DOVEX_DESKTOP.pid"; then
             num=90
             while [ -e "/tmp/.X11-unix/X$num" ] || [ -e "/tmp/.X$num-lock" ]; do num=$((num + 1)); done
-            Xvfb ":$num" -screen 0 1280x800x24 -nolisten tcp >"$DOVEX_WINE_DIR/xvfb.log" 2>&1 &
-            echo $! >"$DOVEX_WINE_DIR/xvfb.pid"
-            echo "$num" >"$DOVEX_WINE_DIR/display"
+            Xvfb ":$num" -screen 0 1280x800x24 -nolisten tcp >"$DOVEX_WINE_DIR/xvfb-$DOVEX_DESKTOP.log" 2>&1 &
+            echo $! >"$DOVEX_WINE_DIR/xvfb-$DOVEX_DESKTOP.pid"
+            echo "$num" >"$DOVEX_WINE_DIR/display-$DOVEX_DESKTOP"
             for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X$num" ] && break; sleep 0.1; done
         fi
         export DISPLAY=":$num"
@@ -95,7 +97,7 @@ dovex_wine_up() {
 dovex_wine_down() {
     WINEPREFIX="$WINEPREFIX" wineserver -k 2>/dev/null
     local pid f
-    for f in "$DOVEX_WINE_DIR"/desktop-*.pid "$DOVEX_WINE_DIR/xvfb.pid"; do
+    for f in "$DOVEX_WINE_DIR"/desktop-*.pid "$DOVEX_WINE_DIR"/xvfb-*.pid; do
         [ -f "$f" ] || continue
         pid=$(cat "$f" 2>/dev/null) && kill "$pid" 2>/dev/null
         rm -f "$f"
@@ -105,9 +107,11 @@ dovex_wine_down() {
 
 # Ends one virtual desktop this environment started (its window leaves the screen).
 dovex_desktop_down() {
-    local f="$DOVEX_WINE_DIR/desktop-$1.pid" pid
-    pid=$(cat "$f" 2>/dev/null) || return 0
-    kill "$pid" 2>/dev/null
-    for _ in $(seq 50); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
-    rm -f "$f"
+    local f pid
+    for f in "$DOVEX_WINE_DIR/desktop-$1.pid" "$DOVEX_WINE_DIR/xvfb-$1.pid"; do
+        pid=$(cat "$f" 2>/dev/null) || continue
+        kill "$pid" 2>/dev/null
+        for _ in $(seq 50); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
+        rm -f "$f"
+    done
 }

@@ -1,6 +1,9 @@
 // Measures, on the real main window in this process:
 //  1. how long each item of a long show stays, against how long it should (count and time modes);
-//  2. main-thread time per WM_SAVERMOUSE (a move that is not activity) against an empty message.
+//  2. main-thread time per WM_SAVERMOUSE (a move that is not activity) against an empty message;
+//  3. the main thread's wake-ups while waiting, with the hook and with polling;
+//  4. how soon a move ends a show, reported by the hook and found by the pointer check alone (the hook's
+//     reports dropped), and the cost of that check per second of show.
 // It uses the program's own registry key: run it only where Dovex is not in use.
 #include <windows.h>
 
@@ -9,6 +12,7 @@
 #include <cmath>
 #include <cstdio>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "model/HookTypes.h"
@@ -29,6 +33,14 @@ std::wstring Sample(const char* file) {
     for (const char* p = file; *p; ++p)
         path += static_cast<wchar_t>(*p);
     return path;
+}
+
+// Windows and hooks work on the desktop that gets the input: the project's virtual desktop under Wine.
+void JoinDesktop() {
+    wchar_t name[128] = {};
+    if (::GetEnvironmentVariableW(L"DOVEX_DESKTOP", name, 128))
+        if (HDESK desk = ::OpenDesktopW(name, 0, FALSE, GENERIC_ALL))
+            ::SetThreadDesktop(desk);
 }
 
 void SetDword(const wchar_t* key, const wchar_t* name, DWORD value) {
@@ -128,13 +140,135 @@ void MeasureActivityCost() {
                 count, empty / count, moves / count, moves / empty, clicks / count, clicks / empty);
 }
 
+// Dispatches this thread's messages for `ms`, dropping the hook's reports when `blind`; counts the
+// messages that reached the main window.
+int PumpFor(HWND form, int ms, bool blind = false) {
+    int count = 0;
+    const auto end = Clock::now() + std::chrono::milliseconds(ms);
+    while (Clock::now() < end) {
+        ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 1, QS_ALLINPUT);
+        MSG msg;
+        while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            if (msg.hwnd == form)
+                ++count;
+            if (blind && msg.message == WM_SAVERMOUSE)
+                continue;
+            ::TranslateMessage(&msg);
+            ::DispatchMessageW(&msg);
+        }
+    }
+    return count;
+}
+
+void PrepareGroup(DWORD waitTime) {
+    ::RegDeleteTreeW(HKEY_CURRENT_USER, kDovexKey);
+    SetDword(kSettingsKey, L"WaitTime", waitTime);
+    SetDword(kSettingsKey, L"TrayAnimation", 0);
+    const std::wstring group = std::wstring(kPlaylistKey) + L"\\Bench";
+    SetDword(group.c_str(), L"SaverMode", 1);
+    SetDword(group.c_str(), L"SaverPlayTime", 60000);
+    const std::wstring path = Sample("star32.ani");
+    ::RegSetKeyValueW(HKEY_CURRENT_USER, group.c_str(), L"0", REG_SZ, path.c_str(),
+                      static_cast<DWORD>((path.size() + 1) * sizeof(wchar_t)));
+}
+
+void MeasureWaitingWakeUps() {
+    PrepareGroup(600000);
+    TfrmDovexMain form;
+    PumpFor(form.Handle(), 300); // the resume after start-up
+    const int hook = form.MouseHook().Installed() ? PumpFor(form.Handle(), 3000) : -1;
+    const auto polling = [&] {
+        // The program alone, as when Dovex.dll is missing: the same window polls.
+        return form.CursorCheckTimer().Enabled() ? PumpFor(form.Handle(), 3000) : -1;
+    };
+    if (hook < 0)
+        std::printf("waiting 3 s: no hook library here (polling %d messages)\n", polling());
+    else
+        std::printf("waiting 3 s with the hook: %d messages to the main window (polling takes about 30)\n", hook);
+}
+
+double Median(std::vector<double> v) {
+    std::sort(v.begin(), v.end());
+    return v.empty() ? 0 : v[v.size() / 2];
+}
+
+// A move during a show, `rounds` times: by real input (the hook reports it) or, blind, by moving the
+// pointer with its reports dropped (the pointer check finds it).
+void MeasureEndAfterMove(bool blind, int rounds) {
+    PrepareGroup(150);
+    TfrmDovexMain form;
+    std::vector<double> ends;
+    POINT start{};
+    ::GetCursorPos(&start);
+    for (int i = 0; i < rounds; ++i) {
+        const auto limit = Clock::now() + std::chrono::seconds(3);
+        while (!form.SaverShowing() && Clock::now() < limit)
+            PumpFor(form.Handle(), 5, blind);
+        if (!form.SaverShowing())
+            break;
+        const int x = start.x + (i % 2 ? 7 : -7), y = start.y;
+        const auto moved = Clock::now();
+        if (blind) {
+            ::SetCursorPos(x, y);
+        } else {
+            std::thread([x, y] {
+                JoinDesktop();
+                INPUT in{};
+                in.type = INPUT_MOUSE;
+                in.mi.dx = x * 65535 / (::GetSystemMetrics(SM_CXSCREEN) - 1);
+                in.mi.dy = y * 65535 / (::GetSystemMetrics(SM_CYSCREEN) - 1);
+                in.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+                ::SendInput(1, &in, sizeof(in));
+            }).join();
+        }
+        while (form.SaverShowing() && Clock::now() - moved < std::chrono::seconds(2))
+            PumpFor(form.Handle(), 1, blind);
+        ends.push_back(std::chrono::duration<double, std::milli>(Clock::now() - moved).count());
+    }
+    if (ends.empty()) {
+        std::printf("%-34s no show started\n", blind ? "end after a move, hook blind:" : "end after a move, hook:");
+        return;
+    }
+    std::printf("%-34s %2zu moves  median %6.1f ms  worst %6.1f ms%s\n",
+                blind ? "end after a move, hook blind:" : "end after a move, hook:", ends.size(), Median(ends),
+                *std::max_element(ends.begin(), ends.end()),
+                !blind && !form.MouseHook().Installed() ? "  (no hook library: polling)" : "");
+}
+
+// The pointer check costs one WM_TIMER each 50 ms of show: its time, against an empty message, as main-
+// thread CPU per second of show.
+void MeasureShowCheckCost() {
+    PrepareGroup(100);
+    TfrmDovexMain form;
+    const auto limit = Clock::now() + std::chrono::seconds(3);
+    while (!form.SaverShowing() && Clock::now() < limit)
+        PumpFor(form.Handle(), 5);
+    if (!form.ShowCheckTimer().Enabled()) {
+        std::printf("pointer check: no show started\n");
+        return;
+    }
+    const int count = 100000;
+    const double empty = TimePosted(form.Handle(), WM_NULL, 0, count);
+    const double checks = TimePosted(form.Handle(), WM_TIMER, form.ShowCheckTimer().Id(), count);
+    const double perSecond = 1000.0 / form.ShowCheckTimer().Interval();
+    std::printf("pointer check during a show: %.3f us each (empty message %.3f us, x%.2f); %.0f a second "
+                "= %.3f ms CPU per second of show (without it: %.3f ms)\n",
+                checks / count, empty / count, checks / empty, perSecond, checks / count * perSecond / 1000,
+                empty / count * perSecond / 1000);
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
     const double seconds = argc > 1 ? std::atof(argv[1]) : 20.0;
+    JoinDesktop();
     MeasureShow("time mode, 500 ms each", 1, 1, 500, seconds);
     MeasureShow("count mode, 2 cycles each", 0, 2, 1000, seconds);
     MeasureActivityCost();
+    MeasureWaitingWakeUps();
+    MeasureEndAfterMove(false, 15);
+    MeasureEndAfterMove(true, 15);
+    MeasureShowCheckCost();
     ::RegDeleteTreeW(HKEY_CURRENT_USER, kDovexKey);
     return 0;
 }

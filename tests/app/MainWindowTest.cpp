@@ -530,6 +530,154 @@ TEST_F(MainWindow, AShowThatFailsHalfWayIsStillTakenOffScreen) {
     ::DestroyWindow(window);
 }
 
+// ---- The engine on its own: long items, random choice, the planned next cursor ----
+
+namespace {
+
+// The engine over the registry's playlist, its show window and its countdown messages.
+class Engine : public MainWindow {
+protected:
+    // A new engine over the playlist the registry holds now.
+    void Start() {
+        Release();
+        FWindow = ::CreateWindowExW(WS_EX_TOOLWINDOW | WS_EX_TOPMOST, L"STATIC", L"", WS_POPUP, 0, 0, 1, 1,
+                                    nullptr, nullptr, nullptr, nullptr);
+        ASSERT_NE(FWindow, nullptr);
+        FGroups = std::make_unique<TCursorGroupManager>();
+        FEngine = std::make_unique<TSaverEngine>(FWindow, *FGroups, FProperty);
+    }
+    void Release() {
+        FEngine.reset();
+        FGroups.reset();
+        if (FWindow)
+            ::DestroyWindow(FWindow);
+        FWindow = nullptr;
+    }
+    void TearDown() override {
+        Release();
+        MainWindow::TearDown();
+    }
+    // The item on show ends: as many ticks as it has left.
+    void EndItem() { FEngine->Tick(SAVERTICK_COUNT, FEngine->Data().Remaining); }
+
+    HWND FWindow = nullptr;
+    TSaverProperty FProperty;
+    std::unique_ptr<TCursorGroupManager> FGroups;
+    std::unique_ptr<TSaverEngine> FEngine;
+};
+
+std::filesystem::path TempCopy(const char* sample, const wchar_t* name) {
+    wchar_t temp[MAX_PATH];
+    ::GetTempPathW(MAX_PATH, temp);
+    const std::filesystem::path copy = std::filesystem::path(temp) / name;
+    std::filesystem::copy_file(std::string(DOVEX_SAMPLES_DIR) + "/" + sample, copy,
+                               std::filesystem::copy_options::overwrite_existing);
+    return copy;
+}
+
+int CursorWidth(HCURSOR cursor) {
+    ICONINFO info{};
+    if (!::GetIconInfo(cursor, &info))
+        return 0;
+    BITMAP mask{};
+    ::GetObjectW(info.hbmMask, sizeof(mask), &mask);
+    ::DeleteObject(info.hbmMask);
+    if (info.hbmColor)
+        ::DeleteObject(info.hbmColor);
+    return mask.bmWidth;
+}
+
+} // namespace
+
+// The timer refuses periods above its maximum: every item lasts its whole time all the same, counted in
+// shorter ticks; a stored time beyond what the settings allow plays as the longest they allow.
+TEST_F(Engine, ItemsLongerThanTheTimerAllowsLastTheirWholeTime) {
+    const struct {
+        DWORD Mode, Nums, Time;
+        UINT MaxPeriod;
+        int32_t Interval, Remaining; // the timer's period and the ticks the item lasts
+    } cases[] = {
+        {1, 1, 5000, 65535, 5000, 1},
+        {1, 1, 200000, 65535, 50000, 4},
+        {1, 1, 3600000, 65535, 65455, 55},
+        {1, 1, 90000000, 65535, 65455, 55}, // beyond the settings: played as 60 minutes
+        {1, 1, 1000, 300, 250, 4},
+        {0, 3, 0, 300, 267, 9}, // star32: 800 ms a cycle, 3 cycles
+        {0, 0, 0, 300, 267, 3}, // a count of 0 plays once
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << "mode " << c.Mode << " time " << c.Time << " max " << c.MaxPeriod);
+        ::RegDeleteTreeW(HKEY_CURRENT_USER, kPlaylistKey);
+        SetGroup(L"G", {Sample("star32.ani")}, c.Mode, c.Nums, c.Time);
+        Start();
+        FEngine->MaxTimerPeriod = [&] { return c.MaxPeriod; };
+        FEngine->Start();
+        EXPECT_EQ(FEngine->Data().Interval, c.Interval);
+        EXPECT_EQ(FEngine->Data().Remaining, c.Remaining);
+        EXPECT_NE(FEngine->Data().TimerID, 0u) << "the timer took the period";
+        FEngine->Tick(SAVERTICK_COUNT, c.Remaining - 1);
+        EXPECT_EQ(FEngine->Data().Remaining, 1) << "one tick short of the end, the item stays";
+        FEngine->Stop();
+    }
+}
+
+// With one usable item among many, random order only ever plays that one.
+TEST_F(Engine, RandomOrderPlaysOnlyUsableItems) {
+    std::vector<std::wstring> files(30, L"Z:\\no\\such.ani");
+    files[17] = Sample("star32.ani");
+    SetGroup(L"G", {}, 1, 1, 5000);
+    const std::wstring key = std::wstring(kPlaylistKey) + L"\\G";
+    for (size_t i = 0; i < files.size(); ++i)
+        ::RegSetKeyValueW(HKEY_CURRENT_USER, key.c_str(), std::to_wstring(i).c_str(), REG_SZ, files[i].c_str(),
+                          static_cast<DWORD>((files[i].size() + 1) * sizeof(wchar_t)));
+    for (int32_t sequence : {1, 0}) {
+        SCOPED_TRACE(sequence ? "random order" : "in order");
+        Start();
+        FProperty.PlaySequence = sequence;
+        FEngine->Start();
+        for (int i = 0; i < 300; ++i) {
+            ASSERT_EQ(FEngine->Data().Index, 17) << "draw " << i;
+            EndItem();
+        }
+        FEngine->Stop();
+    }
+}
+
+// The next cursor is loaded while the current one plays; what is shown next is always what the playlist
+// says then, not what it said when the cursor was planned.
+TEST_F(Engine, ThePlannedNextCursorIsTheNextFileAndAStalePlanIsNeverShown) {
+    const auto first = TempCopy("star32.ani", L"dovex-plan-a.ani");
+    const auto second = TempCopy("ball32.ani", L"dovex-plan-b.ani");
+    const auto third = TempCopy("clock64.ani", L"dovex-plan-c.ani");
+    SetGroup(L"G", {first.wstring(), second.wstring()}, 1, 1, 5000);
+    Start();
+    FEngine->Start();
+    ASSERT_EQ(FEngine->Data().CurrentFile, first.wstring());
+    // The next file, a different one, was loaded ahead: it shows although it is gone from the disk.
+    ASSERT_TRUE(::DeleteFileW(second.c_str()));
+    EndItem();
+    EXPECT_EQ(FEngine->Data().CurrentFile, second.wstring());
+    EXPECT_NE(FEngine->ChoiceCursor(), ::LoadCursorW(nullptr, IDC_ARROW)) << "the planned cursor was not kept";
+    TempCopy("ball32.ani", L"dovex-plan-b.ani");
+
+    // Reordered while the show runs: the plan (the first file) gives way to the new order.
+    ::RegDeleteTreeW(HKEY_CURRENT_USER, kPlaylistKey);
+    SetGroup(L"G", {third.wstring(), second.wstring(), first.wstring()}, 1, 1, 5000);
+    FGroups->Reload();
+    EndItem();
+    EXPECT_EQ(FEngine->Data().CurrentFile, first.wstring()) << "after the item shown, in the new order";
+    // Reordered again: the plan (the third file, at the first place) no longer holds there.
+    ::RegDeleteTreeW(HKEY_CURRENT_USER, kPlaylistKey);
+    SetGroup(L"G", {first.wstring(), third.wstring()}, 1, 1, 5000);
+    FGroups->Reload();
+    EndItem();
+    EXPECT_EQ(FEngine->Data().CurrentFile, first.wstring());
+    EXPECT_EQ(CursorWidth(FEngine->ChoiceCursor()), 32) << "the planned 64-pixel cursor was shown";
+    FEngine->Stop();
+    for (const auto& file : {first, second, third})
+        ::DeleteFileW(file.c_str());
+}
+
 // ---- No show when it would disturb ----
 
 namespace {
