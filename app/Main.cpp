@@ -81,7 +81,8 @@ void TfrmDovexMain::FormCreate() {
     FGroupManager = std::make_unique<TCursorGroupManager>();
     FEngine = std::make_unique<TSaverEngine>(Handle(), *FGroupManager, FSaverProperty);
     FEngine->OnShowingChanged = [this](bool showing) {
-        timShowCheck.SetEnabled(showing);
+        // Polling already looks at the pointer often enough; the check is for the hook's blind spots.
+        timShowCheck.SetEnabled(showing && !timCursorCheck.Enabled());
         if (!showing)
             FTiDovex->StopAnimation();
         else if (FSaverProperty.Options & soTrayAnimation)

@@ -95,11 +95,8 @@ bool TMouseHook::InstallMouseHook(HWND target) noexcept {
 
 void TMouseHook::RemoveMouseHook() noexcept {
     FHook.reset();
-    // The hook machinery may hold references of its own in this process: drop them all.
-    if (HMODULE lib = FHookLib.release()) {
-        while (::FreeLibrary(lib)) {
-        }
-    }
+    // Only the reference taken here: others belong to the system's hook machinery or to someone else.
+    FHookLib.reset();
     FHookMapping.reset();
 }
 

@@ -66,7 +66,7 @@ public:
     // Loads the library, publishes `target` and WM_SAVERMOUSE in the shared block and installs the hook.
     // On any failure everything acquired is released and the result is false (the caller then polls).
     bool InstallMouseHook(HWND target) noexcept;
-    // Removes the hook and leaves no reference to the library in this process; closes the block.
+    // Removes the hook, releases the library as far as it was loaded here and closes the block.
     void RemoveMouseHook() noexcept;
 
     bool Installed() const noexcept { return static_cast<bool>(FHook); }

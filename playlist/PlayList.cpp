@@ -4,6 +4,7 @@
 #include <windowsx.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <span>
 
 #include "base/ErrorBox.h"
@@ -364,9 +365,14 @@ void TfrmPlayList::FormCreate() {
 
 void TfrmPlayList::ApplyFormBounds() {
     const TFormBounds& stored = FProperty->FormBounds();
-    RECT bounds{stored.Left, stored.Top, stored.Left + stored.Width, stored.Top + stored.Height};
-    // Bounds that lie on no monitor any more would leave the window out of reach.
-    if (stored.Width > 0 && stored.Height > 0 && ::MonitorFromRect(&bounds, MONITOR_DEFAULTTONULL)) {
+    // Bounds that lie on no monitor any more would leave the window out of reach; so would bounds whose
+    // right or bottom edge no coordinate can hold.
+    const int64_t right = int64_t{stored.Left} + stored.Width, bottom = int64_t{stored.Top} + stored.Height;
+    const bool representable = right <= INT32_MAX && bottom <= INT32_MAX;
+    RECT bounds{stored.Left, stored.Top, static_cast<LONG>(representable ? right : stored.Left),
+                static_cast<LONG>(representable ? bottom : stored.Top)};
+    if (representable && stored.Width > 0 && stored.Height > 0 &&
+        ::MonitorFromRect(&bounds, MONITOR_DEFAULTTONULL)) {
         ::SetWindowPos(Handle(), nullptr, stored.Left, stored.Top, stored.Width, stored.Height,
                        SWP_NOZORDER | SWP_NOACTIVATE);
         return;

@@ -93,6 +93,40 @@ TEST_F(PlayListWindow, FirstStartWithoutAPlaylistKey) {
     EXPECT_GT(text.bottom - text.top, 20) << "word-wrapped into lines";
 }
 
+// Stored bounds are taken where they are on a monitor; anywhere else (no monitor there, no size, edges no
+// coordinate can hold) the window comes at its designed size on the pointer's monitor.
+TEST_F(PlayListWindow, StoredBoundsAreTakenOnlyWhereTheyCanBeReached) {
+    const struct {
+        const wchar_t* Stored;
+        bool Taken;
+    } cases[] = {
+        {L"100,80,640,480", true},
+        {L"-5000,80,640,480", false},
+        {L"100,80,0,480", false},
+        {L"2000000000,0,2000000000,100", false},
+        {L"0,2000000000,100,2000000000", false},
+        {L"-2147483648,-2147483648,2147483647,2147483647", false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << "FormBounds " << std::string(c.Stored, c.Stored + wcslen(c.Stored)));
+        ::RegSetKeyValueW(HKEY_CURRENT_USER, kPlaylistKey, L"FormBounds", REG_SZ, c.Stored,
+                          static_cast<DWORD>((wcslen(c.Stored) + 1) * sizeof(wchar_t)));
+        TfrmPlayList& form = Open();
+        RECT rc{};
+        ::GetWindowRect(form.Handle(), &rc);
+        if (c.Taken) {
+            EXPECT_EQ(rc.left, 100);
+            EXPECT_EQ(rc.right - rc.left, 640);
+        } else {
+            EXPECT_TRUE(::MonitorFromRect(&rc, MONITOR_DEFAULTTONULL)) << "out of reach";
+            EXPECT_GT(rc.right - rc.left, 100);
+            EXPECT_GT(rc.bottom - rc.top, 100);
+        }
+        ClosePlayListForm();
+        PumpIdle(std::chrono::milliseconds(50));
+    }
+}
+
 TEST_F(PlayListWindow, TwoStoredGroupsShowTheFirstGroupsItems) {
     WriteGroup(L"Alpha", {SamplePath(L"star32.ani"), SamplePath(L"clock32.ani"), SamplePath(L"heart32.ani")});
     WriteGroup(L"Beta", {SamplePath(L"moon32.ani")});
