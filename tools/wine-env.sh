@@ -62,7 +62,9 @@ dovex_wine_up() {
         if [ -z "$num" ] || ! dovex_pid_alive "xvfb-$DOVEX_DESKTOP.pid"; then
             num=90
             while [ -e "/tmp/.X11-unix/X$num" ] || [ -e "/tmp/.X$num-lock" ]; do num=$((num + 1)); done
-            Xvfb ":$num" -screen 0 1280x800x24 -nolisten tcp >"$DOVEX_WINE_DIR/xvfb-$DOVEX_DESKTOP.log" 2>&1 &
+            # -noreset: an X server resets when its last client leaves (between two test programs, when the
+            # desktop has closed), and the pointer then jumps back to the middle of the screen.
+            Xvfb ":$num" -screen 0 1280x800x24 -nolisten tcp -noreset >"$DOVEX_WINE_DIR/xvfb-$DOVEX_DESKTOP.log" 2>&1 &
             echo $! >"$DOVEX_WINE_DIR/xvfb-$DOVEX_DESKTOP.pid"
             echo "$num" >"$DOVEX_WINE_DIR/display-$DOVEX_DESKTOP"
             for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X$num" ] && break; sleep 0.1; done

@@ -9,8 +9,10 @@
 #include <atomic>
 #include <sstream>
 #include <string>
+#include <utility>
 
 #include "AppEnvironment.h"
+#include "tests/controls/ProjectDesktop.h"
 
 namespace dovex::test {
 
@@ -50,17 +52,8 @@ inline std::string ReadTextFile(const std::wstring& path) {
     return text;
 }
 
-// Starts a command line without waiting for it or keeping its handles.
 inline bool StartDetached(std::wstring commandLine) {
-    STARTUPINFOW si{};
-    si.cb = sizeof(si);
-    PROCESS_INFORMATION pi{};
-    if (!::CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si,
-                          &pi))
-        return false;
-    ::CloseHandle(pi.hThread);
-    ::CloseHandle(pi.hProcess);
-    return true;
+    return StartDetachedProcess(std::move(commandLine));
 }
 
 // Runs a Linux command line through /bin/sh and waits for it: Wine starts Unix programs itself, but

@@ -41,8 +41,12 @@ inline bool StartDetachedProcess(std::wstring commandLine) {
         ::CloseHandle(nul);
     if (!started)
         return false;
-    ::CloseHandle(pi.hThread);
-    ::CloseHandle(pi.hProcess);
+    // For a Unix program Wine answers TRUE with no process handle and leaves whatever value it had at hand
+    // in hThread: closing that would close another handle of this process (a cached registry key, say).
+    if (pi.hProcess) {
+        ::CloseHandle(pi.hThread);
+        ::CloseHandle(pi.hProcess);
+    }
     return true;
 }
 
