@@ -1,7 +1,6 @@
 #include "app/Main.h"
 
 #include <mmsystem.h>
-#include <windowsx.h>
 #include <wtsapi32.h>
 
 #include "app/HelpCtrls.h"

@@ -32,6 +32,15 @@ UniqueHCursor CreateBlankCursor() {
 }
 
 constexpr int32_t kUnknownItemTime = 1000;
+// The smallest maximum period of the multimedia timer seen on any system (Wine's).
+constexpr UINT kSafeMaxTimerPeriod = 65535;
+
+UINT SystemMaxTimerPeriod() noexcept {
+    TIMECAPS caps{};
+    if (::timeGetDevCaps(&caps, sizeof(caps)) != MMSYSERR_NOERROR || caps.wPeriodMax == 0)
+        return kSafeMaxTimerPeriod;
+    return caps.wPeriodMax;
+}
 
 int32_t Saturate(int64_t value) noexcept {
     return static_cast<int32_t>(
@@ -84,13 +93,6 @@ int32_t TTickHandOff::Take(UINT id) noexcept {
             return static_cast<int32_t>(std::min<uint32_t>(count, std::numeric_limits<int32_t>::max()));
         }
     }
-}
-
-UINT SystemMaxTimerPeriod() noexcept {
-    TIMECAPS caps{};
-    if (::timeGetDevCaps(&caps, sizeof(caps)) != MMSYSERR_NOERROR || caps.wPeriodMax == 0)
-        return 65535; // the smallest limit seen on any system
-    return caps.wPeriodMax;
 }
 
 TSaverEngine::TSaverEngine(HWND window, const TCursorGroupManager& groups, const TSaverProperty& property)
@@ -173,12 +175,13 @@ void TSaverEngine::NextCursor() {
     if (item.FileName != FData.CurrentFile || FData.TimerID == 0) {
         StopSaverTimer();
         FData.CurrentFile = item.FileName;
-        int32_t length = countMode ? item.PlayTime : std::min(group.SaverPlayTime(), TCursorGroupBase::kMaxPlayTime);
+        int32_t length =
+            countMode ? item.PlayTime : std::min(group.SaverPlayTime(), TCursorGroupBase::kMaxPlayTime);
         // A cycle or a time of no length (a zero rate, a hostile value) must still end: a second each.
         if (length <= 0)
             length = kUnknownItemTime;
         // The timer refuses periods above its maximum: a longer item is counted in equal shorter ticks.
-        const int64_t maxPeriod = std::max<UINT>(MaxTimerPeriod ? MaxTimerPeriod() : 65535, 1);
+        const int64_t maxPeriod = std::max<UINT>(MaxTimerPeriod ? MaxTimerPeriod() : kSafeMaxTimerPeriod, 1);
         FTicksPerPeriod = static_cast<int32_t>((length + maxPeriod - 1) / maxPeriod);
         FData.Interval = static_cast<int32_t>((length + FTicksPerPeriod / 2) / FTicksPerPeriod);
         FData.Remaining = TicksFor(std::max(count, 1));

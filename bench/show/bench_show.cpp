@@ -184,7 +184,8 @@ void MeasureWaitingWakeUps() {
     if (hook < 0)
         std::printf("waiting 3 s: no hook library here (polling %d messages)\n", polling());
     else
-        std::printf("waiting 3 s with the hook: %d messages to the main window (polling takes about 30)\n", hook);
+        std::printf("waiting 3 s with the hook: %d messages to the main window (polling takes about 30)\n",
+                    hook);
 }
 
 double Median(std::vector<double> v) {
@@ -226,12 +227,13 @@ void MeasureEndAfterMove(bool blind, int rounds) {
         ends.push_back(std::chrono::duration<double, std::milli>(Clock::now() - moved).count());
     }
     if (ends.empty()) {
-        std::printf("%-34s no show started\n", blind ? "end after a move, hook blind:" : "end after a move, hook:");
+        std::printf("%-34s no show started\n",
+                    blind ? "end after a move, hook blind:" : "end after a move, hook:");
         return;
     }
     std::printf("%-34s %2zu moves  median %6.1f ms  worst %6.1f ms%s\n",
-                blind ? "end after a move, hook blind:" : "end after a move, hook:", ends.size(), Median(ends),
-                *std::max_element(ends.begin(), ends.end()),
+                blind ? "end after a move, hook blind:" : "end after a move, hook:", ends.size(),
+                Median(ends), *std::max_element(ends.begin(), ends.end()),
                 !blind && !form.MouseHook().Installed() ? "  (no hook library: polling)" : "");
 }
 

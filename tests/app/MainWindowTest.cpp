@@ -419,7 +419,8 @@ TEST_F(MainWindow, HomePositionOffTheScreenIsTakenWhereThePointerLands) {
     EXPECT_GE(pointer.x, ::GetSystemMetrics(SM_XVIRTUALSCREEN));
     ::SendMessageW(hwnd, WM_SAVERMOUSE, WM_MOUSEMOVE, 0);
     EXPECT_TRUE(form->SaverShowing()) << "the pointer has not moved since the jump";
-    EXPECT_FALSE(PumpUntil([&] { return !form->SaverShowing(); }, 300ms)) << "nor do the pointer checks say so";
+    EXPECT_FALSE(PumpUntil([&] { return !form->SaverShowing(); }, 300ms))
+        << "nor do the pointer checks say so";
     ::SetCursorPos(pointer.x + 1, pointer.y - 1);
     ::SendMessageW(hwnd, WM_SAVERMOUSE, WM_MOUSEMOVE, 0);
     EXPECT_FALSE(form->SaverShowing()) << "a report with the pointer elsewhere is a move";
@@ -629,8 +630,8 @@ TEST_F(Engine, RandomOrderPlaysOnlyUsableItems) {
     SetGroup(L"G", {}, 1, 1, 5000);
     const std::wstring key = std::wstring(kPlaylistKey) + L"\\G";
     for (size_t i = 0; i < files.size(); ++i)
-        ::RegSetKeyValueW(HKEY_CURRENT_USER, key.c_str(), std::to_wstring(i).c_str(), REG_SZ, files[i].c_str(),
-                          static_cast<DWORD>((files[i].size() + 1) * sizeof(wchar_t)));
+        ::RegSetKeyValueW(HKEY_CURRENT_USER, key.c_str(), std::to_wstring(i).c_str(), REG_SZ,
+                          files[i].c_str(), static_cast<DWORD>((files[i].size() + 1) * sizeof(wchar_t)));
     for (int32_t sequence : {1, 0}) {
         SCOPED_TRACE(sequence ? "random order" : "in order");
         Start();
@@ -658,7 +659,8 @@ TEST_F(Engine, ThePlannedNextCursorIsTheNextFileAndAStalePlanIsNeverShown) {
     ASSERT_TRUE(::DeleteFileW(second.c_str()));
     EndItem();
     EXPECT_EQ(FEngine->Data().CurrentFile, second.wstring());
-    EXPECT_NE(FEngine->ChoiceCursor(), ::LoadCursorW(nullptr, IDC_ARROW)) << "the planned cursor was not kept";
+    EXPECT_NE(FEngine->ChoiceCursor(), ::LoadCursorW(nullptr, IDC_ARROW))
+        << "the planned cursor was not kept";
     TempCopy("ball32.ani", L"dovex-plan-b.ani");
 
     // Reordered while the show runs: the plan (the first file) gives way to the new order.

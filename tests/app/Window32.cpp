@@ -28,9 +28,9 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
     wc.lpszClassName = L"DovexWindow32";
     ::RegisterClassW(&wc);
-    const HWND window = ::CreateWindowExW(WS_EX_TOPMOST, wc.lpszClassName, L"Window32", WS_POPUP | WS_BORDER,
-                                          rect[0], rect[1], rect[2], rect[3], nullptr, nullptr, instance,
-                                          nullptr);
+    const HWND window =
+        ::CreateWindowExW(WS_EX_TOPMOST, wc.lpszClassName, L"Window32", WS_POPUP | WS_BORDER, rect[0],
+                          rect[1], rect[2], rect[3], nullptr, nullptr, instance, nullptr);
     if (!window)
         return 1;
     ::ShowWindow(window, SW_SHOWNOACTIVATE);

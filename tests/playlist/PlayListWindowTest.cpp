@@ -108,7 +108,8 @@ TEST_F(PlayListWindow, StoredBoundsAreTakenOnlyWhereTheyCanBeReached) {
         {L"-2147483648,-2147483648,2147483647,2147483647", false},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(testing::Message() << "FormBounds " << std::string(c.Stored, c.Stored + wcslen(c.Stored)));
+        SCOPED_TRACE(testing::Message()
+                     << "FormBounds " << std::string(c.Stored, c.Stored + wcslen(c.Stored)));
         ::RegSetKeyValueW(HKEY_CURRENT_USER, kPlaylistKey, L"FormBounds", REG_SZ, c.Stored,
                           static_cast<DWORD>((wcslen(c.Stored) + 1) * sizeof(wchar_t)));
         TfrmPlayList& form = Open();
