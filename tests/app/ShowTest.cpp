@@ -227,7 +227,10 @@ TEST_F(Show, WithoutTheHookLibraryMovesAreSeenByPolling) {
     ::GetCursorPos(&pointer);
     EXPECT_TRUE(pointer.x == 400 && pointer.y == 300)
         << "the pointer went to " << pointer.x << "," << pointer.y << " without a move of ours";
-    EXPECT_TRUE(FDovex.Showing());
+    EXPECT_TRUE(FDovex.Showing()) << "the click ended the show; its window "
+                                  << (::IsWindow(FDovex.Window()) ? "is still there" : "is gone")
+                                  << ", main windows now: "
+                                  << (::FindWindowW(L"TfrmDovexMain", L"Dovex") ? 1 : 0);
     const auto moved = Clock::now();
     ASSERT_TRUE(MovePointer(450, 350));
     ASSERT_TRUE(WaitHidden(1s));
