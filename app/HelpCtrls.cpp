@@ -1,6 +1,7 @@
 #include "app/HelpCtrls.h"
 
-#include <vector>
+
+#include "base/ProgramPath.h"
 
 namespace dovex {
 
@@ -42,18 +43,6 @@ std::wstring HelpFileFor(const std::wstring& exePath) {
 
 namespace {
 
-std::wstring OwnModulePath() {
-    std::vector<wchar_t> buffer(MAX_PATH);
-    for (;;) {
-        const DWORD length = ::GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
-        if (length == 0)
-            return {};
-        if (length < buffer.size())
-            return std::wstring(buffer.data(), length);
-        buffer.resize(buffer.size() * 2);
-    }
-}
-
 std::string ToSystemCodePage(const std::wstring& text) {
     if (text.empty())
         return {};
@@ -69,7 +58,7 @@ std::string ToSystemCodePage(const std::wstring& text) {
 
 void ShowHelp(HWND owner) noexcept {
     try {
-        const std::string file = ToSystemCodePage(HelpFileFor(OwnModulePath()));
+        const std::string file = ToSystemCodePage(HelpFileFor(ProgramPath()));
         HtmlHelp(owner, file.c_str(), kHhDisplayTopic, 0);
     } catch (...) {
         // Out of memory for a path: the help command does nothing, like a missing viewer.

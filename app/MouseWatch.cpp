@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "base/ProgramPath.h"
 #include "model/SaverMessages.h"
 
 namespace dovex {
@@ -64,7 +65,7 @@ THookWatch::TVerdict THookWatch::Judge() noexcept {
 
 bool TMouseHook::InstallMouseHook(HWND target) noexcept {
     RemoveMouseHook();
-    UniqueHModule lib(::LoadLibraryW(kHookLibraryName));
+    UniqueHModule lib(::LoadLibraryW(ProgramFile(kHookLibraryName).c_str()));
     if (!lib)
         return false;
     auto proc =

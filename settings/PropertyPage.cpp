@@ -10,6 +10,7 @@
 #include "base/ErrorBox.h"
 #include "base/Exception.h"
 #include "base/Gdi.h"
+#include "base/ProgramPath.h"
 #include "base/Text.h"
 #include "model/RegistryEx.h"
 #include "model/SaverMessages.h"

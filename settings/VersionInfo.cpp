@@ -4,6 +4,7 @@
 
 #include <vector>
 
+#include "base/ProgramPath.h"
 #include "base/Text.h"
 
 namespace dovex {
@@ -56,25 +57,6 @@ std::wstring VersionLine(const TVersionInfo& info) {
     return FormatText(L"Version %d.%d Release %d (Build:%d)",
                       {std::to_wstring(info.Major), std::to_wstring(info.Minor),
                        std::to_wstring(info.Release), std::to_wstring(info.Build)});
-}
-
-std::wstring ProgramPath() {
-    std::wstring path(MAX_PATH, L'\0');
-    for (;;) {
-        const DWORD length = ::GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
-        if (length < path.size() || path.size() >= 32768) {
-            path.resize(length < path.size() ? length : 0);
-            return path;
-        }
-        path.resize(path.size() * 2); // cut short: try a longer buffer
-    }
-}
-
-std::wstring ProgramFolder() {
-    std::wstring path = ProgramPath();
-    const size_t slash = path.find_last_of(L"\\/");
-    path.resize(slash == std::wstring::npos ? 0 : slash);
-    return path;
 }
 
 } // namespace dovex

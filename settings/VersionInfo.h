@@ -21,8 +21,5 @@ const TVersionInfo& ProgramVersion();
 // "Version 1.0 Release 2 (Build:35)".
 std::wstring VersionLine(const TVersionInfo& info);
 
-// The running program's full path, and its folder (no trailing separator).
-std::wstring ProgramPath();
-std::wstring ProgramFolder();
 
 } // namespace dovex

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <windows.h>
+#include <tlhelp32.h>
 
 #include <gtest/gtest.h>
 
@@ -147,6 +148,21 @@ public:
     }
 
     HWND Window() const noexcept { return FWindow; }
+    // Whether the running program has loaded a module of that file name, from wherever.
+    bool HasModule(const wchar_t* fileName) const {
+        const DWORD pid = ::GetProcessId(FProcess);
+        const HANDLE snapshot = ::CreateToolhelp32Snapshot(TH32CS_SNAPMODULE, pid);
+        if (snapshot == INVALID_HANDLE_VALUE)
+            return false;
+        MODULEENTRY32W entry{};
+        entry.dwSize = sizeof(entry);
+        bool found = false;
+        for (BOOL more = ::Module32FirstW(snapshot, &entry); more && !found;
+             more = ::Module32NextW(snapshot, &entry))
+            found = ::lstrcmpiW(entry.szModule, fileName) == 0;
+        ::CloseHandle(snapshot);
+        return found;
+    }
     bool Showing() const { return ::IsWindowVisible(FWindow) != FALSE; }
     RECT Rect() const {
         RECT rc{};

@@ -220,6 +220,9 @@ TEST_F(Show, WithoutTheHookLibraryMovesAreSeenByPolling) {
     ASSERT_EQ(::GetFileAttributesW((folder + L"\\Dovex.dll").c_str()), INVALID_FILE_ATTRIBUTES);
     SetGroup(L"One", {C}, 1, 1, 60000);
     ASSERT_TRUE(FDovex.StartWindowsPath(exe));
+    // Not from the current folder or the search path either.
+    EXPECT_FALSE(FDovex.HasModule(L"Dovex.dll")) << "the program found a hook library outside its folder";
+    EXPECT_TRUE(FDovex.HasModule(L"user32.dll")) << "the module list cannot be read";
     ASSERT_TRUE(WaitShowing(6s));
     ASSERT_TRUE(ClickButton(1)); // buttons are not seen by polling
     std::this_thread::sleep_for(400ms);

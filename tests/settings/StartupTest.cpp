@@ -5,6 +5,7 @@
 
 #include "SettingsEnvironment.h"
 #include "base/ErrorBox.h"
+#include "base/ProgramPath.h"
 #include "base/UniqueHandle.h"
 #include "settings/Startup.h"
 #include "settings/VersionInfo.h"

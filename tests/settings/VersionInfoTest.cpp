@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "SettingsEnvironment.h"
+#include "base/ProgramPath.h"
 
 using namespace dovex;
 using namespace dovex::test;
