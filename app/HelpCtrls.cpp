@@ -1,6 +1,5 @@
 #include "app/HelpCtrls.h"
 
-
 #include "base/ProgramPath.h"
 
 namespace dovex {

@@ -21,5 +21,4 @@ const TVersionInfo& ProgramVersion();
 // "Version 1.0 Release 2 (Build:35)".
 std::wstring VersionLine(const TVersionInfo& info);
 
-
 } // namespace dovex
