@@ -7,6 +7,7 @@
 #include <array>
 #include <thread>
 
+#include "base/Dpi.h"
 #include "base/Text.h"
 
 namespace dovex {
@@ -257,9 +258,9 @@ private:
 TAniCursorView::TAniCursorView(HWND parent, int x, int y) : FColor(::GetSysColor(COLOR_WINDOW)) {
     CreateHandle(kClassName, L"", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS, 0, parent);
     AddClassStyle(Handle(), CS_DBLCLKS);
-    const UINT dpi = ::GetDpiForWindow(Handle());
-    ::SetWindowPos(Handle(), nullptr, x, y, ::GetSystemMetricsForDpi(SM_CXCURSOR, dpi),
-                   ::GetSystemMetricsForDpi(SM_CYCURSOR, dpi), SWP_NOZORDER | SWP_NOACTIVATE);
+    const UINT dpi = WindowDpi(Handle());
+    ::SetWindowPos(Handle(), nullptr, x, y, SystemMetricForDpi(SM_CXCURSOR, dpi),
+                   SystemMetricForDpi(SM_CYCURSOR, dpi), SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 TAniCursorView::~TAniCursorView() {
@@ -392,9 +393,9 @@ void TAniCursorView::SetAutoSize(bool value) {
     if (!Assign(FAutoSize, value))
         return;
     if (value) {
-        const UINT dpi = ::GetDpiForWindow(Handle());
-        ::SetWindowPos(Handle(), nullptr, 0, 0, ::GetSystemMetricsForDpi(SM_CXCURSOR, dpi),
-                       ::GetSystemMetricsForDpi(SM_CYCURSOR, dpi),
+        const UINT dpi = WindowDpi(Handle());
+        ::SetWindowPos(Handle(), nullptr, 0, 0, SystemMetricForDpi(SM_CXCURSOR, dpi),
+                       SystemMetricForDpi(SM_CYCURSOR, dpi),
                        SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     }
 }
@@ -414,9 +415,8 @@ SIZE TAniCursorView::Size() const noexcept {
 void TAniCursorView::KeepCursorSize(WINDOWPOS& pos) const noexcept {
     if (!FAutoSize || (pos.flags & SWP_NOSIZE))
         return;
-    const UINT dpi = ::GetDpiForWindow(Handle());
-    if (pos.cx != ::GetSystemMetricsForDpi(SM_CXCURSOR, dpi) ||
-        pos.cy != ::GetSystemMetricsForDpi(SM_CYCURSOR, dpi))
+    const UINT dpi = WindowDpi(Handle());
+    if (pos.cx != SystemMetricForDpi(SM_CXCURSOR, dpi) || pos.cy != SystemMetricForDpi(SM_CYCURSOR, dpi))
         pos.flags |= SWP_NOSIZE;
 }
 
