@@ -7,6 +7,7 @@
 #include "app/Messages.h"
 #include "base/ErrorBox.h"
 #include "base/Exception.h"
+#include "base/ModalLoop.h"
 #include "controls/TrayIcon.h"
 #include "model/PlayListCtrls.h"
 #include "model/SettingsStore.h"
@@ -106,6 +107,10 @@ void TfrmDovexMain::FormCreate() {
 }
 
 bool TfrmDovexMain::FormCloseQuery() {
+    // Edits that cannot be saved keep the program running, after a message; the next exit drops them.
+    if (TfrmPlayList* playList = PlayListForm();
+        playList && !FSettingsRemoved && !playList->SaveBeforeClosing())
+        return false;
     if (FTiDovex)
         FTiDovex->SetVisible(false);
     EndTimePeriod();
@@ -116,8 +121,8 @@ void TfrmDovexMain::FormDestroy() noexcept {
     if (FDestroyed)
         return;
     FDestroyed = true;
-    ClosePlayListForm();   // saves what it holds, as its close command does
-    DestroyPropertyForm(); // it is owned by this window
+    DestroyPropertyForm(); // first: it may have removed every setting, and then nothing else is written
+    ClosePlayListForm(!FSettingsRemoved); // saves what it holds, as its close command does
     timSaverWait.SetEnabled(false);
     timCursorCheck.SetEnabled(false);
     timShowCheck.SetEnabled(false);
@@ -347,10 +352,13 @@ void TfrmDovexMain::miPropertyClick() {
 
 // Nothing of the program may be written any more: the orderly close writes nothing.
 void TfrmDovexMain::SettingsRemoved() {
+    FSettingsRemoved = true;
     ::PostMessageW(Handle(), WM_CLOSE, 0, 0);
 }
 
+// Open boxes and dialogs are answered with キャンセル first; the program ends once they are gone.
 void TfrmDovexMain::miExitClick() {
+    CancelModalLoops();
     ::PostMessageW(Handle(), WM_CLOSE, 0, 0);
 }
 
@@ -421,6 +429,11 @@ LRESULT TfrmDovexMain::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
             RefreshPlaylist();
         return 0;
     case WM_CLOSE:
+        // A box or dialog on the stack would return into freed windows: the end waits until it has.
+        if (InModalLoop()) {
+            PostAfterModalLoops(Handle(), WM_CLOSE);
+            return 0;
+        }
         if (FormCloseQuery())
             ::DestroyWindow(Handle());
         return 0;

@@ -125,6 +125,7 @@ private:
     TTimer timHookCheck;
     bool FTimePeriodRaised = false;
     bool FDestroyed = false;
+    bool FSettingsRemoved = false; // nothing of the program is written any more
 };
 
 } // namespace dovex

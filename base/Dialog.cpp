@@ -1,9 +1,11 @@
 #include "base/Dialog.h"
 
+#include <algorithm>
 #include <vector>
 
 #include "base/ErrorBox.h"
 #include "base/Exception.h"
+#include "base/ModalLoop.h"
 
 namespace dovex {
 
@@ -34,6 +36,7 @@ TDialog::~TDialog() {
 
 INT_PTR TDialog::ShowModal(HWND owner, int templateId) {
     FModal = true;
+    const TModalLoop loop;
     const INT_PTR result = ::DialogBoxParamW(ProgramInstance(), MAKEINTRESOURCEW(templateId), owner,
                                              &TDialog::StaticDialogProc, reinterpret_cast<LPARAM>(this));
     FModal = false;
@@ -179,6 +182,11 @@ void UnregisterModeless(HWND window) noexcept {
     std::erase_if(ModelessWindows(), [window](const TModeless& m) { return m.Window == window; });
 }
 
+bool IsModelessWindow(HWND window) noexcept {
+    return std::any_of(ModelessWindows().begin(), ModelessWindows().end(),
+                       [window](const TModeless& m) { return m.Window == window; });
+}
+
 bool IsModelessMessage(MSG& msg) noexcept {
     if (msg.message < WM_KEYFIRST || msg.message > WM_KEYLAST || !msg.hwnd)
         return false;
@@ -195,11 +203,11 @@ bool IsModelessMessage(MSG& msg) noexcept {
 }
 
 bool ConfirmationBox(HWND owner, const std::wstring& text) noexcept {
-    return ::MessageBoxW(owner, text.c_str(), L"確認", MB_OKCANCEL | MB_ICONQUESTION | MB_DEFBUTTON1) == IDOK;
+    return ShowMessageBox(owner, text, L"確認", MB_OKCANCEL | MB_ICONQUESTION | MB_DEFBUTTON1) == IDOK;
 }
 
 void InformationBox(HWND owner, const std::wstring& text) noexcept {
-    ::MessageBoxW(owner, text.c_str(), L"情報", MB_OK | MB_ICONINFORMATION);
+    ShowMessageBox(owner, text, L"情報", MB_OK | MB_ICONINFORMATION);
 }
 
 } // namespace dovex

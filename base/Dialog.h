@@ -64,6 +64,7 @@ private:
 enum class TModelessKind { Dialog, PropertySheet };
 void RegisterModeless(HWND window, TModelessKind kind = TModelessKind::Dialog);
 void UnregisterModeless(HWND window) noexcept;
+bool IsModelessWindow(HWND window) noexcept;
 // For the message loop, before TranslateMessage / DispatchMessage: true when the message was handled.
 bool IsModelessMessage(MSG& msg) noexcept;
 

@@ -4,6 +4,7 @@
 #include <mutex>
 
 #include "base/Exception.h"
+#include "base/ModalLoop.h"
 
 namespace dovex {
 
@@ -22,8 +23,44 @@ const std::wstring& ApplicationTitle() noexcept {
     return TitleStorage();
 }
 
+namespace {
+
+thread_local HHOOK gButtonTextHook = nullptr;
+
+// The box's buttons get the program's texts as it becomes active, before it is first painted.
+LRESULT CALLBACK ButtonTextHook(int code, WPARAM wParam, LPARAM lParam) noexcept {
+    const HHOOK hook = gButtonTextHook;
+    if (code == HCBT_ACTIVATE) {
+        const auto box = reinterpret_cast<HWND>(wParam);
+        wchar_t name[16] = {};
+        if (::GetClassNameW(box, name, 16) > 0 && ::lstrcmpW(name, L"#32770") == 0) {
+            if (const HWND ok = ::GetDlgItem(box, IDOK))
+                ::SetWindowTextW(ok, L"OK");
+            if (const HWND cancel = ::GetDlgItem(box, IDCANCEL))
+                ::SetWindowTextW(cancel, L"キャンセル");
+            ::UnhookWindowsHookEx(hook);
+            gButtonTextHook = nullptr;
+        }
+    }
+    return ::CallNextHookEx(hook, code, wParam, lParam);
+}
+
+} // namespace
+
+int ShowMessageBox(HWND owner, const std::wstring& text, const wchar_t* caption, UINT type) noexcept {
+    const TModalLoop loop;
+    if (!gButtonTextHook)
+        gButtonTextHook = ::SetWindowsHookExW(WH_CBT, &ButtonTextHook, nullptr, ::GetCurrentThreadId());
+    const int answer = ::MessageBoxW(owner, text.c_str(), caption, type);
+    if (gButtonTextHook) { // the box never became active
+        ::UnhookWindowsHookEx(gButtonTextHook);
+        gButtonTextHook = nullptr;
+    }
+    return answer;
+}
+
 void ShowErrorBox(HWND owner, const std::wstring& message) noexcept {
-    ::MessageBoxW(owner, message.c_str(), ApplicationTitle().c_str(), MB_OK | MB_ICONERROR);
+    ShowMessageBox(owner, message, ApplicationTitle().c_str(), MB_OK | MB_ICONERROR);
 }
 
 std::wstring CurrentExceptionMessage() noexcept {
@@ -50,8 +87,12 @@ namespace {
 // Errors waiting for their window's posted message; only UI threads touch it, the lock keeps two UI
 // threads apart.
 std::mutex gPendingLock;
-std::map<HWND, std::wstring>& PendingErrors() {
-    static std::map<HWND, std::wstring> errors;
+struct TPendingError {
+    std::wstring Text;
+    bool Showing = false; // its box is open: the entry stays until it closes, so no second box opens
+};
+std::map<HWND, TPendingError>& PendingErrors() {
+    static std::map<HWND, TPendingError> errors;
     return errors;
 }
 } // namespace
@@ -65,7 +106,7 @@ void DeferCurrentException(HWND window) noexcept {
     std::wstring message = CurrentExceptionMessage();
     try {
         std::lock_guard lock(gPendingLock);
-        if (!PendingErrors().emplace(window, std::move(message)).second)
+        if (!PendingErrors().emplace(window, TPendingError{std::move(message)}).second)
             return; // one box at a time for a window
     } catch (...) {
         return;
@@ -79,12 +120,14 @@ bool ShowPendingError(HWND window) noexcept {
     {
         std::lock_guard lock(gPendingLock);
         const auto it = PendingErrors().find(window);
-        if (it == PendingErrors().end())
+        if (it == PendingErrors().end() || it->second.Showing)
             return false;
-        message = std::move(it->second);
-        PendingErrors().erase(it);
+        message = std::move(it->second.Text);
+        it->second.Showing = true;
     }
     ShowErrorBox(::IsWindow(window) ? window : nullptr, message);
+    std::lock_guard lock(gPendingLock);
+    PendingErrors().erase(window);
     return true;
 }
 

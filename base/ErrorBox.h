@@ -11,6 +11,9 @@ namespace dovex {
 void SetApplicationTitle(std::wstring title);
 const std::wstring& ApplicationTitle() noexcept;
 
+// A standard message box whose buttons speak the program's language on any system ("OK", "キャンセル").
+int ShowMessageBox(HWND owner, const std::wstring& text, const wchar_t* caption, UINT type) noexcept;
+
 // Shows an error message box; never throws.
 void ShowErrorBox(HWND owner, const std::wstring& message) noexcept;
 
@@ -28,7 +31,7 @@ void DeferCurrentException(HWND window) noexcept;
 // The registered message that carries a deferred error.
 UINT PendingErrorMessage() noexcept;
 // Shows and forgets the error waiting for `window`, if any (on PendingErrorMessage(), or when the window
-// goes away first). Returns whether there was one.
+// goes away first). Returns whether there was one. While its box is open, errors of the window are dropped.
 bool ShowPendingError(HWND window) noexcept;
 
 } // namespace dovex

@@ -91,11 +91,6 @@ bool HasWildcards(const std::wstring& fileName) {
     return fileName.find_first_of(L"*?", from) != std::wstring::npos;
 }
 
-// A key name of its own: an empty name would address the playlist key itself, a backslash a key below.
-bool IsGroupKeyName(const std::wstring& name) {
-    return !name.empty() && name.find(L'\\') == std::wstring::npos;
-}
-
 // What the reader knows of the file just loaded.
 void TakeReaderInfo(TCursorItem& item, const TAniCursorInfo& reader) {
     item.Author = AnsiToWide(reader.Author());
@@ -151,6 +146,10 @@ std::vector<std::pair<int32_t, std::wstring>> ReadItemValues(const TRegistryEx& 
 }
 
 } // namespace
+
+bool IsGroupKeyName(const std::wstring& name) {
+    return !name.empty() && name.find(L'\\') == std::wstring::npos;
+}
 
 TAniCursorInfo* ItemReader() noexcept {
     return GItemReaderSet ? GItemReader : &CursorInfo();

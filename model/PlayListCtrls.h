@@ -64,6 +64,9 @@ inline constexpr const wchar_t* kItemTitleNone = L"(non-title)";
 TAniCursorInfo* ItemReader() noexcept;
 void SetItemReader(TAniCursorInfo* reader) noexcept;
 
+// A key name of its own: an empty name would address the playlist key itself, a backslash a key below.
+bool IsGroupKeyName(const std::wstring& name);
+
 // A group is only usable once fully constructed and loaded, because loading calls the most-derived
 // AddItem: groups are therefore made only through Create, which constructs first and loads second.
 class TCursorGroupBase {

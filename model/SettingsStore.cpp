@@ -1,5 +1,7 @@
 #include "model/SettingsStore.h"
 
+#include <exception>
+
 #include "model/RegistryEx.h"
 
 namespace dovex {
@@ -32,16 +34,19 @@ void ReadSaverProperty(TSaverProperty& p) {
         p.WaitTime = 60000; // no wait can be negative: a hostile value gets the default
     p.PlaySequence = static_cast<uint8_t>(reg.ReadIntegerDef(L"PlaySequence", 0) & 0xFF);
     p.IgnoreMouse = TextToIgnoreMouse(reg.ReadStringDef(L"IgnoreMouse", L""));
-    p.HomePosition = TextToPoint(reg.ReadStringDef(L"HomePosition", L"0,0"));
+    // A home position that does not parse is reported once the rest is read: the options after it stay
+    // the user's, and the position stays what it was.
+    std::exception_ptr homeError;
+    try {
+        p.HomePosition = TextToPoint(reg.ReadStringDef(L"HomePosition", L"0,0"));
+    } catch (const Exception&) {
+        homeError = std::current_exception();
+    }
     p.UseGroup = reg.ReadStringDef(L"UseGroup", L"");
     p.DisplayInterval = BoundDisplayInterval(reg.ReadIntegerDef(L"DisplayInterval", 10));
     p.Options = ReadOptions(reg);
-}
-
-TSaverOptions ReadSaverOptions() {
-    TRegistryEx reg;
-    return reg.OpenKeyReadOnly(kSettingsKey) ? ReadOptions(reg)
-                                             : TSaverOptions{soTrayAnimation | soSuppressFullScreen};
+    if (homeError)
+        std::rethrow_exception(homeError);
 }
 
 void WriteSaverProperty(const TSaverProperty& p) noexcept {

@@ -303,11 +303,6 @@ void TfrmPlayList::CreateMenus() {
         FViewStyleMenu = popup(kViewStyles);
         ::AppendMenuW(FItemsMenu.get(), MF_POPUP, reinterpret_cast<UINT_PTR>(FViewStyleMenu),
                       kViewStyleCaption);
-        MENUITEMINFOW item{};
-        item.cbSize = sizeof(item);
-        item.fMask = MIIM_BITMAP;
-        item.hbmpItem = static_cast<HBITMAP>(FMenuBitmaps[kViewStyleImage].get());
-        ::SetMenuItemInfoW(FItemsMenu.get(), ::GetMenuItemCount(FItemsMenu.get()) - 1, TRUE, &item);
     }
     for (HMENU menu : {FMainMenu.get(), FGroupsMenu.get(), FItemsMenu.get()})
         UpdateMenu(menu);
@@ -577,7 +572,7 @@ void TfrmPlayList::MouseUp(POINT client) {
 // ---- closing ----
 
 void TfrmPlayList::Close() noexcept {
-    if (FClosing)
+    if (FClosing || !SaveBeforeClosing())
         return;
     try {
         FormCloseQuery();
@@ -587,14 +582,34 @@ void TfrmPlayList::Close() noexcept {
     ::PostMessageW(Handle(), WM_RELEASEFORM, 0, 0);
 }
 
+bool TfrmPlayList::SaveBeforeClosing() noexcept {
+    std::vector<std::wstring> unsaved;
+    for (const auto& group : FGroups) {
+        try {
+            if (group->SaveIfModified())
+                FModified = true;
+        } catch (...) {
+        }
+        if (group->Modified())
+            unsaved.push_back(L"「" + group->Name() + L"」");
+    }
+    if (FModified)
+        ::PostMessageW(FOwner, WM_SAVERRELOAD, RELOAD_PLAYLIST, 0);
+    if (unsaved.empty() || FUnsavedWarned)
+        return true;
+    FUnsavedWarned = true;
+    std::wstring names;
+    for (const auto& name : unsaved)
+        names += name;
+    ShowErrorBox(Handle(), FormatText(L"グループ%sを保存できませんでした。\n"
+                                      L"もう一度閉じると、これらのグループの変更は失われます。",
+                                      {names}));
+    return false;
+}
+
 void TfrmPlayList::FormCloseQuery() {
     FClosing = true;
     ::ShowWindow(Handle(), SW_HIDE);
-    for (const auto& group : FGroups)
-        if (group->SaveIfModified())
-            FModified = true;
-    if (FModified)
-        ::PostMessageW(FOwner, WM_SAVERRELOAD, RELOAD_PLAYLIST, 0);
     FProperty->SetColors(plcPreviewBackground, FInfoPane->PreviewPane().Color());
     FProperty->SetListViewStyle(static_cast<uint8_t>(FListViewStyle));
     FProperty->SetGroupViewWidth(FGroupViewWidth);
@@ -699,7 +714,11 @@ bool TfrmPlayList::PreTranslateMessage(MSG& msg) {
         EndItemDrag();
         return true;
     }
-    if (!editing && ::TranslateAcceleratorW(Handle(), FAccelerators.get(), &msg))
+    // A number box keeps its text keys (Delete, Ctrl+A), but the window's function keys and Alt shortcuts
+    // (F2, F5, Alt+Up/Down) work from it too.
+    const bool windowKey = msg.message == WM_SYSKEYDOWN || (msg.wParam >= VK_F1 && msg.wParam <= VK_F24);
+    if ((!editing || (!labelEditing && windowKey)) &&
+        ::TranslateAcceleratorW(Handle(), FAccelerators.get(), &msg))
         return true;
     // The menu key, or Shift+F10, opens the menu of the tree or the list at its selection.
     const bool shift = (::GetKeyState(VK_SHIFT) & 0x8000) != 0;
@@ -747,8 +766,18 @@ void TfrmPlayList::UpdateMenu(HMENU menu) noexcept {
         MENUITEMINFOW item{};
         item.cbSize = sizeof(item);
         item.fMask = MIIM_ID | MIIM_FTYPE | MIIM_SUBMENU;
-        if (!::GetMenuItemInfoW(menu, i, TRUE, &item) || item.hSubMenu || (item.fType & MFT_SEPARATOR))
+        if (!::GetMenuItemInfoW(menu, i, TRUE, &item) || (item.fType & MFT_SEPARATOR))
             continue;
+        if (item.hSubMenu) {
+            // Pictures are replaced when the DPI changes: no entry may keep one that is gone.
+            if (item.hSubMenu == FViewStyleMenu) {
+                item.fMask = MIIM_BITMAP;
+                item.hbmpItem = static_cast<HBITMAP>(FMenuBitmaps[kViewStyleImage].get());
+                ::SetMenuItemInfoW(menu, i, TRUE, &item);
+            }
+            UpdateMenu(item.hSubMenu);
+            continue;
+        }
         const TAction* action = FindAction(item.wID);
         if (!action)
             continue;
@@ -857,9 +886,10 @@ TfrmPlayList* PlayListForm() noexcept {
     return gPlayListForm && !gPlayListForm->Closing() ? gPlayListForm : nullptr;
 }
 
-void ClosePlayListForm() noexcept {
+void ClosePlayListForm(bool keepEdits) noexcept {
     if (TfrmPlayList* form = std::exchange(gPlayListForm, nullptr)) {
-        form->Close();
+        if (keepEdits)
+            form->Close();
         delete form;
     }
 }

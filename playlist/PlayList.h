@@ -83,7 +83,11 @@ public:
     // Runs a command of the action table, as its menu item, tool button or shortcut does.
     void Execute(UINT command);
     // Closes as the close command does; the window frees itself once the current message has returned.
+    // A group that cannot be saved keeps the window open, with a message; closing again drops its edits.
     void Close() noexcept;
+    // Saves every modified group; false (after a message naming them) when some could not be saved and
+    // their edits would be lost. After that message it returns true: the user was told.
+    bool SaveBeforeClosing() noexcept;
     bool Closing() const noexcept { return FClosing; }
     // The window that gets the reload request, and the one that hears of the window's end and of new names.
     void SetOwner(HWND owner, IPlayListHost& host) noexcept {
@@ -265,6 +269,7 @@ private:
     int FSplitterGrab = 0;
     bool FClosing = false;
     bool FDestroying = false;
+    bool FUnsavedWarned = false; // a failed save was reported: the next close drops the edits
 };
 
 // The one playlist window, created with that owner and host if there is none (or the one there is is
@@ -272,7 +277,8 @@ private:
 TfrmPlayList& GetPlayListForm(HWND owner, IPlayListHost& host);
 // The open window, or none.
 TfrmPlayList* PlayListForm() noexcept;
-// At program end: closes the window as its close command does and frees it at once.
-void ClosePlayListForm() noexcept;
+// At program end: closes the window as its close command does and frees it at once. Without keepEdits
+// (the settings were removed) nothing of the window is written.
+void ClosePlayListForm(bool keepEdits = true) noexcept;
 
 } // namespace dovex

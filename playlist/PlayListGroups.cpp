@@ -208,8 +208,9 @@ void TfrmPlayList::DeleteGroup(TCursorGroupCtrl* group) {
     }
     const std::wstring name = group->Name();
     FGroups.erase(found);
-    // Only a name of its own: an empty one or one with a backslash would name another key.
-    if (!name.empty() && GroupNameProblem(name).empty()) {
+    // Only a name of its own: an empty one or one with a backslash would name another key. A name the user
+    // could not type (a control character, too long) is still the group's own key.
+    if (IsGroupKeyName(name)) {
         TRegistryEx reg;
         reg.DeleteKey(FPlaylistKey + L"\\" + name);
     }

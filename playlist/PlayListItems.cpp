@@ -8,6 +8,7 @@
 #include <algorithm>
 
 #include "base/Exception.h"
+#include "base/ModalLoop.h"
 #include "base/Text.h"
 #include "model/PlayListCtrls.h"
 #include "playlist/IconIndexThread.h"
@@ -225,6 +226,7 @@ void TfrmPlayList::actAddItemExecute(const TAction&) {
     dialog.lpstrTitle = kOpenTitle;
     dialog.Flags = OFN_ALLOWMULTISELECT | OFN_EXPLORER | OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST |
                    OFN_HIDEREADONLY | OFN_ENABLESIZING | OFN_NOCHANGEDIR;
+    const TModalLoop loop;
     if (!::GetOpenFileNameW(&dialog)) {
         if (::CommDlgExtendedError() == FNERR_BUFFERTOOSMALL)
             throw Exception(L"一度に選択したファイルが多すぎます。何回かに分けて追加してください。");

@@ -3,6 +3,7 @@
 
 #include <commdlg.h>
 
+#include "base/ModalLoop.h"
 #include "playlist/PlayListIds.h"
 #include "playlist/PlayListText.h"
 
@@ -29,6 +30,7 @@ void TfrmPlayList::actBkGndColorExecute(const TAction&) {
     dialog.rgbResult = preview.BackgroundColor();
     dialog.lpCustColors = FCustomColors.data();
     dialog.Flags = CC_FULLOPEN | CC_ANYCOLOR | CC_RGBINIT;
+    const TModalLoop loop;
     if (::ChooseColorW(&dialog))
         preview.SetColor(static_cast<int32_t>(dialog.rgbResult & 0xFFFFFF));
 }

@@ -337,9 +337,13 @@ void TfrmProperty::Close() noexcept {
 LRESULT TfrmProperty::TSheet::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     switch (msg) {
     case WM_PROPERTYFORMCHECK:
-        // A modeless sheet closed by OK, キャンセル or the close box no longer has a current page.
-        if (Closing || PropSheet_GetCurrentPageHwnd(Handle()))
+        if (Closing)
             return 0;
+        // A modeless sheet closed by OK, キャンセル or the close box no longer has a current page.
+        if (PropSheet_GetCurrentPageHwnd(Handle())) {
+            KeepFocusOffDisabledApply();
+            return 0;
+        }
         Closing = true;
         [[fallthrough]];
     case WM_PROPERTYFORMCLOSE:
@@ -353,23 +357,23 @@ LRESULT TfrmProperty::TSheet::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     return result;
 }
 
+// 適用 disables itself once the settings are saved; the focus it had is then nowhere (or on it), and the
+// keyboard would reach nothing.
+void TfrmProperty::TSheet::KeepFocusOffDisabledApply() noexcept {
+    const HWND apply = ::GetDlgItem(Handle(), kApplyButton);
+    const HWND focus = ::GetFocus();
+    const bool lost = !focus || (focus == apply && !::IsWindowEnabled(apply));
+    if (lost && ::GetActiveWindow() == Handle())
+        ::SendMessageW(Handle(), WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(::GetDlgItem(Handle(), IDOK)), TRUE);
+}
+
 void TfrmProperty::LoadSettings() {
     try {
         ReadSaverProperty(FSaverProperty);
     } catch (const Exception&) {
-        // "HomePosition" did not parse: the dialog opens all the same with what was read, the values after
-        // it read on their own, and the error shown once the dialog is there.
+        // "HomePosition" did not parse: the dialog opens all the same with everything else read, and the
+        // error shown once the dialog is there.
         FLoadError = std::current_exception();
-        ReadOptionsAfterError();
-    }
-}
-
-void TfrmProperty::ReadOptionsAfterError() noexcept {
-    // The options come after "HomePosition" in the key: without them a save would overwrite the stored
-    // ones with nothing.
-    try {
-        FSaverProperty.Options = ReadSaverOptions();
-    } catch (...) {
     }
 }
 

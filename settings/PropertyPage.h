@@ -68,7 +68,6 @@ private:
     friend void DestroyPropertyForm() noexcept;
 
     void LoadSettings();
-    void ReadOptionsAfterError() noexcept;
     void SaveSettings() noexcept;
     void SetModified(bool value) noexcept;
     template <typename T> void Change(T& field, T value) noexcept;
@@ -104,6 +103,7 @@ private:
     class TSheet : public TSubclass {
     public:
         bool Closing = false;
+        void KeepFocusOffDisabledApply() noexcept;
 
     protected:
         LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam) override;

@@ -3,8 +3,10 @@
 
 #include <windows.h>
 
+#include <atomic>
 #include <chrono>
 #include <functional>
+#include <string>
 #include <thread>
 
 namespace dovex::test {
@@ -48,5 +50,40 @@ inline bool WaitFor(const std::function<bool()>& done, std::chrono::milliseconds
     }
     return true;
 }
+
+// Waits on a thread of its own for a dialog with that caption of this process, and works it from there.
+class TDialogDriver {
+public:
+    TDialogDriver(std::wstring caption, std::function<void(HWND)> work)
+        : FCaption(std::move(caption)), FWork(std::move(work)),
+          FDesktop(::GetThreadDesktop(::GetCurrentThreadId())), FThread([this] { Run(); }) {}
+    TDialogDriver(const TDialogDriver&) = delete;
+    TDialogDriver& operator=(const TDialogDriver&) = delete;
+    ~TDialogDriver() {
+        FStop = true;
+        FThread.join();
+    }
+    bool Worked() const { return FWorked; }
+
+private:
+    void Run() {
+        ::SetThreadDesktop(FDesktop);
+        while (!FStop && !FWorked) {
+            HWND dialog = ::FindWindowW(L"#32770", FCaption.c_str());
+            if (dialog && ::IsWindowVisible(dialog)) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(300)); // let it finish its set-up
+                FWork(dialog);
+                FWorked = true;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+    }
+    std::wstring FCaption;
+    std::function<void(HWND)> FWork;
+    HDESK FDesktop;
+    std::atomic<bool> FStop{false};
+    std::atomic<bool> FWorked{false};
+    std::thread FThread;
+};
 
 } // namespace dovex::test

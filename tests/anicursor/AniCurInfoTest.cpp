@@ -109,7 +109,7 @@ TEST(JiffiesToMs, LargestHeaderRateWrapsLikeThirtyTwoBitArithmetic) {
 }
 
 TEST(AniCurInfo, DefaultRateTimesStepsWithoutRateChunk) {
-    const Outcome o = Load(Riff(Anih(6, 10) + Frames(64)));
+    const Outcome o = Load(Riff(Anih(6, 10, 1) + Frames(64)));
     ASSERT_TRUE(o.loaded);
     EXPECT_EQ(o.steps, 6);
     EXPECT_EQ(o.defaultRate, 166);
@@ -121,7 +121,7 @@ TEST(AniCurInfo, DefaultRateTimesStepsWithoutRateChunk) {
 }
 
 TEST(AniCurInfo, RateChunkEntriesAreConvertedAndSummed) {
-    const Outcome o = Load(Riff(Anih(3, 10) + Chunk("rate", Table({6, 12, 30})) + Frames(8)));
+    const Outcome o = Load(Riff(Anih(3, 10, 1) + Chunk("rate", Table({6, 12, 30})) + Frames(8)));
     ASSERT_TRUE(o.loaded);
     EXPECT_EQ(o.rates, (std::vector<std::int32_t>{100, 200, 500}));
     EXPECT_EQ(o.total, 800);
@@ -264,7 +264,7 @@ TEST(AniCurInfo, EmptyTextChunks) {
 
 TEST(AniCurInfo, ChunksInAnyOrderAreFound) {
     const Outcome o = Load(Riff(Chunk("seq ", Table({1, 0})) + Frames(16) + Chunk("rate", Table({6, 12})) +
-                                Anih(2, 10) + Info(Text("INAM", "T") + Text("IART", "A"))));
+                                Anih(2, 10, 1) + Info(Text("INAM", "T") + Text("IART", "A"))));
     ASSERT_TRUE(o.loaded);
     EXPECT_EQ(o.steps, 2);
     EXPECT_EQ(o.rates, (std::vector<std::int32_t>{100, 200}));
@@ -388,7 +388,11 @@ TEST(AniCurInfoLenient, SizesPastTheEndAndTrailingBytesAreRead) {
          2,
          300,
          {100, 200}},
-        {"form size far past the end", RawChunk("RIFF", 0xFFFFFFF0u, "ACON" + body), 2, 300, {100, 200}},
+        {"form size far past the end, the frames found before it",
+         RawChunk("RIFF", 0xFFFFFFF0u, "ACON" + Anih(2, 6, 1) + Chunk("rate", Table({6, 12})) + Frames(8)),
+         2,
+         300,
+         {100, 200}},
         {"trailing zero bytes", Riff(body) + Bytes(16, '\0'), 2, 300, {100, 200}},
         {"trailing bytes that look like a huge chunk",
          Riff(body) + RawChunk("JUNK", 0xFFFFFFF0u, "xxxx"),
@@ -566,7 +570,7 @@ TEST(AniCurInfoFiles, HeadsBeyondTheFirstKibibytesAreFound) {
     const Bytes lead = Frames(10000);
     for (std::size_t shift = 0; shift < 4096; shift += 342) {
         const Bytes file = Riff(Chunk("pad ", Bytes(shift, '\0')) + lead + Info(Text("INAM", "far")) +
-                                Chunk("rate", Table({6, 12, 30})) + Anih(3, 1) + Frames(5000));
+                                Chunk("rate", Table({6, 12, 30})) + Anih(3, 1, 1) + Frames(5000));
         TAniCursorInfo info;
         ASSERT_TRUE(info.LoadFromFile(dir.File(file))) << shift;
         EXPECT_EQ(info.Title(), "far");

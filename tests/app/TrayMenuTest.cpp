@@ -12,7 +12,11 @@
 #include "playlist/PlayList.h"
 #include "settings/PropertyPage.h"
 #include "app/Messages.h"
+#include "base/ErrorBox.h"
 #include "model/PlayListCtrls.h"
+#include "playlist/PlayListIds.h"
+#include "resources/ResourceIds.h"
+#include "tests/base/DesktopInput.h"
 
 using namespace dovex;
 using namespace std::chrono_literals;
@@ -241,4 +245,95 @@ TEST_F(TrayMenu, RemovedSettingsEndTheProgram) {
     EXPECT_TRUE(PumpUntil([&] { return !::IsWindow(hwnd); }, 2s));
     EXPECT_FALSE(FForm->TimePeriodRaised()); // the orderly close ran
     EXPECT_EQ(FForm->Handle(), nullptr);
+}
+
+namespace {
+
+HWND gDestroyedMain = nullptr;
+HWND gBoxAtExit = nullptr;
+bool gBoxOpenAtExit = false;
+
+// Notes whether the box was still there when the main window went.
+LRESULT CALLBACK WatchMainDestroy(int code, WPARAM wParam, LPARAM lParam) {
+    if (code == HCBT_DESTROYWND && reinterpret_cast<HWND>(wParam) == gDestroyedMain)
+        gBoxOpenAtExit = ::IsWindow(gBoxAtExit) != FALSE;
+    return ::CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+} // namespace
+
+// 終了 from the tray menu while a box or dialog of another window runs its loop: the box is answered with
+// キャンセル and closes first, then the program ends in the orderly way; nothing freed is used.
+TEST_F(TrayMenu, ExitWhileABoxOfAnotherWindowIsOpenClosesTheBoxFirst) {
+    AddGroup(L"A", {"star32.ani"});
+    struct {
+        const char* Name;
+        const wchar_t* Caption;
+        std::function<void()> OpenBox;
+        bool SettingsRemain;
+    } const cases[] = {
+        {"the settings dialog's error box after 適用", ApplicationTitle().c_str(),
+         [this] {
+             Command(IDM_PROPERTY);
+             test::PumpModelessFor(200ms);
+             const HWND sheet = FindPropertyForm()->Handle();
+             const HWND page = PropSheet_IndexToHwnd(sheet, 0);
+             ::SetDlgItemTextW(page, IDC_SAVERWAITMIN, L"x");
+             ::SetForegroundWindow(sheet);
+             ::SetFocus(::GetDlgItem(page, IDC_SAVERWAITSEC));
+             test::PressKeys({VK_MENU, 'A'}); // 適用(&A)
+         },
+         true},
+        {"the settings dialog's box after removing every setting", L"情報",
+         [this] {
+             Command(IDM_PLAYLIST); // open too: nothing of it may be written after the removal
+             test::PumpModelessFor(300ms);
+             Command(IDM_PROPERTY);
+             test::PumpModelessFor(200ms);
+             const HWND sheet = FindPropertyForm()->Handle();
+             PropSheet_SetCurSel(sheet, nullptr, 1);
+             test::PumpModelessFor(100ms);
+             static std::unique_ptr<test::TBoxAnswerer> confirm;
+             confirm = std::make_unique<test::TBoxAnswerer>(L"確認", VK_RETURN, 5s);
+             ::PostMessageW(::GetDlgItem(PropSheet_IndexToHwnd(sheet, 1), IDC_STARTUPLEAVE), BM_CLICK, 0, 0);
+         },
+         false},
+        {"the playlist window's open dialog of カーソルの追加", L"アニメーションカーソルの選択",
+         [this] {
+             Command(IDM_PLAYLIST);
+             test::PumpModelessFor(300ms);
+             ::PostMessageW(PlayListForm()->Handle(), WM_COMMAND, IDA_ADDITEM, 0);
+         },
+         true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Name);
+        AddGroup(L"A", {"star32.ani"});
+        Create();
+        const HWND main = FForm->Handle();
+        gDestroyedMain = main;
+        gBoxAtExit = nullptr;
+        gBoxOpenAtExit = false;
+        const HHOOK hook = ::SetWindowsHookExW(WH_CBT, &WatchMainDestroy, nullptr, ::GetCurrentThreadId());
+        // The exit command arrives while the box's own loop runs, as the tray menu's does.
+        test::TDialogDriver exit(c.Caption, [&](HWND box) {
+            gBoxAtExit = box;
+            ::PostMessageW(main, WM_COMMAND, IDM_EXIT, 0);
+        });
+        c.OpenBox();
+        const bool ended = test::PumpModeless([&] { return !::IsWindow(main); }, 10s);
+        ::UnhookWindowsHookEx(hook);
+        EXPECT_TRUE(exit.Worked()) << "no box opened";
+        EXPECT_TRUE(ended) << "the program did not end";
+        EXPECT_FALSE(gBoxOpenAtExit) << "the main window went while the box was still open";
+        EXPECT_EQ(FindPropertyForm(), nullptr);
+        EXPECT_EQ(PlayListForm(), nullptr);
+        HKEY key = nullptr;
+        const bool remain = ::RegOpenKeyExW(HKEY_CURRENT_USER, kDovexKey, 0, KEY_READ, &key) == ERROR_SUCCESS;
+        if (key)
+            ::RegCloseKey(key);
+        EXPECT_EQ(remain, c.SettingsRemain) << "removal writes nothing afterwards";
+        FForm.reset();
+        ::RegDeleteTreeW(HKEY_CURRENT_USER, kDovexKey);
+    }
 }

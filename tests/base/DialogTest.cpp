@@ -2,8 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <atomic>
 #include <functional>
 #include <memory>
+#include <thread>
 
 #include "BaseTestIds.h"
 #include "DesktopInput.h"
@@ -150,4 +153,76 @@ TEST(Dialog, TabAndMnemonicsWorkThroughTheModelessLoop) {
     ::DestroyWindow(gone);
     MSG key{gone, WM_KEYDOWN, VK_TAB, 0, 0, {}};
     EXPECT_FALSE(IsModelessMessage(key));
+}
+
+namespace {
+
+// The visible standard boxes of this process with that caption.
+int VisibleBoxes(const std::wstring& caption) {
+    int count = 0;
+    for (HWND box = nullptr; (box = ::FindWindowExW(nullptr, box, L"#32770", caption.c_str())) != nullptr;)
+        count += ::IsWindowVisible(box) ? 1 : 0;
+    return count;
+}
+
+} // namespace
+
+// A fault that repeats while its box is open (a repaint behind the box) opens no second box, then or later.
+TEST(Dialog, FailuresWhileTheErrorBoxIsOpenOpenNoOtherBox) {
+    TTestDialog dialog;
+    dialog.CreateModeless(nullptr, IDD_BASETEST);
+    const HWND window = dialog.Handle();
+    std::atomic<int> mostAtOnce{0};
+    std::atomic<int> answered{0};
+    std::thread helper([&] {
+        JoinTestDesktop();
+        const auto end = std::chrono::steady_clock::now() + 10s;
+        while (std::chrono::steady_clock::now() < end && VisibleBoxes(ApplicationTitle()) == 0)
+            std::this_thread::sleep_for(10ms);
+        for (int i = 0; i < 2; ++i) // the dialog fails again while its box runs the loop
+            ::SendMessageW(window, WM_COMMAND, MAKEWPARAM(IDC_FAIL, BN_CLICKED), 0);
+        std::this_thread::sleep_for(400ms);
+        // Every box there is gets answered, so that the test cannot hang on one.
+        while (std::chrono::steady_clock::now() < end) {
+            const int open = VisibleBoxes(ApplicationTitle());
+            mostAtOnce = std::max(mostAtOnce.load(), open);
+            if (open == 0)
+                break;
+            const HWND box = ::FindWindowW(L"#32770", ApplicationTitle().c_str());
+            ::PostMessageW(box, WM_COMMAND, IDOK, 0);
+            ++answered;
+            std::this_thread::sleep_for(300ms);
+        }
+    });
+    ::SendMessageW(window, WM_COMMAND, MAKEWPARAM(IDC_FAIL, BN_CLICKED), 0);
+    PumpModelessFor(3s);
+    helper.join();
+    EXPECT_EQ(dialog.Failures, 3);
+    EXPECT_EQ(mostAtOnce.load(), 1);
+    EXPECT_EQ(answered.load(), 1) << "the failures while the box was open opened boxes after it";
+}
+
+// The standard boxes say "OK" and "キャンセル" whatever language the system speaks.
+TEST(Dialog, BoxButtonsSpeakTheProgramsLanguage) {
+    const LANGID before = ::GetThreadUILanguage();
+    ::SetThreadUILanguage(MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US));
+    std::wstring ok, cancel;
+    std::thread helper([&] {
+        JoinTestDesktop();
+        const auto end = std::chrono::steady_clock::now() + 10s;
+        HWND box = nullptr;
+        while (std::chrono::steady_clock::now() < end && !(box = ::FindWindowW(L"#32770", L"確認")))
+            std::this_thread::sleep_for(10ms);
+        wchar_t text[64] = {};
+        ::GetDlgItemTextW(box, IDOK, text, 64);
+        ok = text;
+        ::GetDlgItemTextW(box, IDCANCEL, text, 64);
+        cancel = text;
+        ::PostMessageW(box, WM_COMMAND, IDCANCEL, 0);
+    });
+    EXPECT_FALSE(ConfirmationBox(nullptr, L"よろしいですか？"));
+    helper.join();
+    ::SetThreadUILanguage(before);
+    EXPECT_EQ(ok, L"OK");
+    EXPECT_EQ(cancel, L"キャンセル");
 }

@@ -88,10 +88,15 @@ TEST_F(SettingsStore, HostileNumbersAreBoundedOrDefaulted) {
     EXPECT_EQ(p.WaitTime, 0);
 }
 
-TEST_F(SettingsStore, BadHomePositionStopsTheReadThere) {
+TEST_F(SettingsStore, BadHomePositionIsReportedOnceEverythingElseIsRead) {
     TSaverProperty p;
     p.UseGroup = L"old";
     p.DisplayInterval = 77;
+    p.HomePosition = {12, 34};
+    p.Options = 0;
+    SetSetting(L"HideCursor", 1);
+    SetSetting(L"TrayAnimation", 1);
+    SetSetting(L"SuppressFullScreen", 1);
     SetSetting(L"WaitTime", 4000);
     SetSetting(L"IgnoreMouse", L"RightClick");
     SetSetting(L"HomePosition", L"abc");
@@ -105,8 +110,10 @@ TEST_F(SettingsStore, BadHomePositionStopsTheReadThere) {
     }
     EXPECT_EQ(p.WaitTime, 4000);
     EXPECT_EQ(p.IgnoreMouse, imRightClick);
-    EXPECT_EQ(p.UseGroup, L"old");
-    EXPECT_EQ(p.DisplayInterval, 77);
+    EXPECT_EQ(p.UseGroup, L"new");
+    EXPECT_EQ(p.DisplayInterval, 5);
+    EXPECT_EQ(p.Options, soHideCursor | soTrayAnimation | soSuppressFullScreen);
+    EXPECT_EQ(p.HomePosition, (TPoint32{12, 34}));
 
     SetSetting(L"HomePosition", L"5");
     EXPECT_THROW(ReadSaverProperty(p), EListError);

@@ -4,6 +4,7 @@
 #include <algorithm>
 
 #include "PlayListWindowSupport.h"
+#include "tests/model/RegistryGate.h"
 #include "base/Gdi.h"
 #include "base/UniqueHandle.h"
 
@@ -202,6 +203,21 @@ TEST_F(PlayListWindow, ShortcutsAndTabWorkFromTheKeyboard) {
     EXPECT_EQ(CellText(list, 1, 3), SamplePath(L"clock32.ani")) << "Alt+Up moves the selected item up";
     PressKey(VK_DOWN, {VK_MENU});
     EXPECT_EQ(CellText(list, 2, 3), SamplePath(L"clock32.ani"));
+    // From a number box of the group's settings the window's keys work too; Ctrl+A stays with the box.
+    ::SetFocus(settings.edtSaverNums());
+    PressKey(VK_UP, {VK_MENU});
+    EXPECT_EQ(CellText(list, 1, 3), SamplePath(L"clock32.ani")) << "Alt+Up from a number box";
+    PressKey(VK_DOWN, {VK_MENU});
+    EXPECT_EQ(CellText(list, 2, 3), SamplePath(L"clock32.ani")) << "Alt+Down from a number box";
+    PressKey('A', {VK_CONTROL});
+    EXPECT_EQ(ListView_GetSelectedCount(list), 1u) << "Ctrl+A belongs to the box";
+    EXPECT_EQ(::GetFocus(), settings.edtSaverNums());
+    PressKey(VK_F2);
+    const HWND renaming = TreeView_GetEditControl(form.tvGroup());
+    EXPECT_TRUE(renaming) << "F2 from a number box edits the group's name";
+    if (renaming)
+        PressKey(VK_ESCAPE);
+    ::SetFocus(list);
 
     PressKey(VK_DELETE);
     EXPECT_EQ(ListView_GetItemCount(list), 2) << "Delete in the list removes the selected items";
@@ -466,6 +482,19 @@ TEST_F(PlayListWindow, ANewDpiScalesTheLayoutPicturesAndColumns) {
             reinterpret_cast<HIMAGELIST>(::SendMessageW(form.tbMenu(), TB_GETIMAGELIST, 0, 0)), &cx, &cy);
         EXPECT_EQ(cx, ::GetSystemMetricsForDpi(SM_CXSMICON, dpi)) << "the tool bar's pictures";
         EXPECT_NEAR(ListView_GetColumnWidth(form.lvGroupList(), 3), ::MulDiv(column, dpi, 96), 1);
+        // Every picture of the item menu is one that exists, at the new size; the view styles' entry too.
+        const HMENU items = form.pmForItems();
+        for (int i = 0; i < ::GetMenuItemCount(items); ++i) {
+            MENUITEMINFOW item{};
+            item.cbSize = sizeof(item);
+            item.fMask = MIIM_BITMAP | MIIM_SUBMENU;
+            ASSERT_TRUE(::GetMenuItemInfoW(items, i, TRUE, &item));
+            if (!item.hbmpItem && !item.hSubMenu)
+                continue;
+            BITMAP bitmap{};
+            ASSERT_NE(::GetObjectW(item.hbmpItem, sizeof(bitmap), &bitmap), 0) << "entry " << i;
+            EXPECT_EQ(bitmap.bmWidth, ::GetSystemMetricsForDpi(SM_CXSMICON, dpi)) << "entry " << i;
+        }
     }
     EXPECT_EQ(form.GroupViewWidth(), 160) << "the preference stays in 96-DPI units";
 }
@@ -565,4 +594,47 @@ TEST_F(PlayListWindow, ANameTakenMeanwhileByAnotherKeyIsRefusedAndKeepsBothKeys)
     EXPECT_EQ(StoredFiles(L"Gamma"), std::vector<std::wstring>{L"C:\\kept.ani"});
     EXPECT_EQ(StoredFiles(L"Alpha"), std::vector<std::wstring>{SamplePath(L"star32.ani")});
     EXPECT_TRUE(FHost.Renames.empty());
+}
+
+// A stored name the user could not type is still the group's own key: deleting the group deletes it.
+TEST_F(PlayListWindow, DeletingAGroupWithAControlCharacterInItsNameDeletesItsKey) {
+    const std::wstring names[] = {std::wstring(L"Tab\there"), std::wstring(L"Bell\x07"), L"Del\x7F"};
+    for (const auto& name : names) {
+        WriteGroup(name, {SamplePath(L"star32.ani")});
+        TfrmPlayList& form = Open();
+        ASSERT_EQ(NodeTexts(form.tvGroup()).size(), 1u);
+        ::SetFocus(form.tvGroup());
+        form.Execute(IDA_PLAYLISTDELETE);
+        EXPECT_TRUE(NodeTexts(form.tvGroup()).empty());
+        EXPECT_FALSE(KeyExists(GroupKey(name))) << "the key stays and the group comes back";
+        form.Execute(IDA_EXIT);
+        ASSERT_TRUE(Pump([] { return PlayListForm() == nullptr; }));
+    }
+}
+
+// A group that cannot be written keeps the window open with a message that names it; a second close
+// drops the edits.
+TEST_F(PlayListWindow, AGroupThatCannotBeSavedKeepsTheWindowOpenUntilClosedAgain) {
+    WriteGroup(L"Alpha", {SamplePath(L"star32.ani"), SamplePath(L"ball32.ani")});
+    TfrmPlayList& form = Open();
+    ListView_SetItemState(form.lvGroupList(), 0, LVIS_SELECTED, LVIS_SELECTED);
+    ::SetFocus(form.lvGroupList());
+    form.Execute(IDA_PLAYLISTDELETE);
+    PumpIdle();
+    TMessageBoxAnswerer answerer(ApplicationTitle());
+    {
+        TRegistryGateScope gate([](TRegistryChange change, const std::wstring&, int) {
+            return change != TRegistryChange::SetValue;
+        });
+        form.Execute(IDA_EXIT);
+        PumpIdle();
+        ASSERT_EQ(PlayListForm(), &form) << "the window closed and the edits are gone";
+        EXPECT_TRUE(::IsWindowVisible(form.Handle()));
+        ASSERT_EQ(answerer.Texts().size(), 1u);
+        EXPECT_NE(answerer.Texts()[0].find(L"「Alpha」"), std::wstring::npos) << answerer.Texts()[0];
+        form.Execute(IDA_EXIT);
+        ASSERT_TRUE(Pump([] { return PlayListForm() == nullptr; }));
+    }
+    EXPECT_EQ(answerer.Texts().size(), 1u) << "the second close says nothing more";
+    EXPECT_EQ(StoredFiles(L"Alpha").size(), 2u);
 }

@@ -103,7 +103,8 @@ TEST_F(PropertyFormTest, EachCheckBoxChangesOnlyItsOwnOption) {
         {1, IDC_TRAYANIMATION, L"TrayAnimation"},
         {1, IDC_SUPPRESSFULLSCREEN, L"SuppressFullScreen"},
     };
-    const wchar_t* const values[] = {L"UseHomePosition", L"HideCursor", L"TrayAnimation", L"SuppressFullScreen"};
+    const wchar_t* const values[] = {L"UseHomePosition", L"HideCursor", L"TrayAnimation",
+                                     L"SuppressFullScreen"};
     for (const auto& c : cases) {
         // A mix of on and off, so that a lost or an invented bit shows.
         SetSetting(L"UseHomePosition", 1);
@@ -272,4 +273,24 @@ TEST_F(PropertyFormTest, EntriesThatAreNoNumbersAreRefusedWithAMessage) {
         EXPECT_EQ(::GetFocus(), Control(0, c.Edit));
         DestroyPropertyForm();
     }
+}
+
+// A click on 適用 saves and disables the button under the focus: the keyboard goes on working.
+TEST_F(PropertyFormTest, AfterAClickOnApplyTheKeyboardStillWorks) {
+    Open();
+    ASSERT_EQ(::GetForegroundWindow(), Sheet());
+    SetEdit(IDC_SAVERWAITMIN, L"3");
+    ASSERT_TRUE(ApplyEnabled());
+    RECT button{};
+    ::GetWindowRect(ApplyButton(), &button);
+    SendMouse({MoveTo((button.left + button.right) / 2, (button.top + button.bottom) / 2),
+               Button(MOUSEEVENTF_LEFTDOWN), Button(MOUSEEVENTF_LEFTUP)});
+    ASSERT_TRUE(PumpModeless([&] { return !ApplyEnabled(); }, 2s));
+    EXPECT_EQ(SettingDword(L"WaitTime"), 180000u);
+    PumpModelessFor(100ms);
+    EXPECT_NE(::GetFocus(), ApplyButton());
+    EXPECT_TRUE(::IsWindowEnabled(::GetFocus()));
+    PressKeys({VK_CONTROL, VK_TAB});
+    EXPECT_TRUE(PumpModeless([&] { return PropSheet_GetCurrentPageHwnd(Sheet()) == Page(1); }, 2s))
+        << "Ctrl+Tab did not reach the dialog";
 }
