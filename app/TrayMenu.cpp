@@ -5,6 +5,7 @@
 #include "app/Messages.h"
 #include "base/Exception.h"
 #include "base/Gdi.h"
+#include "base/SystemError.h"
 #include "controls/TrayIcon.h"
 #include "model/PlayListCtrls.h"
 #include "model/SysCursorCtrls.h"
@@ -57,7 +58,7 @@ constexpr TCommandEntry kCommands[] = {
 TTrayMenu::TTrayMenu() {
     FMenuBar.reset(::LoadMenuW(::GetModuleHandleW(nullptr), L"PMTRAYMENU"));
     if (!FMenuBar)
-        throw Exception(L"メニューを読み込めません");
+        ThrowLastError(L"メニューを読み込めません");
     FMenu = ::GetSubMenu(FMenuBar.get(), 0);
     FGroupMenu = ::GetSubMenu(FMenu, 2);
     FSchemeMenu = ::GetSubMenu(FMenu, 3);

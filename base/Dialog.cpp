@@ -6,6 +6,7 @@
 #include "base/ErrorBox.h"
 #include "base/Exception.h"
 #include "base/ModalLoop.h"
+#include "base/SystemError.h"
 
 namespace dovex {
 
@@ -41,7 +42,7 @@ INT_PTR TDialog::ShowModal(HWND owner, int templateId) {
                                              &TDialog::StaticDialogProc, reinterpret_cast<LPARAM>(this));
     FModal = false;
     if (result == -1)
-        throw Exception(L"ダイアログを作成できません");
+        ThrowLastError(L"ダイアログを作成できません");
     return result;
 }
 
@@ -51,7 +52,7 @@ void TDialog::CreateModeless(HWND owner, int templateId) {
                                            &TDialog::StaticDialogProc, reinterpret_cast<LPARAM>(this));
     if (!hwnd) {
         FModeless = false;
-        throw Exception(L"ダイアログを作成できません");
+        ThrowLastError(L"ダイアログを作成できません");
     }
     RegisterModeless(hwnd);
 }

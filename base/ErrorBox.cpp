@@ -68,7 +68,9 @@ std::wstring CurrentExceptionMessage() noexcept {
         try {
             throw;
         } catch (const Exception& e) {
-            return e.Message();
+            // The system's code after the message, for whoever has to find out what failed.
+            return e.Code() != 0 ? e.Message() + L"\n(コード " + std::to_wstring(e.Code()) + L")"
+                                 : e.Message();
         } catch (const std::bad_alloc&) {
             return L"メモリが不足しています";
         } catch (...) {

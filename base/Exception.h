@@ -1,4 +1,4 @@
-// The program's errors: exceptions that carry only a message for the user.
+// The program's errors: a message for the user and, where a system call failed, the system's error code.
 #pragma once
 
 #include <exception>
@@ -8,12 +8,16 @@ namespace dovex {
 
 class Exception : public std::exception {
 public:
-    explicit Exception(std::wstring message) : FMessage(std::move(message)) {}
+    explicit Exception(std::wstring message, unsigned long code = 0)
+        : FMessage(std::move(message)), FCode(code) {}
     const std::wstring& Message() const noexcept { return FMessage; }
+    // The system's error code of the failure behind the message; 0 when there is none.
+    unsigned long Code() const noexcept { return FCode; }
     const char* what() const noexcept override { return "Dovex error (see Message())"; }
 
 private:
     std::wstring FMessage;
+    unsigned long FCode = 0;
 };
 
 // A text that is not the number it should be.

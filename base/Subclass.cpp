@@ -4,6 +4,7 @@
 
 #include "base/ErrorBox.h"
 #include "base/Exception.h"
+#include "base/SystemError.h"
 
 namespace dovex {
 
@@ -11,7 +12,7 @@ void TSubclass::Attach(HWND window) {
     Detach();
     if (!window || !::SetWindowSubclass(window, &TSubclass::StaticWndProc, reinterpret_cast<UINT_PTR>(this),
                                         reinterpret_cast<DWORD_PTR>(this)))
-        throw Exception(L"コントロールを準備できません");
+        ThrowLastError(L"コントロールを準備できません");
     FHandle = window;
 }
 

@@ -2,6 +2,7 @@
 
 #include "base/ErrorBox.h"
 #include "base/Exception.h"
+#include "base/SystemError.h"
 
 namespace dovex {
 
@@ -23,12 +24,12 @@ void TWindow::CreateHandle(const wchar_t* className, const wchar_t* caption, DWO
         wc.hIcon = icon;
         wc.lpszClassName = className;
         if (!::RegisterClassExW(&wc))
-            throw Exception(L"ウィンドウクラスを登録できません");
+            ThrowLastError(L"ウィンドウクラスを登録できません");
     }
     const HWND hwnd =
         ::CreateWindowExW(exStyle, className, caption, style, 0, 0, 0, 0, parent, nullptr, instance, this);
     if (!hwnd)
-        throw Exception(L"ウィンドウを作成できません");
+        ThrowLastError(L"ウィンドウを作成できません");
 }
 
 void TWindow::DestroyHandle() noexcept {

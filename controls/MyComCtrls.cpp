@@ -4,6 +4,7 @@
 
 #include "base/ErrorBox.h"
 #include "base/Exception.h"
+#include "base/SystemError.h"
 
 namespace dovex {
 
@@ -33,10 +34,10 @@ TTrackBarEx::TTrackBarEx(HWND parent, int id, int x, int y, int width, int heigh
                                 width, height, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
                                 ::GetModuleHandleW(nullptr), nullptr)) {
     if (!FHandle)
-        throw Exception(L"トラックバーを作成できません。");
+        ThrowLastError(L"トラックバーを作成できません。");
     if (!::SetWindowSubclass(FHandle.get(), &TTrackBarEx::SubclassProc, kSubclassId,
                              reinterpret_cast<DWORD_PTR>(this)))
-        throw Exception(L"トラックバーを作成できません。");
+        ThrowLastError(L"トラックバーを作成できません。");
 }
 
 TTrackBarEx::~TTrackBarEx() {

@@ -7,6 +7,7 @@
 #include <iterator>
 #include <utility>
 
+#include "base/SystemError.h"
 #include "base/Window.h"
 
 namespace dovex {
@@ -239,7 +240,7 @@ void TTrayIcon::SetIcon(HICON value) {
     if (value) {
         UniqueHIcon copy(::CopyIcon(value));
         if (!copy)
-            throw Exception(L"アイコンをコピーできません。");
+            ThrowLastError(L"アイコンをコピーできません。");
         FIcon = std::move(copy);
     } else {
         FIcon.reset();

@@ -58,9 +58,10 @@ std::vector<std::wstring> EnumNames(HKEY key, bool subKeys, const std::wstring* 
     std::vector<std::wstring> names;
     if (!key)
         return names;
-    auto fail = [&] {
+    auto fail = [&](LONG status) {
         if (strictKeyPath)
-            throw ERegistryException(FormatText(kGetDataFailed, {*strictKeyPath}));
+            throw ERegistryException(FormatText(kGetDataFailed, {*strictKeyPath}),
+                                     static_cast<DWORD>(status));
     };
     DWORD count = 0, maxLen = 0;
     const LONG info = subKeys ? ::RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, &count, &maxLen, nullptr,
@@ -68,7 +69,7 @@ std::vector<std::wstring> EnumNames(HKEY key, bool subKeys, const std::wstring* 
                               : ::RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
                                                    &count, &maxLen, nullptr, nullptr, nullptr);
     if (info != ERROR_SUCCESS) {
-        fail();
+        fail(info);
         return names;
     }
     std::wstring buffer(static_cast<size_t>(maxLen) + 1, L'\0');
@@ -88,7 +89,7 @@ std::vector<std::wstring> EnumNames(HKEY key, bool subKeys, const std::wstring* 
         if (r == ERROR_SUCCESS)
             names.emplace_back(buffer.data(), len);
         else
-            fail();
+            fail(r);
     }
     return names;
 }
@@ -110,11 +111,11 @@ void CopyValue(HKEY from, HKEY to, const std::wstring& name) {
     if (r == ERROR_FILE_NOT_FOUND)
         return;
     if (r != ERROR_SUCCESS)
-        throw ERegistryException(FormatText(kGetDataFailed, {name}));
+        throw ERegistryException(FormatText(kGetDataFailed, {name}), static_cast<DWORD>(r));
     if (size == 0)
         return;
-    if (SetRaw(to, name, type, data.data(), size) != ERROR_SUCCESS)
-        throw ERegistryException(FormatText(kSetDataFailed, {name}));
+    if (const LONG set = SetRaw(to, name, type, data.data(), size); set != ERROR_SUCCESS)
+        throw ERegistryException(FormatText(kSetDataFailed, {name}), static_cast<DWORD>(set));
 }
 
 // Copies a key's values and sub-keys into another key; toPath names the target in messages.
@@ -126,12 +127,12 @@ void CopyTree(HKEY from, const std::wstring& fromPath, HKEY to, const std::wstri
     for (const auto& name : EnumNames(from, true, &fromPath)) {
         const std::wstring srcPath = JoinPath(fromPath, name), dstPath = JoinPath(toPath, name);
         UniqueHKey src, dst;
-        if (::RegOpenKeyExW(from, name.c_str(), 0, KEY_READ, src.put()) != ERROR_SUCCESS) {
+        if (const LONG r = ::RegOpenKeyExW(from, name.c_str(), 0, KEY_READ, src.put()); r != ERROR_SUCCESS) {
             src.release();
-            throw ERegistryException(FormatText(kGetDataFailed, {srcPath}));
+            throw ERegistryException(FormatText(kGetDataFailed, {srcPath}), static_cast<DWORD>(r));
         }
-        if (CreateRaw(to, name, KEY_ALL_ACCESS, dst) != ERROR_SUCCESS)
-            throw ERegistryException(FormatText(kCreateKeyFailed, {dstPath}));
+        if (const LONG r = CreateRaw(to, name, KEY_ALL_ACCESS, dst); r != ERROR_SUCCESS)
+            throw ERegistryException(FormatText(kCreateKeyFailed, {dstPath}), static_cast<DWORD>(r));
         CopyTree(src.get(), srcPath, dst.get(), dstPath);
     }
 }
@@ -208,8 +209,8 @@ bool TRegistry::CreateKey(const std::wstring& path) {
     std::wstring sub = path;
     const HKEY base = BaseKeyFor(sub);
     UniqueHKey key;
-    if (CreateRaw(base, sub, KEY_ALL_ACCESS, key) != ERROR_SUCCESS)
-        throw ERegistryException(FormatText(kCreateKeyFailed, {path}));
+    if (const LONG r = CreateRaw(base, sub, KEY_ALL_ACCESS, key); r != ERROR_SUCCESS)
+        throw ERegistryException(FormatText(kCreateKeyFailed, {path}), static_cast<DWORD>(r));
     return true;
 }
 
@@ -299,7 +300,7 @@ std::wstring TRegistry::ReadString(const std::wstring& name) const {
     DWORD got = size;
     const LONG r = ::RegQueryValueExW(key, name.c_str(), nullptr, &type, data.data(), &got);
     if (r != ERROR_SUCCESS)
-        throw ERegistryException(FormatText(kGetDataFailed, {name}));
+        throw ERegistryException(FormatText(kGetDataFailed, {name}), static_cast<DWORD>(r));
     std::wstring text(got / sizeof(wchar_t), L'\0');
     std::memcpy(text.data(), data.data(), text.size() * sizeof(wchar_t));
     const size_t nul = text.find(L'\0');
@@ -311,10 +312,10 @@ std::wstring TRegistry::ReadString(const std::wstring& name) const {
 int32_t TRegistry::ReadInteger(const std::wstring& name) const {
     const HKEY key = FCurrentKey ? FCurrentKey.get() : FRootKey;
     DWORD type = 0, value = 0, size = sizeof(value);
-    if (::RegQueryValueExW(key, name.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(&value), &size) !=
-            ERROR_SUCCESS ||
-        (type == REG_DWORD && size != sizeof(value)))
-        throw ERegistryException(FormatText(kGetDataFailed, {name}));
+    const LONG r =
+        ::RegQueryValueExW(key, name.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(&value), &size);
+    if (r != ERROR_SUCCESS || (type == REG_DWORD && size != sizeof(value)))
+        throw ERegistryException(FormatText(kGetDataFailed, {name}), static_cast<DWORD>(r));
     if (type != REG_DWORD)
         throw ERegistryException(FormatText(kInvalidType, {name}));
     return static_cast<int32_t>(value);
@@ -323,15 +324,17 @@ int32_t TRegistry::ReadInteger(const std::wstring& name) const {
 void TRegistry::WriteString(const std::wstring& name, const std::wstring& value) {
     const HKEY key = FCurrentKey ? FCurrentKey.get() : FRootKey;
     const DWORD bytes = static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t));
-    if (SetRaw(key, name, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()), bytes) != ERROR_SUCCESS)
-        throw ERegistryException(FormatText(kSetDataFailed, {name}));
+    if (const LONG r = SetRaw(key, name, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()), bytes);
+        r != ERROR_SUCCESS)
+        throw ERegistryException(FormatText(kSetDataFailed, {name}), static_cast<DWORD>(r));
 }
 
 void TRegistry::WriteInteger(const std::wstring& name, int32_t value) {
     const HKEY key = FCurrentKey ? FCurrentKey.get() : FRootKey;
     const DWORD data = static_cast<DWORD>(value);
-    if (SetRaw(key, name, REG_DWORD, reinterpret_cast<const BYTE*>(&data), sizeof(data)) != ERROR_SUCCESS)
-        throw ERegistryException(FormatText(kSetDataFailed, {name}));
+    if (const LONG r = SetRaw(key, name, REG_DWORD, reinterpret_cast<const BYTE*>(&data), sizeof(data));
+        r != ERROR_SUCCESS)
+        throw ERegistryException(FormatText(kSetDataFailed, {name}), static_cast<DWORD>(r));
 }
 
 bool TRegistryEx::ReadBoolDef(const std::wstring& name, bool def) const {

@@ -4,6 +4,7 @@
 #include <objbase.h>
 
 #include "base/Exception.h"
+#include "base/SystemError.h"
 #include "playlist/PlayListIds.h"
 
 namespace dovex {
@@ -31,7 +32,7 @@ TIconIndexThread::TIconIndexThread(HWND receiver, TLookup lookup)
     : FWakeEvent(::CreateEventW(nullptr, FALSE, FALSE, nullptr)), FWindow(receiver),
       FLookup(std::move(lookup)) {
     if (!FWakeEvent)
-        throw Exception(L"アイコンを調べるスレッドのイベントを作成できません");
+        ThrowLastError(L"アイコンを調べるスレッドのイベントを作成できません");
     FThread = std::thread([this] { Execute(); });
 }
 

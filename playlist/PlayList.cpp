@@ -10,6 +10,7 @@
 #include "base/ErrorBox.h"
 #include "base/Exception.h"
 #include "base/Gdi.h"
+#include "base/SystemError.h"
 #include "base/Text.h"
 #include "model/PlayListCtrls.h"
 #include "model/RegistryEx.h"
@@ -134,7 +135,7 @@ HWND CreateControl(const wchar_t* className, DWORD style, DWORD exStyle, HWND pa
                                            0, 0, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
                                            ::GetModuleHandleW(nullptr), nullptr);
     if (!control)
-        throw Exception(L"プレイリストの管理ウィンドウの部品を作成できません");
+        ThrowLastError(L"プレイリストの管理ウィンドウの部品を作成できません");
     return control;
 }
 
@@ -307,7 +308,7 @@ void TfrmPlayList::CreateMenus() {
     for (HMENU menu : {FMainMenu.get(), FGroupsMenu.get(), FItemsMenu.get()})
         UpdateMenu(menu);
     if (!::SetMenu(Handle(), FMainMenu.get()))
-        throw Exception(L"プレイリストの管理ウィンドウのメニューを作成できません");
+        ThrowLastError(L"プレイリストの管理ウィンドウのメニューを作成できません");
 }
 
 void TfrmPlayList::CreateAccelerators() {
@@ -319,7 +320,7 @@ void TfrmPlayList::CreateAccelerators() {
     keys.push_back(ACCEL{FVIRTKEY, VK_DELETE, static_cast<WORD>(IDA_PLAYLISTDELETE)});
     FAccelerators.reset(::CreateAcceleratorTableW(keys.data(), static_cast<int>(keys.size())));
     if (!FAccelerators)
-        throw Exception(L"プレイリストの管理ウィンドウのショートカットを作成できません");
+        ThrowLastError(L"プレイリストの管理ウィンドウのショートカットを作成できません");
 }
 
 void TfrmPlayList::FormCreate() {

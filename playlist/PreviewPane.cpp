@@ -6,6 +6,7 @@
 #include <iterator>
 
 #include "base/Exception.h"
+#include "base/SystemError.h"
 #include "base/UniqueHandle.h"
 #include "playlist/PlayListIds.h"
 #include "playlist/PlayListText.h"
@@ -171,7 +172,7 @@ void TPreviewPane::CreateNavigator() {
                                    0, 0, 0, 0, Handle(), reinterpret_cast<HMENU>(INT_PTR{IDC_PV_NAVIGATOR}),
                                    ::GetModuleHandleW(nullptr), nullptr);
     if (!FNavigator)
-        throw Exception(L"プレビューの操作ボタンを作成できません");
+        ThrowLastError(L"プレビューの操作ボタンを作成できません");
     ::SendMessageW(FNavigator, TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
     TBBUTTON buttons[std::size(kNavigatorButtons)] = {};
     for (size_t i = 0; i < std::size(kNavigatorButtons); ++i) {

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "base/Exception.h"
+#include "base/SystemError.h"
 #include "model/PlayListCtrls.h"
 
 namespace dovex {
@@ -75,7 +76,7 @@ void TSaverOperationPane::CreateControls() {
             ::CreateWindowExW(exStyle, className, text, WS_CHILD | WS_VISIBLE | style, 0, 0, 0, 0, Handle(),
                               reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance, nullptr);
         if (!control)
-            throw Exception(L"グループの動作の設定欄を作成できません");
+            ThrowLastError(L"グループの動作の設定欄を作成できません");
         return control;
     };
     FLabel = create(WC_STATICW, kCaption, SS_LEFT, 0, IDC_SO_LABEL);

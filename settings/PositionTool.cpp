@@ -5,6 +5,7 @@
 #include "base/Dpi.h"
 #include "base/Exception.h"
 #include "base/Gdi.h"
+#include "base/SystemError.h"
 #include "settings/PropertyMessages.h"
 
 namespace dovex {
@@ -17,14 +18,14 @@ constexpr wchar_t kToolIcon[] = L"POSITIONTOOL";
 UniqueHCursor CursorFromIcon(HICON icon, int size) {
     ICONINFO info{};
     if (!::GetIconInfo(icon, &info))
-        throw Exception(L"設定ツールのカーソルを作成できません");
+        ThrowLastError(L"設定ツールのカーソルを作成できません");
     UniqueHBitmap mask(info.hbmMask), color(info.hbmColor);
     info.fIcon = FALSE;
     info.xHotspot = static_cast<DWORD>(size / 2);
     info.yHotspot = static_cast<DWORD>(size / 2);
     UniqueHCursor cursor(::CreateIconIndirect(&info));
     if (!cursor)
-        throw Exception(L"設定ツールのカーソルを作成できません");
+        ThrowLastError(L"設定ツールのカーソルを作成できません");
     return cursor;
 }
 
@@ -41,7 +42,7 @@ void TPositionTool::UpdateDpi() {
     UniqueHIcon icon(static_cast<HICON>(
         ::LoadImageW(::GetModuleHandleW(nullptr), kToolIcon, IMAGE_ICON, size, size, LR_DEFAULTCOLOR)));
     if (!icon)
-        throw Exception(L"設定ツールのアイコンを読み込めません");
+        ThrowLastError(L"設定ツールのアイコンを読み込めません");
     FCursor = CursorFromIcon(icon.get(), size);
     FIcon = std::move(icon);
     if (FDragging)

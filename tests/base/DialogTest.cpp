@@ -13,6 +13,7 @@
 #include "base/ErrorBox.h"
 #include "base/Exception.h"
 #include "base/Subclass.h"
+#include "base/Window.h"
 
 using namespace dovex;
 using namespace dovex::test;
@@ -225,4 +226,31 @@ TEST(Dialog, BoxButtonsSpeakTheProgramsLanguage) {
     ::SetThreadUILanguage(before);
     EXPECT_EQ(ok, L"OK");
     EXPECT_EQ(cancel, L"キャンセル");
+}
+
+namespace {
+
+class TChildWindow : public TWindow {
+public:
+    void Create(HWND parent) { CreateHandle(L"DovexCodeTestWindow", L"", WS_CHILD, 0, parent); }
+};
+
+} // namespace
+
+// A failed system call shows the system's code after the message; other errors show the message alone.
+TEST(ErrorBox, TheSystemsCodeFollowsTheMessage) {
+    TChildWindow window;
+    std::wstring failed;
+    try {
+        window.Create(reinterpret_cast<HWND>(static_cast<INT_PTR>(0x7FFF0001))); // no such parent
+    } catch (const Exception& e) {
+        EXPECT_EQ(e.Code(), static_cast<unsigned long>(ERROR_INVALID_WINDOW_HANDLE));
+        failed = CurrentExceptionMessage();
+    }
+    EXPECT_EQ(failed, L"ウィンドウを作成できません\n(コード 1400)");
+    try {
+        throw Exception(L"グループ名に \\ は使えません。");
+    } catch (const Exception&) {
+        EXPECT_EQ(CurrentExceptionMessage(), L"グループ名に \\ は使えません。");
+    }
 }

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "../ScratchKey.h"
 #include "RegistryGate.h"
 
@@ -326,5 +328,32 @@ TEST_F(Registry, MoveKeyStoppedAnywhereNeverLosesTheKey) {
             EXPECT_THROW(reg.MoveKey(L"abc", L"moved", true), ERegistryException);
         }
         EXPECT_TRUE(HoldsTree(L"abc") || HoldsTree(L"moved")) << "neither key is whole";
+    }
+}
+
+// A failed system call keeps the system's code with the message; a value of the wrong type has none.
+TEST_F(Registry, FailuresCarryTheSystemsCode) {
+    TRegistryEx reg;
+    ASSERT_TRUE(reg.OpenKey(FPath, false));
+    reg.WriteString(L"Text", L"x");
+    const struct {
+        const char* What;
+        std::function<void()> Act;
+        DWORD Code;
+    } cases[] = {
+        {"a refused write", [&] { reg.WriteInteger(L"v", 1); }, ERROR_ACCESS_DENIED},
+        {"a refused key", [&] { reg.CreateKey(L"k"); }, ERROR_ACCESS_DENIED},
+        {"a missing value", [&] { reg.ReadInteger(L"Missing"); }, ERROR_FILE_NOT_FOUND},
+        {"a value of the wrong type", [&] { reg.ReadInteger(L"Text"); }, 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.What);
+        TRegistryGateScope refuseAll(TRegistryGateScope::StopAfter(0));
+        try {
+            c.Act();
+            ADD_FAILURE() << "no error";
+        } catch (const ERegistryException& e) {
+            EXPECT_EQ(e.Code(), c.Code);
+        }
     }
 }
