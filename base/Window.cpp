@@ -7,7 +7,15 @@
 namespace dovex {
 
 TWindow::~TWindow() {
-    DestroyHandle();
+    if (!FHandle)
+        return;
+    // What derived from this object is gone already: the window's last messages go to the system's
+    // handler, not to the object (a derived window that needs them destroys its window itself, first).
+    const HWND hwnd = FHandle;
+    ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
+    FHandle = nullptr;
+    ::DestroyWindow(hwnd);
+    ShowPendingError(hwnd); // its message will never arrive
 }
 
 void TWindow::CreateHandle(const wchar_t* className, const wchar_t* caption, DWORD style, DWORD exStyle,
