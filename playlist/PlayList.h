@@ -95,11 +95,11 @@ public:
         FHost = &host;
     }
 
-    HWND tbMenu() const noexcept { return FToolBar; }
+    HWND ToolBar() const noexcept { return FToolBar; }
     HWND tvGroup() const noexcept { return FTree; }
     HWND lvGroupList() const noexcept { return FList; }
     HWND StatusBar() const noexcept { return FStatusBar; }
-    const TInfoPane& ScrollBox() const noexcept { return *FInfoPane; }
+    const TInfoPane& InfoPane() const noexcept { return *FInfoPane; }
     TPreviewPane& pnlPreviewBase() const noexcept { return FInfoPane->PreviewPane(); }
     HMENU MainMenu1() const noexcept { return FMainMenu.get(); }
     HMENU pmForGroups() const noexcept { return FGroupsMenu.get(); }

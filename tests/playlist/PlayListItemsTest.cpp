@@ -216,7 +216,7 @@ TEST_F(ItemList, TheInformationPaneFollowsTheSelection) {
     WriteGroup(L"G", {star, missing, still, SamplePath(L"clock32.ani")});
     TfrmPlayList& form = OpenWide();
     const HWND list = form.lvGroupList();
-    const TInfoPane& pane = form.ScrollBox();
+    const TInfoPane& pane = form.InfoPane();
 
     Select(list, {1});
     EXPECT_EQ(pane.Title(), L"(ファイルが存在しません)");
@@ -492,7 +492,7 @@ TEST_F(ItemList, RefreshReadsTheSelectedFilesOrAllFilesAgain) {
     EXPECT_EQ(CellText(list, 0, 0), L"Spinning Star") << "only the selected item";
     EXPECT_EQ(CellText(list, 1, 0), L"時計");
     EXPECT_EQ(CellText(list, 1, 1), L"12");
-    EXPECT_EQ(form.ScrollBox().Title(), L"時計") << "the pane is rebuilt";
+    EXPECT_EQ(form.InfoPane().Title(), L"時計") << "the pane is rebuilt";
 
     Select(list, {});
     ::DeleteFileW(second.c_str());
@@ -512,14 +512,14 @@ TEST_F(ItemList, SelectAllAndInvertTheSelection) {
     PumpIdle();
     EXPECT_EQ(Selected(list), (std::vector<int>{1, 2}));
     EXPECT_EQ(::GetFocus(), list);
-    EXPECT_EQ(form.ScrollBox().Title(), L"2 個のカーソルを選択\r\n");
+    EXPECT_EQ(form.InfoPane().Title(), L"2 個のカーソルを選択\r\n");
     form.Execute(IDA_SELECTALL);
     PumpIdle();
     EXPECT_EQ(Selected(list), (std::vector<int>{0, 1, 2}));
     form.Execute(IDA_REVERSESELECT);
     PumpIdle();
     EXPECT_TRUE(Selected(list).empty());
-    EXPECT_EQ(form.ScrollBox().Title(), L"カーソルを選択すると、その説明が表示されます。");
+    EXPECT_EQ(form.InfoPane().Title(), L"カーソルを選択すると、その説明が表示されます。");
 
     // An empty group: nothing to select, move or refresh.
     TreeView_SelectItem(form.tvGroup(),

@@ -81,9 +81,9 @@ TEST_F(PlayListWindow, FirstStartWithoutAPlaylistKey) {
     EXPECT_TRUE(::GetWindowLongPtrW(form.lvGroupList(), GWL_STYLE) & LVS_OWNERDATA);
     EXPECT_EQ(TreeView_GetCount(form.tvGroup()), 0u);
     EXPECT_EQ(ListView_GetItemCount(form.lvGroupList()), 0);
-    EXPECT_FALSE(form.ScrollBox().PreviewVisible());
-    EXPECT_FALSE(::IsWindowVisible(form.ScrollBox().PreviewBasePanel()));
-    EXPECT_FALSE(form.ScrollBox().ItemInfoVisible());
+    EXPECT_FALSE(form.InfoPane().PreviewVisible());
+    EXPECT_FALSE(::IsWindowVisible(form.InfoPane().PreviewBasePanel()));
+    EXPECT_FALSE(form.InfoPane().ItemInfoVisible());
 
     // The hint: grey text, its block in the middle of the empty tree.
     const TCapture tree = Capture(form.tvGroup());
@@ -141,9 +141,9 @@ TEST_F(PlayListWindow, TwoStoredGroupsShowTheFirstGroupsItems) {
     EXPECT_EQ(ListView_GetSelectedCount(form.lvGroupList()), 0u);
     EXPECT_EQ(ListView_GetNextItem(form.lvGroupList(), -1, LVNI_FOCUSED), 0)
         << "the first item has the focus mark";
-    EXPECT_EQ(form.ScrollBox().GroupName(), L"Alpha");
-    EXPECT_TRUE(form.ScrollBox().GroupPictureShown());
-    EXPECT_EQ(form.ScrollBox().Title(), L"カーソルを選択すると、その説明が表示されます。");
+    EXPECT_EQ(form.InfoPane().GroupName(), L"Alpha");
+    EXPECT_TRUE(form.InfoPane().GroupPictureShown());
+    EXPECT_EQ(form.InfoPane().Title(), L"カーソルを選択すると、その説明が表示されます。");
     EXPECT_EQ(FOwner.Reloads, 0);
 }
 
@@ -183,7 +183,7 @@ TEST_F(PlayListWindow, ShortcutsAndTabWorkFromTheKeyboard) {
     WriteGroup(L"G", {SamplePath(L"star32.ani"), SamplePath(L"ball32.ani"), SamplePath(L"clock32.ani")});
     TfrmPlayList& form = Open();
     const HWND list = form.lvGroupList();
-    const TSaverOperationPane& settings = form.ScrollBox().SaverOperation();
+    const TSaverOperationPane& settings = form.InfoPane().SaverOperation();
     EXPECT_EQ(::GetFocus(), form.tvGroup());
     for (HWND next : {settings.pcSaverOperation(), settings.edtSaverNums(), list}) {
         PressKey(VK_TAB);
@@ -270,7 +270,7 @@ TEST_F(PlayListWindow, NewGroupsAreNumberedAndAFreedNumberIsTakenAgain) {
     EXPECT_TRUE(KeyExists(GroupKey(L"Stars")));
     EXPECT_FALSE(KeyExists(GroupKey(L"グループ1"))) << "the key moves at once";
     EXPECT_EQ(FHost.Renames, (std::vector<std::pair<std::wstring, std::wstring>>{{L"グループ1", L"Stars"}}));
-    EXPECT_EQ(form.ScrollBox().GroupName(), L"Stars");
+    EXPECT_EQ(form.InfoPane().GroupName(), L"Stars");
 
     form.Execute(IDA_ADDGROUP);
     TreeView_EndEditLabelNow(form.tvGroup(), TRUE);
@@ -312,7 +312,7 @@ TEST_F(PlayListWindow, NamesThatCannotBeAGroupsNameAreRefusedWithAMessage) {
         boxes = texts.size();
         EXPECT_EQ(NodeTexts(form.tvGroup()), (std::vector<std::wstring>{L"Alpha", L"Beta"}));
         EXPECT_EQ(form.Groups(0).Name(), L"Alpha");
-        EXPECT_EQ(form.ScrollBox().GroupName(), L"Alpha");
+        EXPECT_EQ(form.InfoPane().GroupName(), L"Alpha");
     }
     std::vector<std::wstring> keys = GroupKeys();
     std::sort(keys.begin(), keys.end());
@@ -339,7 +339,7 @@ TEST_F(PlayListWindow, DeletingTheShownGroupShowsTheNextOne) {
     EXPECT_EQ(NodeTexts(form.tvGroup()), std::vector<std::wstring>{L"Beta"});
     ASSERT_EQ(form.ShownGroup(), &form.Groups(0));
     EXPECT_EQ(ListView_GetItemCount(form.lvGroupList()), 2);
-    EXPECT_EQ(form.ScrollBox().GroupName(), L"Beta");
+    EXPECT_EQ(form.InfoPane().GroupName(), L"Beta");
 
     form.Execute(IDA_PLAYLISTDELETE);
     EXPECT_EQ(form.ShownGroup(), nullptr);
@@ -475,11 +475,11 @@ TEST_F(PlayListWindow, ANewDpiScalesTheLayoutPicturesAndColumns) {
         EXPECT_TRUE(::EqualRect(&now, &suggested)) << "the suggested rectangle";
         ::GetWindowRect(form.tvGroup(), &now);
         EXPECT_EQ(now.right - now.left, ::MulDiv(160, dpi, 96)) << "the tree";
-        ::GetWindowRect(form.ScrollBox().Handle(), &now);
+        ::GetWindowRect(form.InfoPane().Handle(), &now);
         EXPECT_EQ(now.right - now.left, ::MulDiv(200, dpi, 96)) << "the information pane";
         int cx = 0, cy = 0;
         ::ImageList_GetIconSize(
-            reinterpret_cast<HIMAGELIST>(::SendMessageW(form.tbMenu(), TB_GETIMAGELIST, 0, 0)), &cx, &cy);
+            reinterpret_cast<HIMAGELIST>(::SendMessageW(form.ToolBar(), TB_GETIMAGELIST, 0, 0)), &cx, &cy);
         EXPECT_EQ(cx, ::GetSystemMetricsForDpi(SM_CXSMICON, dpi)) << "the tool bar's pictures";
         EXPECT_NEAR(ListView_GetColumnWidth(form.lvGroupList(), 3), ::MulDiv(column, dpi, 96), 1);
         // Every picture of the item menu is one that exists, at the new size; the view styles' entry too.
@@ -553,9 +553,9 @@ TEST_F(PlayListWindow, TheStatusBarShowsTheLongHintOfWhatThePointerOrTheMenuIsOn
     };
     auto hover = [&](UINT command) {
         RECT r{};
-        ::SendMessageW(form.tbMenu(), TB_GETRECT, command, reinterpret_cast<LPARAM>(&r));
+        ::SendMessageW(form.ToolBar(), TB_GETRECT, command, reinterpret_cast<LPARAM>(&r));
         POINT at{(r.left + r.right) / 2, (r.top + r.bottom) / 2};
-        ::ClientToScreen(form.tbMenu(), &at);
+        ::ClientToScreen(form.ToolBar(), &at);
         MoveMouse({{POINT{at.x - 3, at.y}, false}, {at, false}});
     };
     hover(IDA_PLAYLISTDOWN); // the first hover after the window opened may be lost in Wine's input

@@ -213,7 +213,7 @@ TEST_F(Preview, ZoomTogglesBetween32And64CentredInThePanel) {
     centred(64);
     EXPECT_EQ(Pane(form).PreferredHeight(), height + 32);
     RECT base{};
-    ::GetClientRect(form.ScrollBox().PreviewBasePanel(), &base);
+    ::GetClientRect(form.InfoPane().PreviewBasePanel(), &base);
     EXPECT_EQ(base.bottom, height + 32);
     Click(form, IDA_PREVIEWZOOM);
     EXPECT_FALSE(Checked(form, IDA_PREVIEWZOOM));

@@ -71,7 +71,7 @@ protected:
             return std::nullopt;
         return data;
     }
-    static const TSaverOperationPane& Pane(TfrmPlayList& form) { return form.ScrollBox().SaverOperation(); }
+    static const TSaverOperationPane& Pane(TfrmPlayList& form) { return form.InfoPane().SaverOperation(); }
     static void ShowGroup(TfrmPlayList& form, int index) {
         TreeView_SelectItem(form.tvGroup(), NodeOf(form.tvGroup(), index));
         PumpIdle(50ms);
