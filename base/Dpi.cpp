@@ -38,11 +38,6 @@ UINT ScreenDpi() noexcept {
     return dpi > 0 ? static_cast<UINT>(dpi) : kDesignDpi;
 }
 
-BOOL CALLBACK SetChildFont(HWND child, LPARAM font) {
-    ::SendMessageW(child, WM_SETFONT, static_cast<WPARAM>(font), FALSE);
-    return TRUE;
-}
-
 } // namespace
 
 UINT WindowDpi(HWND window) noexcept {
@@ -62,14 +57,6 @@ int SystemMetricForDpi(int index, UINT dpi) noexcept {
     return ::MulDiv(::GetSystemMetrics(index), static_cast<int>(dpi), static_cast<int>(ScreenDpi()));
 }
 
-SIZE IconSizeForDpi(UINT dpi) noexcept {
-    return {SystemMetricForDpi(SM_CXICON, dpi), SystemMetricForDpi(SM_CYICON, dpi)};
-}
-
-SIZE SmallIconSizeForDpi(UINT dpi) noexcept {
-    return {SystemMetricForDpi(SM_CXSMICON, dpi), SystemMetricForDpi(SM_CYSMICON, dpi)};
-}
-
 LOGFONTW MessageFontForDpi(UINT dpi) noexcept {
     NONCLIENTMETRICSW metrics{};
     metrics.cbSize = sizeof(metrics);
@@ -87,14 +74,6 @@ LOGFONTW MessageFontForDpi(UINT dpi) noexcept {
     return font;
 }
 
-UniqueHFont CreateMessageFont(UINT dpi) {
-    const LOGFONTW logFont = MessageFontForDpi(dpi);
-    UniqueHFont font(::CreateFontIndirectW(&logFont));
-    if (!font)
-        throw Exception(L"フォントを作成できません");
-    return font;
-}
-
 UniqueHFont CreateFontForDpi(const wchar_t* face, int designHeight, UINT dpi, int weight,
                              BYTE pitchAndFamily) {
     LOGFONTW logFont{};
@@ -108,16 +87,6 @@ UniqueHFont CreateFontForDpi(const wchar_t* face, int designHeight, UINT dpi, in
     if (!font)
         throw Exception(L"フォントを作成できません");
     return font;
-}
-
-UINT ApplyDpiChange(HWND window, WPARAM wParam, LPARAM lParam, UniqueHFont& font) {
-    const UINT dpi = HIWORD(wParam);
-    font = CreateMessageFont(dpi);
-    ::EnumChildWindows(window, &SetChildFont, reinterpret_cast<LPARAM>(font.get()));
-    const RECT& suggested = *reinterpret_cast<const RECT*>(lParam);
-    ::SetWindowPos(window, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
-                   suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
-    return dpi;
 }
 
 } // namespace dovex

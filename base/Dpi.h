@@ -16,19 +16,40 @@ UINT WindowDpi(HWND window) noexcept;
 int ScaleForDpi(int designValue, UINT dpi) noexcept;
 
 int SystemMetricForDpi(int index, UINT dpi) noexcept;
-SIZE IconSizeForDpi(UINT dpi) noexcept;
-SIZE SmallIconSizeForDpi(UINT dpi) noexcept;
 
 // The system's message font at `dpi`.
 LOGFONTW MessageFontForDpi(UINT dpi) noexcept;
-UniqueHFont CreateMessageFont(UINT dpi);
 // A font whose characters are `designHeight` pixels high at 96 DPI.
 UniqueHFont CreateFontForDpi(const wchar_t* face, int designHeight, UINT dpi, int weight = FW_NORMAL,
                              BYTE pitchAndFamily = DEFAULT_PITCH | FF_DONTCARE);
 
-// WM_DPICHANGED of a top-level window laid out in code: makes the message font for the new DPI, gives it
-// to every child, and moves the window to the suggested rectangle. Returns the new DPI; the caller lays
-// its children out again.
-UINT ApplyDpiChange(HWND window, WPARAM wParam, LPARAM lParam, UniqueHFont& font);
+// A window's DPI as one value that layout code passes around: design sizes at 96 DPI scaled to it, the
+// system's sizes and message font at it.
+class TDpiScale {
+public:
+    explicit TDpiScale(UINT dpi = kDesignDpi) noexcept : FDpi(dpi ? dpi : kDesignDpi) {}
+    // The DPI the window is shown at now.
+    static TDpiScale ForWindow(HWND window) noexcept { return TDpiScale(WindowDpi(window)); }
+
+    UINT Dpi() const noexcept { return FDpi; }
+    // A design size at 96 DPI in pixels at this DPI.
+    int operator()(int designPixels) const noexcept { return ScaleForDpi(designPixels, FDpi); }
+    // Pixels at this DPI back to the design size.
+    int Unscale(int pixels) const noexcept { return ::MulDiv(pixels, kDesignDpi, FDpi); }
+    int Metric(int index) const noexcept { return SystemMetricForDpi(index, FDpi); }
+
+    // The system's message font at this DPI, with a height of its own (96-DPI pixels; 0 keeps the
+    // system's) and a weight.
+    UniqueGdiObj MessageFont(int designHeight = 0, LONG weight = FW_NORMAL) const noexcept {
+        LOGFONTW font = MessageFontForDpi(FDpi);
+        if (designHeight)
+            font.lfHeight = -(*this)(designHeight);
+        font.lfWeight = weight;
+        return UniqueGdiObj(::CreateFontIndirectW(&font));
+    }
+
+private:
+    UINT FDpi;
+};
 
 } // namespace dovex

@@ -10,7 +10,7 @@
 
 #include "base/UniqueHandle.h"
 #include "base/Window.h"
-#include "playlist/PlayListDpi.h"
+#include "base/Dpi.h"
 #include "playlist/PreviewPane.h"
 #include "playlist/SaverOperation.h"
 

@@ -16,7 +16,7 @@
 #include "model/HookTypes.h"
 #include "playlist/DragDrop.h"
 #include "playlist/InfoPane.h"
-#include "playlist/PlayListDpi.h"
+#include "base/Dpi.h"
 #include "playlist/PlayListHost.h"
 
 namespace dovex {

@@ -14,7 +14,7 @@
 #include "base/Subclass.h"
 #include "base/Window.h"
 #include "controls/MyComCtrls.h"
-#include "playlist/PlayListDpi.h"
+#include "base/Dpi.h"
 
 namespace dovex {
 

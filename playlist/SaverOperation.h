@@ -11,7 +11,7 @@
 #include "base/UniqueHandle.h"
 #include "base/Window.h"
 #include "model/PlayListCtrls.h"
-#include "playlist/PlayListDpi.h"
+#include "base/Dpi.h"
 
 namespace dovex {
 
