@@ -8,13 +8,13 @@
 #include <thread>
 
 #include "base/Dpi.h"
+#include "base/Gdi.h"
 #include "base/Text.h"
 
 namespace dovex {
 
 namespace {
 
-using UniqueHdc = UniqueAny<HandleTraits<HDC, ::DeleteDC>>;
 
 constexpr const wchar_t* kClassName = L"TAniCursorView";
 
@@ -94,26 +94,6 @@ LONGLONG Counter() noexcept {
 }
 
 } // namespace
-
-void PaintBuffered(HWND window, const std::function<void(HDC dc, int width, int height)>& draw) {
-    PAINTSTRUCT ps;
-    const HDC dc = ::BeginPaint(window, &ps);
-    ScopeGuard endPaint([&] { ::EndPaint(window, &ps); });
-    RECT client{};
-    ::GetClientRect(window, &client);
-    if (!dc || client.right <= 0 || client.bottom <= 0)
-        return;
-    UniqueHdc buffer(::CreateCompatibleDC(dc));
-    UniqueGdiObj bitmap(buffer ? ::CreateCompatibleBitmap(dc, client.right, client.bottom) : nullptr);
-    if (!bitmap) {
-        draw(dc, client.right, client.bottom); // no memory for a buffer: flicker rather than nothing
-        return;
-    }
-    const HGDIOBJ old = ::SelectObject(buffer.get(), bitmap.get());
-    ScopeGuard restore([&] { ::SelectObject(buffer.get(), old); });
-    draw(buffer.get(), client.right, client.bottom);
-    ::BitBlt(dc, 0, 0, client.right, client.bottom, buffer.get(), 0, 0, SRCCOPY);
-}
 
 void FillBackground(HWND window, HDC dc, const RECT& rect, bool transparent, COLORREF colour) {
     if (transparent) {

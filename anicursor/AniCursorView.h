@@ -52,9 +52,6 @@ void ReadAniCursorData(TAniCursorInfo& info, TAniByteSource& source, const std::
 // How long `step` stays on screen at `speed`, in milliseconds; never below 1.
 std::int64_t AniStepDuration(const TAniCursorInfo& info, int step, TAnimationSpeed speed) noexcept;
 
-// Paints a window through an off-screen bitmap that is copied once, so nothing flickers; `draw` gets the
-// bitmap's DC and the client size. Shared with the display controls of controls/ (a candidate for base/).
-void PaintBuffered(HWND window, const std::function<void(HDC dc, int width, int height)>& draw);
 // Fills `rect` with `colour`, or, when transparent, with what the parent shows beneath the window.
 void FillBackground(HWND window, HDC dc, const RECT& rect, bool transparent, COLORREF colour);
 

@@ -44,32 +44,26 @@ private:
     HGDIOBJ FOld;
 };
 
-// A memory DC compatible with another, holding a bitmap of the given size (for flicker-free painting:
-// draw here, then CopyTo the target once).
-class TMemoryDC {
-public:
-    TMemoryDC(HDC compatible, int width, int height)
-        : FDC(::CreateCompatibleDC(compatible)), FBitmap(::CreateCompatibleBitmap(compatible, width, height)),
-          FWidth(width), FHeight(height) {
-        if (!FDC || !FBitmap)
-            throw Exception(L"描画用のメモリを確保できません");
-        FOldBitmap = ::SelectObject(FDC.get(), FBitmap.get());
+// One WM_PAINT drawn through a buffer of the client area's size, so that the window does not flicker:
+// `draw(dc, width, height)` paints the whole client area. Without memory for the buffer it paints
+// directly: a flicker rather than nothing.
+template <typename TDraw> void PaintBuffered(HWND window, TDraw&& draw) {
+    TPaintDC paint(window);
+    RECT client{};
+    ::GetClientRect(window, &client);
+    if (!paint.get() || client.right <= 0 || client.bottom <= 0)
+        return;
+    UniqueHDC buffer(::CreateCompatibleDC(paint.get()));
+    UniqueHBitmap bitmap(buffer ? ::CreateCompatibleBitmap(paint.get(), client.right, client.bottom)
+                                : nullptr);
+    if (!bitmap) {
+        draw(paint.get(), client.right, client.bottom);
+        return;
     }
-    TMemoryDC(const TMemoryDC&) = delete;
-    TMemoryDC& operator=(const TMemoryDC&) = delete;
-    ~TMemoryDC() { ::SelectObject(FDC.get(), FOldBitmap); }
-
-    HDC get() const noexcept { return FDC.get(); }
-    void CopyTo(HDC target, int x = 0, int y = 0) const noexcept {
-        ::BitBlt(target, x, y, FWidth, FHeight, FDC.get(), 0, 0, SRCCOPY);
-    }
-
-private:
-    UniqueHDC FDC;
-    UniqueHBitmap FBitmap;
-    HGDIOBJ FOldBitmap = nullptr;
-    int FWidth, FHeight;
-};
+    TSelectObject select(buffer.get(), bitmap.get());
+    draw(buffer.get(), client.right, client.bottom);
+    ::BitBlt(paint.get(), 0, 0, client.right, client.bottom, buffer.get(), 0, 0, SRCCOPY);
+}
 
 // A 32-bit picture of an icon or cursor for a menu item, its alpha channel kept; empty when the system
 // cannot make one.

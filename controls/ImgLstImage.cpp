@@ -4,6 +4,7 @@
 
 #include "anicursor/AniCursorView.h"
 #include "base/Exception.h"
+#include "base/Gdi.h"
 
 namespace dovex {
 

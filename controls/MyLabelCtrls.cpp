@@ -1,6 +1,7 @@
 #include "controls/MyLabelCtrls.h"
 
 #include "anicursor/AniCursorView.h"
+#include "base/Gdi.h"
 #include "base/UniqueHandle.h"
 
 namespace dovex {

@@ -285,23 +285,13 @@ void TInfoPane::PaintContent(HDC dc, int width) {
 }
 
 void TInfoPane::Paint() {
-    PAINTSTRUCT ps;
-    HDC dc = ::BeginPaint(Handle(), &ps);
-    ScopeGuard end([&] { ::EndPaint(Handle(), &ps); });
-    RECT client{};
-    ::GetClientRect(Handle(), &client);
-    if (client.right <= 0 || client.bottom <= 0)
-        return;
-    UniqueHDC memory(::CreateCompatibleDC(dc));
-    UniqueGdiObj bitmap(::CreateCompatibleBitmap(dc, client.right, client.bottom));
-    if (!memory || !bitmap)
-        return;
-    TSelectObject selectBitmap(memory.get(), bitmap.get());
-    ::FillRect(memory.get(), &client, ::GetSysColorBrush(COLOR_WINDOW));
-    ::SetViewportOrgEx(memory.get(), 0, -FScrollPos, nullptr);
-    PaintContent(memory.get(), client.right);
-    ::SetViewportOrgEx(memory.get(), 0, 0, nullptr);
-    ::BitBlt(dc, 0, 0, client.right, client.bottom, memory.get(), 0, 0, SRCCOPY);
+    PaintBuffered(Handle(), [this](HDC dc, int width, int height) {
+        const RECT client{0, 0, width, height};
+        ::FillRect(dc, &client, ::GetSysColorBrush(COLOR_WINDOW));
+        ::SetViewportOrgEx(dc, 0, -FScrollPos, nullptr);
+        PaintContent(dc, width);
+        ::SetViewportOrgEx(dc, 0, 0, nullptr);
+    });
 }
 
 LRESULT TInfoPane::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {

@@ -459,9 +459,8 @@ void TfrmPlayList::EraseBackground(HDC dc) noexcept {
 }
 
 void TfrmPlayList::Paint() {
-    PAINTSTRUCT ps;
-    HDC dc = ::BeginPaint(Handle(), &ps);
-    ScopeGuard end([&] { ::EndPaint(Handle(), &ps); });
+    TPaintDC paint(Handle());
+    const HDC dc = paint.get();
     RECT pane{}, list{};
     ::GetWindowRect(FInfoPane->Handle(), &pane);
     ::GetWindowRect(FList, &list);

@@ -112,21 +112,17 @@ void TPositionTool::Report(LPARAM clientPoint) {
 }
 
 void TPositionTool::Paint() {
-    TPaintDC paint(Handle());
-    RECT client{};
-    ::GetClientRect(Handle(), &client);
-    TMemoryDC buffer(paint.get(), client.right, client.bottom);
-    // The page's own background, themed or not.
-    const HWND parent = ::GetParent(Handle());
-    auto brush = reinterpret_cast<HBRUSH>(::SendMessageW(parent, WM_CTLCOLORSTATIC,
-                                                         reinterpret_cast<WPARAM>(buffer.get()),
-                                                         reinterpret_cast<LPARAM>(Handle())));
-    ::FillRect(buffer.get(), &client, brush ? brush : ::GetSysColorBrush(COLOR_BTNFACE));
-    RECT slot = client;
-    ::DrawEdge(buffer.get(), &slot, EDGE_SUNKEN, BF_RECT | BF_ADJUST);
-    if (!FDragging)
-        ::DrawIconEx(buffer.get(), slot.left, slot.top, FIcon.get(), FSize, FSize, 0, nullptr, DI_NORMAL);
-    buffer.CopyTo(paint.get());
+    PaintBuffered(Handle(), [this](HDC dc, int width, int height) {
+        // The page's own background, themed or not.
+        const HWND parent = ::GetParent(Handle());
+        auto brush = reinterpret_cast<HBRUSH>(::SendMessageW(
+            parent, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(Handle())));
+        RECT slot{0, 0, width, height};
+        ::FillRect(dc, &slot, brush ? brush : ::GetSysColorBrush(COLOR_BTNFACE));
+        ::DrawEdge(dc, &slot, EDGE_SUNKEN, BF_RECT | BF_ADJUST);
+        if (!FDragging)
+            ::DrawIconEx(dc, slot.left, slot.top, FIcon.get(), FSize, FSize, 0, nullptr, DI_NORMAL);
+    });
 }
 
 TPositionFlash::TPositionFlash() : FTimer(nullptr, ID_TIMER_POSITIONFLASH, kPhase, [this] { NextPhase(); }) {

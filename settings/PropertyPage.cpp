@@ -84,24 +84,22 @@ protected:
 
 private:
     void Paint() {
-        TPaintDC paint(Handle());
-        RECT client{};
-        ::GetClientRect(Handle(), &client);
-        TMemoryDC buffer(paint.get(), client.right, client.bottom);
-        ::FillRect(buffer.get(), &client, static_cast<HBRUSH>(::GetStockObject(WHITE_BRUSH)));
         if (!FLogo)
             FLogo.reset(static_cast<HBITMAP>(
                 ::LoadImageW(ProgramInstance(), kLogoBitmap, IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
-        if (FLogo) {
+        PaintBuffered(Handle(), [this](HDC dc, int clientWidth, int clientHeight) {
+            const RECT client{0, 0, clientWidth, clientHeight};
+            ::FillRect(dc, &client, static_cast<HBRUSH>(::GetStockObject(WHITE_BRUSH)));
+            if (!FLogo)
+                return;
             const UINT dpi = WindowDpi(Handle());
             const int width = ScaleForDpi(kLogoWidth, dpi), height = ScaleForDpi(kLogoHeight, dpi);
-            UniqueHDC source(::CreateCompatibleDC(buffer.get()));
+            UniqueHDC source(::CreateCompatibleDC(dc));
             TSelectObject logo(source.get(), FLogo.get());
-            ::SetStretchBltMode(buffer.get(), HALFTONE);
-            ::StretchBlt(buffer.get(), (client.right - width) / 2, (client.bottom - height) / 2, width,
-                         height, source.get(), 0, 0, kLogoWidth, kLogoHeight, SRCCOPY);
-        }
-        buffer.CopyTo(paint.get());
+            ::SetStretchBltMode(dc, HALFTONE);
+            ::StretchBlt(dc, (clientWidth - width) / 2, (clientHeight - height) / 2, width, height,
+                         source.get(), 0, 0, kLogoWidth, kLogoHeight, SRCCOPY);
+        });
     }
 
     UniqueHBitmap FLogo;

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "base/Window.h"
+
 using namespace dovex;
 
 TEST(Gdi, SelectedObjectsArePutBackWhenTheScopeEnds) {
@@ -23,18 +25,46 @@ TEST(Gdi, SelectedObjectsArePutBackWhenTheScopeEnds) {
     }
 }
 
-TEST(Gdi, AMemoryDcPaintsOffScreenAndCopiesOnce) {
-    const HDC screen = ::GetDC(nullptr);
-    TMemoryDC target(screen, 20, 10);
-    {
-        TMemoryDC buffer(screen, 20, 10);
-        UniqueGdiObj red(::CreateSolidBrush(RGB(255, 0, 0)));
-        RECT all{0, 0, 20, 10};
-        ::FillRect(buffer.get(), &all, static_cast<HBRUSH>(red.get()));
-        EXPECT_EQ(::GetPixel(target.get(), 5, 5) & 0xFFFFFF, 0u) << "nothing on the target before the copy";
-        buffer.CopyTo(target.get());
+namespace {
+
+class TRedWindow : public TWindow {
+public:
+    TRedWindow() {
+        CreateHandle(L"DovexGdiTestWindow", L"", WS_POPUP, WS_EX_TOOLWINDOW | WS_EX_TOPMOST);
+        ::SetWindowPos(Handle(), HWND_TOPMOST, 10, 10, 40, 30, SWP_SHOWWINDOW | SWP_NOACTIVATE);
     }
-    ::ReleaseDC(nullptr, screen);
-    EXPECT_EQ(::GetPixel(target.get(), 5, 5), RGB(255, 0, 0));
-    EXPECT_EQ(::GetPixel(target.get(), 19, 9), RGB(255, 0, 0));
+    SIZE Drawn{};
+    DWORD DrawnOn = 0;
+
+protected:
+    LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam) override {
+        if (msg == WM_ERASEBKGND)
+            return 1;
+        if (msg != WM_PAINT)
+            return TWindow::WndProc(msg, wParam, lParam);
+        PaintBuffered(Handle(), [this](HDC dc, int width, int height) {
+            Drawn = {width, height};
+            DrawnOn = ::GetObjectType(dc);
+            const RECT all{0, 0, width, height};
+            UniqueGdiObj red(::CreateSolidBrush(RGB(255, 0, 0)));
+            ::FillRect(dc, &all, static_cast<HBRUSH>(red.get()));
+        });
+        return 0;
+    }
+};
+
+} // namespace
+
+// The whole client area is drawn off screen, then copied to the window once.
+TEST(Gdi, APaintIsDrawnThroughABufferOfTheClientSize) {
+    TRedWindow window;
+    ::InvalidateRect(window.Handle(), nullptr, FALSE);
+    ::UpdateWindow(window.Handle());
+    EXPECT_EQ(window.Drawn.cx, 40);
+    EXPECT_EQ(window.Drawn.cy, 30);
+    EXPECT_EQ(window.DrawnOn, static_cast<DWORD>(OBJ_MEMDC));
+    const HDC dc = ::GetDC(window.Handle());
+    EXPECT_EQ(::GetPixel(dc, 20, 15), RGB(255, 0, 0));
+    EXPECT_EQ(::GetPixel(dc, 39, 29), RGB(255, 0, 0));
+    ::ReleaseDC(window.Handle(), dc);
 }
