@@ -6,7 +6,6 @@
 #include "app/MemCheck.h"
 #include "app/SingleInstance.h"
 #include "base/Dialog.h"
-#include "playlist/PlayList.h"
 #include "base/ErrorBox.h"
 #include "base/UniqueHandle.h"
 
@@ -27,9 +26,6 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
         MSG msg;
         while (::GetMessageW(&msg, nullptr, 0, 0) > 0) {
             // Shortcuts, Tab, mnemonics and page keys of the modeless windows.
-            if (dovex::TfrmPlayList* playList = dovex::PlayListForm();
-                playList && playList->PreTranslateMessage(msg))
-                continue;
             if (dovex::IsModelessMessage(msg))
                 continue;
             ::TranslateMessage(&msg);

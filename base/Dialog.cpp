@@ -164,6 +164,7 @@ namespace {
 struct TModeless {
     HWND Window;
     TModelessKind Kind;
+    TPreTranslate PreTranslate; // a window's own; the dialog manager without one
 };
 
 // Touched by the user-interface thread only.
@@ -176,7 +177,12 @@ std::vector<TModeless>& ModelessWindows() {
 
 void RegisterModeless(HWND window, TModelessKind kind) {
     UnregisterModeless(window);
-    ModelessWindows().push_back({window, kind});
+    ModelessWindows().push_back({window, kind, {}});
+}
+
+void RegisterModeless(HWND window, TPreTranslate preTranslate) {
+    UnregisterModeless(window);
+    ModelessWindows().push_back({window, TModelessKind::Dialog, std::move(preTranslate)});
 }
 
 void UnregisterModeless(HWND window) noexcept {
@@ -196,6 +202,10 @@ bool IsModelessMessage(MSG& msg) noexcept {
             continue;
         // The call may open or close windows, and with them change the list: nothing of it is used after.
         const HWND window = m.Window;
+        if (m.PreTranslate) {
+            const TPreTranslate preTranslate = m.PreTranslate;
+            return preTranslate(msg);
+        }
         if (m.Kind == TModelessKind::PropertySheet)
             return PropSheet_IsDialogMessage(window, &msg) != FALSE;
         return ::IsDialogMessageW(window, &msg) != FALSE;

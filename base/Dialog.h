@@ -59,10 +59,13 @@ private:
     std::map<int, TNotifyHandler> FNotifyHandlers;
 };
 
-// Modeless windows whose keyboard input (Tab, arrows, Enter, Esc, mnemonics; Ctrl+Tab for a property
-// sheet) the program's message loop hands to the dialog manager.
+// Modeless windows whose keyboard input the program's message loop (and the tests' pump) hands over before
+// it is dispatched: to the dialog manager (Tab, arrows, Enter, Esc, mnemonics; Ctrl+Tab for a property
+// sheet), or to a window's own look at it (shortcuts), which returns true when it used the message.
 enum class TModelessKind { Dialog, PropertySheet };
+using TPreTranslate = std::function<bool(MSG& msg)>;
 void RegisterModeless(HWND window, TModelessKind kind = TModelessKind::Dialog);
+void RegisterModeless(HWND window, TPreTranslate preTranslate);
 void UnregisterModeless(HWND window) noexcept;
 bool IsModelessWindow(HWND window) noexcept;
 // For the message loop, before TranslateMessage / DispatchMessage: true when the message was handled.

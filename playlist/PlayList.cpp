@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <span>
 
+#include "base/Dialog.h"
 #include "base/ErrorBox.h"
 #include "base/Exception.h"
 #include "base/Gdi.h"
@@ -159,9 +160,12 @@ TfrmPlayList::TfrmPlayList(HWND owner, IPlayListHost& host, std::wstring playlis
     CreateControls();
     FormCreate();
     Layout();
+    // Its shortcuts and Tab between its controls, through the message loop's one pre-translation path.
+    RegisterModeless(Handle(), [this](MSG& msg) { return PreTranslateMessage(msg); });
 }
 
 TfrmPlayList::~TfrmPlayList() {
+    UnregisterModeless(Handle());
     // The window goes first, while everything its messages use still exists.
     DestroyHandle();
     if (gPlayListForm == this)

@@ -19,6 +19,7 @@
 #include "../TestSupport.h"
 #include "../app/AppEnvironment.h"
 #include "MessageBoxAnswerer.h"
+#include "base/Dialog.h"
 #include "base/ErrorBox.h"
 #include "base/Window.h"
 #include "model/PlayListCtrls.h"
@@ -80,10 +81,7 @@ inline std::wstring StatusText(HWND statusBar) {
 // The program's message loop: the playlist window sees its keyboard input first.
 inline bool Pump(const std::function<bool()>& done,
                  std::chrono::milliseconds limit = std::chrono::seconds(5)) {
-    return PumpUntil(done, limit, [](MSG& msg) {
-        TfrmPlayList* form = PlayListForm();
-        return form && form->PreTranslateMessage(msg);
-    });
+    return PumpUntil(done, limit, [](MSG& msg) { return IsModelessMessage(msg); });
 }
 
 inline void PumpIdle(std::chrono::milliseconds time = std::chrono::milliseconds(150)) {
