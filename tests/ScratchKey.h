@@ -7,6 +7,8 @@
 
 #include <string>
 
+#include "tests/TestSupport.h"
+
 namespace dovex::test {
 
 inline const std::wstring kTestRoot = L"Software\\Vantoquil\\DovexTest";
@@ -44,12 +46,7 @@ protected:
         SetRaw(name, type, text.c_str(), static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));
     }
     bool RawExists(const std::wstring& sub) const {
-        HKEY key = nullptr;
-        const std::wstring path = sub.empty() ? FPath : FPath + L"\\" + sub;
-        if (::RegOpenKeyExW(HKEY_CURRENT_USER, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
-            return false;
-        ::RegCloseKey(key);
-        return true;
+        return KeyExists(sub.empty() ? FPath : FPath + L"\\" + sub);
     }
     DWORD RawType(const std::wstring& sub, const wchar_t* name, std::vector<BYTE>* data = nullptr) const {
         const std::wstring path = sub.empty() ? FPath : FPath + L"\\" + sub;

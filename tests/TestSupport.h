@@ -51,6 +51,15 @@ inline bool WaitFor(const std::function<bool()>& done, std::chrono::milliseconds
     return true;
 }
 
+// Whether the registry key exists (below HKEY_CURRENT_USER unless told).
+inline bool KeyExists(const std::wstring& path, HKEY root = HKEY_CURRENT_USER) {
+    HKEY key = nullptr;
+    if (::RegOpenKeyExW(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
+        return false;
+    ::RegCloseKey(key);
+    return true;
+}
+
 // Waits on a thread of its own for a dialog with that caption of this process, and works it from there.
 class TDialogDriver {
 public:

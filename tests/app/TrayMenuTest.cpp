@@ -328,11 +328,7 @@ TEST_F(TrayMenu, ExitWhileABoxOfAnotherWindowIsOpenClosesTheBoxFirst) {
         EXPECT_FALSE(gBoxOpenAtExit) << "the main window went while the box was still open";
         EXPECT_EQ(FindPropertyForm(), nullptr);
         EXPECT_EQ(PlayListForm(), nullptr);
-        HKEY key = nullptr;
-        const bool remain = ::RegOpenKeyExW(HKEY_CURRENT_USER, kDovexKey, 0, KEY_READ, &key) == ERROR_SUCCESS;
-        if (key)
-            ::RegCloseKey(key);
-        EXPECT_EQ(remain, c.SettingsRemain) << "removal writes nothing afterwards";
+        EXPECT_EQ(test::KeyExists(kDovexKey), c.SettingsRemain) << "removal writes nothing afterwards";
         FForm.reset();
         ::RegDeleteTreeW(HKEY_CURRENT_USER, kDovexKey);
     }

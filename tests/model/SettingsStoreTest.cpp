@@ -14,11 +14,7 @@ namespace {
 class SettingsStore : public CleanDovexKey {};
 
 bool SettingsKeyExists() {
-    HKEY key = nullptr;
-    if (::RegOpenKeyExW(HKEY_CURRENT_USER, kSettingsKey, 0, KEY_READ, &key) != ERROR_SUCCESS)
-        return false;
-    ::RegCloseKey(key);
-    return true;
+    return test::KeyExists(kSettingsKey);
 }
 
 } // namespace

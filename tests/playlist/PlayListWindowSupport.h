@@ -206,13 +206,6 @@ protected:
     static std::wstring GroupKey(const std::wstring& name) {
         return std::wstring(kPlaylistKey) + L"\\" + name;
     }
-    static bool KeyExists(const std::wstring& path) {
-        HKEY key = nullptr;
-        if (::RegOpenKeyExW(HKEY_CURRENT_USER, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
-            return false;
-        ::RegCloseKey(key);
-        return true;
-    }
     static std::vector<std::wstring> GroupKeys() {
         std::vector<std::wstring> names;
         HKEY key = nullptr;
