@@ -3,6 +3,8 @@
 
 #include <windows.h>
 
+#include <gtest/gtest.h>
+
 #include <atomic>
 #include <chrono>
 #include <functional>
@@ -93,6 +95,86 @@ private:
     std::atomic<bool> FStop{false};
     std::atomic<bool> FWorked{false};
     std::thread FThread;
+};
+
+// ---- The project's virtual desktop ----
+//
+// The project's virtual desktop for test programs: joined before any window or drawing, so that the
+// program never runs on the default desktop.
+//
+// Two things make this more than OpenDesktop and SetThreadDesktop. A desktop closes about a second after
+// the last program using it has gone, and from that moment it can no longer be opened by name while its
+// shell quits: a test program started just then would find no desktop, or join one whose shell is going
+// away. And a program left on the default desktop makes Wine start a shell for that desktop as a child of
+// the program, which outlives it and holds its output open, so that the test run waits for it without end.
+inline std::wstring EnvironmentText(const wchar_t* name, const wchar_t* fallback) {
+    wchar_t value[128] = {};
+    return ::GetEnvironmentVariableW(name, value, 128) ? value : fallback;
+}
+
+// Starts a command line without waiting for it or keeping its handles; its output goes nowhere, so a
+// child that outlives the test program never holds the test run's output open.
+inline bool StartDetachedProcess(std::wstring commandLine) {
+    SECURITY_ATTRIBUTES inherit{sizeof(inherit), nullptr, TRUE};
+    HANDLE nul = ::CreateFileW(L"NUL", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                               &inherit, OPEN_EXISTING, 0, nullptr);
+    STARTUPINFOW si{};
+    si.cb = sizeof(si);
+    if (nul != INVALID_HANDLE_VALUE) {
+        si.dwFlags = STARTF_USESTDHANDLES;
+        si.hStdInput = si.hStdOutput = si.hStdError = nul;
+    }
+    PROCESS_INFORMATION pi{};
+    const BOOL started = ::CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr,
+                                          nul != INVALID_HANDLE_VALUE, 0, nullptr, nullptr, &si, &pi);
+    if (nul != INVALID_HANDLE_VALUE)
+        ::CloseHandle(nul);
+    if (!started)
+        return false;
+    // For a Unix program Wine answers TRUE with no process handle and leaves whatever value it had at hand
+    // in hThread: closing that would close another handle of this process (a cached registry key, say).
+    if (pi.hProcess) {
+        ::CloseHandle(pi.hThread);
+        ::CloseHandle(pi.hProcess);
+    }
+    return true;
+}
+
+// Joins the desktop named by DOVEX_DESKTOP with this thread, which keeps it in use from then on; starts
+// the desktop anew when it is closing. False when it could not be joined; true also when no desktop is
+// named (the tests then run wherever they were started).
+inline bool JoinProjectDesktop() {
+    const std::wstring name = EnvironmentText(L"DOVEX_DESKTOP", L"");
+    if (name.empty())
+        return true;
+    const auto join = [&] {
+        HDESK desk = ::OpenDesktopW(name.c_str(), 0, FALSE, GENERIC_ALL);
+        if (!desk || !::SetThreadDesktop(desk))
+            return false;
+        // Opened by name after joining: the desktop was not already closing when this thread became one
+        // of its users, and now it stays.
+        HDESK again = ::OpenDesktopW(name.c_str(), 0, FALSE, GENERIC_ALL);
+        if (!again)
+            return false;
+        ::CloseDesktop(again);
+        return true;
+    };
+    bool started = false;
+    return WaitFor(
+        [&] {
+            if (join())
+                return true;
+            if (!started)
+                started = StartDetachedProcess(L"explorer.exe /desktop=" + name + L"," +
+                                               EnvironmentText(L"DOVEX_DESKTOP_SIZE", L"1280x760"));
+            return false;
+        },
+        std::chrono::seconds(30));
+}
+
+class ProjectDesktop : public ::testing::Environment {
+public:
+    void SetUp() override { ASSERT_TRUE(JoinProjectDesktop()) << "the virtual desktop could not be joined"; }
 };
 
 } // namespace dovex::test

@@ -499,7 +499,7 @@ TEST_F(MainWindow, AHookThatReportsTheMoveIsNotInstalledAgain) {
     for (int x : {420, 440, 460}) {
         ASSERT_TRUE(PumpUntil([&] { return form->SaverShowing(); }, 3s));
         std::thread([x] {
-            test::JoinTestDesktop();
+            test::JoinProjectDesktop();
             test::SendMouse({test::MoveTo(x, 300)});
         }).join();
         ASSERT_TRUE(PumpUntil([&] { return !form->SaverShowing(); }, 1s));

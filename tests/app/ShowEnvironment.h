@@ -13,7 +13,7 @@
 #include <utility>
 
 #include "AppEnvironment.h"
-#include "tests/controls/ProjectDesktop.h"
+#include "tests/TestSupport.h"
 
 namespace dovex::test {
 
@@ -28,13 +28,8 @@ inline std::wstring Widen(const std::string& text) {
     return std::wstring(text.begin(), text.end());
 }
 
-inline std::wstring ReadEnvironment(const wchar_t* name) {
-    wchar_t value[256] = {};
-    return ::GetEnvironmentVariableW(name, value, 256) ? value : L"";
-}
-
 inline std::wstring DesktopName() {
-    return ReadEnvironment(L"DOVEX_DESKTOP");
+    return EnvironmentText(L"DOVEX_DESKTOP", L"");
 }
 
 // The whole of a small text file, or empty.
@@ -53,10 +48,6 @@ inline std::string ReadTextFile(const std::wstring& path) {
     return text;
 }
 
-inline bool StartDetached(std::wstring commandLine) {
-    return StartDetachedProcess(std::move(commandLine));
-}
-
 // Runs a Linux command line through /bin/sh and waits for it: Wine starts Unix programs itself, but
 // its process handle does not tell when they end, so the shell leaves a mark in a file.
 inline bool RunUnix(const std::string& command, DWORD timeoutMs = 10000) {
@@ -66,7 +57,7 @@ inline bool RunUnix(const std::string& command, DWORD timeoutMs = 10000) {
     const std::wstring markPath = WindowsPath(mark);
     ::DeleteFileW(markPath.c_str());
     std::wstring line = L"/bin/sh -c \"" + Widen(command) + L"; echo $? > " + Widen(mark) + L"\"";
-    if (!StartDetached(line))
+    if (!StartDetachedProcess(line))
         return false;
     const bool done =
         WaitFor([&] { return ::GetFileAttributesW(markPath.c_str()) != INVALID_FILE_ATTRIBUTES; },
@@ -118,7 +109,7 @@ public:
     }
     bool StartWindowsPath(const std::wstring& exe) {
         std::wstring line = L"explorer.exe /desktop=" + DesktopName() + L" \"" + exe + L"\"";
-        if (!StartDetached(line))
+        if (!StartDetachedProcess(line))
             return false;
         if (!WaitFor([&] { return (FWindow = ::FindWindowW(L"TfrmDovexMain", L"Dovex")) != nullptr; },
                      std::chrono::seconds(15)))

@@ -173,10 +173,10 @@ TEST_F(Show, AMoveOverAWindowOfA32BitProgramEndsTheShow) {
 #ifndef DOVEX_WINDOW32_EXE
     GTEST_SKIP() << "no 32-bit test window in this build";
 #else
-    if (ReadEnvironment(L"DOVEX_HOST_RUNS_32BIT") != L"1")
+    if (EnvironmentText(L"DOVEX_HOST_RUNS_32BIT", L"") != L"1")
         GTEST_SKIP() << "this host's kernel does not run 32-bit programs";
-    ASSERT_TRUE(StartDetached(L"explorer.exe /desktop=" + DesktopName() + L" \"" +
-                              WindowsPath(DOVEX_WINDOW32_EXE) + L"\" 300 200 400 300"));
+    ASSERT_TRUE(StartDetachedProcess(L"explorer.exe /desktop=" + DesktopName() + L" \"" +
+                                     WindowsPath(DOVEX_WINDOW32_EXE) + L"\" 300 200 400 300"));
     HWND window = nullptr;
     ASSERT_TRUE(WaitFor([&] { return (window = ::FindWindowW(L"DovexWindow32", nullptr)) != nullptr; }, 10s));
     struct TCloser {
@@ -269,8 +269,8 @@ public:
     explicit CursorWatch(int seconds) {
         FLog = "/tmp/dovex-xwatch-" + std::to_string(::GetCurrentProcessId()) + ".txt";
         ::DeleteFileW(WindowsPath(FLog).c_str());
-        StartDetached(Widen("/bin/sh -c \"" + std::string(DOVEX_XPROBE) + " watch " + FLog + " " +
-                            std::to_string(seconds) + "\""));
+        StartDetachedProcess(Widen("/bin/sh -c \"" + std::string(DOVEX_XPROBE) + " watch " + FLog + " " +
+                                   std::to_string(seconds) + "\""));
         FReady = WaitFor([&] { return ReadTextFile(WindowsPath(FLog)).rfind("ready", 0) == 0; }, 10s);
     }
     bool Ready() const { return FReady; }

@@ -18,16 +18,6 @@
 
 namespace dovex::test {
 
-// The thread joins the virtual desktop named by DOVEX_DESKTOP (where FindWindow sees the test's windows
-// and SendInput reaches them); without the variable it stays where it is.
-inline void JoinTestDesktop() noexcept {
-    wchar_t name[128] = {};
-    if (!::GetEnvironmentVariableW(L"DOVEX_DESKTOP", name, 128))
-        return;
-    if (HDESK desk = ::OpenDesktopW(name, 0, FALSE, GENERIC_ALL))
-        ::SetThreadDesktop(desk);
-}
-
 // Presses the keys in order and releases them in reverse: {VK_CONTROL, VK_TAB} is Ctrl+Tab.
 inline void PressKeys(std::initializer_list<WORD> keys) {
     std::vector<INPUT> inputs;
@@ -117,7 +107,7 @@ private:
             std::atomic<bool>& Flag;
             ~TDone() { Flag = true; }
         } done{FDone};
-        JoinTestDesktop();
+        JoinProjectDesktop();
         const auto end = std::chrono::steady_clock::now() + limit;
         while (std::chrono::steady_clock::now() < end) {
             const HWND box = ::FindWindowW(L"#32770", caption.c_str());

@@ -176,7 +176,7 @@ TEST(Dialog, FailuresWhileTheErrorBoxIsOpenOpenNoOtherBox) {
     std::atomic<int> mostAtOnce{0};
     std::atomic<int> answered{0};
     std::thread helper([&] {
-        JoinTestDesktop();
+        JoinProjectDesktop();
         const auto end = std::chrono::steady_clock::now() + 10s;
         while (std::chrono::steady_clock::now() < end && VisibleBoxes(ApplicationTitle()) == 0)
             std::this_thread::sleep_for(10ms);
@@ -209,7 +209,7 @@ TEST(Dialog, BoxButtonsSpeakTheProgramsLanguage) {
     ::SetThreadUILanguage(MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US));
     std::wstring ok, cancel;
     std::thread helper([&] {
-        JoinTestDesktop();
+        JoinProjectDesktop();
         const auto end = std::chrono::steady_clock::now() + 10s;
         HWND box = nullptr;
         while (std::chrono::steady_clock::now() < end && !(box = ::FindWindowW(L"#32770", L"確認")))

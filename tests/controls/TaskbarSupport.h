@@ -18,7 +18,7 @@
 #include <vector>
 
 #include "../TestSupport.h"
-#include "ProjectDesktop.h"
+#include "tests/TestSupport.h"
 #include "base/UniqueHandle.h"
 #include "controls/TrayIcon.h"
 

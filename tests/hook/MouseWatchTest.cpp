@@ -24,7 +24,7 @@
 #include "../TestSupport.h"
 #include "app/MouseWatch.h"
 #include "tests/base/DesktopInput.h"
-#include "tests/controls/ProjectDesktop.h"
+#include "tests/TestSupport.h"
 
 using namespace std::chrono_literals;
 using namespace dovex;
@@ -514,7 +514,7 @@ TEST(MouseHookInstall, FailsCleanlyWhenTheHookProcedureIsMissing) {
 // Moves, clicks both buttons and turns the wheel, from a thread of its own that joined the desktop.
 void SendUserInput() {
     std::thread([] {
-        test::JoinTestDesktop(); // a global hook sees the input of its own desktop
+        test::JoinProjectDesktop(); // a global hook sees the input of its own desktop
         SendMouse({MoveTo(300, 300)});
         std::this_thread::sleep_for(50ms);
         SendMouse({MoveTo(340, 320)});

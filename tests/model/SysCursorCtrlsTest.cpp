@@ -11,7 +11,7 @@
 
 #include "base/Exception.h"
 #include "model/SysCursorCtrls.h"
-#include "tests/controls/ProjectDesktop.h"
+#include "tests/TestSupport.h"
 
 namespace dovex::test {
 namespace {

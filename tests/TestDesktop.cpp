@@ -3,11 +3,11 @@
 
 #include <gtest/gtest.h>
 
-#include "../controls/ProjectDesktop.h"
+#include "tests/TestSupport.h"
 
 namespace {
 
-// Joined with care: a desktop that is closing is started anew (see ProjectDesktop.h).
+// Joined with care: a desktop that is closing is started anew (see TestSupport.h).
 const auto* const kJoinDesktop = ::testing::AddGlobalTestEnvironment(new dovex::test::ProjectDesktop);
 
 } // namespace
