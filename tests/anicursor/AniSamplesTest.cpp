@@ -16,7 +16,7 @@
 #ifdef _WIN32
 #include <windows.h>
 
-#include "tests/controls/ProjectDesktop.h"
+#include "tests/TestSupport.h"
 #endif
 
 namespace fs = std::filesystem;
