@@ -5,7 +5,7 @@
 #include <cmath>
 #include <cstring>
 #include <fstream>
-#include <optional>
+#include <memory>
 #include <system_error>
 
 #include "base/Text.h"
@@ -139,25 +139,30 @@ private:
     std::size_t FSize;
 };
 
-// File bytes through an unbuffered stream plus one window: the heads, the small chunks and the frame heads
-// of most cursors lie in their first 64 KiB, so most loads need a single read.
+// File bytes through an unbuffered stream. The first read takes the file's head, where the chunk heads, the
+// tables and the first frames lie: most cursors fit in it whole, and a short count gives the size without
+// asking the file system. Past the head only the few bytes asked for are read, mostly the heads of frames.
 class TFileSource final : public TAniByteSource {
 public:
-    // knownSize: the size from the file system when it gave one, which spares a seek to the end.
-    bool Open(const std::filesystem::path& name, std::optional<std::uint64_t> knownSize) {
+    // False when the file cannot be opened (errno says why); true with the head read.
+    bool Open(const std::filesystem::path& name) {
         FBuf.pubsetbuf(nullptr, 0);
         errno = 0;
         if (!FBuf.open(name, std::ios::in | std::ios::binary))
             return false;
-        if (knownSize) {
-            FSize = *knownSize;
+        FHead = HeadBuffer();
+        try {
+            FHeadLen = Raw(0, FHead, kHead);
+        } catch (const std::ios_base::failure&) {
+            return false; // a directory where it opens, or a failing device: errno says which
+        }
+        if (FHeadLen < kHead) {
+            FSize = FHeadLen;
             return true;
         }
         const auto end = FBuf.pubseekoff(0, std::ios::end, std::ios::in);
-        if (end == std::streampos(std::streamoff(-1))) {
-            FBuf.close();
+        if (end == std::streampos(std::streamoff(-1)))
             return false;
-        }
         FSize = static_cast<std::uint64_t>(std::streamoff(end));
         FPos = FSize;
         return true;
@@ -169,24 +174,36 @@ public:
         if (offset >= FSize || n == 0)
             return 0;
         n = static_cast<std::size_t>(std::min<std::uint64_t>(n, FSize - offset));
-        if (n <= kWindow && !(offset >= FWinOff && offset + n <= FWinOff + FWinLen)) {
-            FWinOff = offset;
-            FWindow.resize(kWindow);
-            FWinLen = Raw(offset, FWindow.data(),
-                          static_cast<std::size_t>(std::min<std::uint64_t>(kWindow, FSize - offset)));
-            if (FWinLen < n)
-                n = FWinLen;
+        if (offset + n <= FHeadLen) {
+            std::memcpy(buf, FHead + offset, n);
+            return n;
         }
-        if (offset >= FWinOff && offset + n <= FWinOff + FWinLen) {
-            std::memcpy(buf, FWindow.data() + (offset - FWinOff), n);
+        if (n <= kNear && !(offset >= FNearOff && offset + n <= FNearOff + FNearLen)) {
+            FNearOff = offset;
+            FNearLen =
+                Raw(offset, FNear, static_cast<std::size_t>(std::min<std::uint64_t>(kNear, FSize - offset)));
+            n = std::min(n, FNearLen);
+        }
+        if (offset >= FNearOff && offset + n <= FNearOff + FNearLen) {
+            std::memcpy(buf, FNear + (offset - FNearOff), n);
             return n;
         }
         return Raw(offset, static_cast<char*>(buf), n);
     }
 
 private:
-    // Large enough for the heads and the frame heads of most cursors in one read.
-    static constexpr std::size_t kWindow = std::size_t{64} * 1024;
+    // Whole files up to this size take a single read.
+    static constexpr std::size_t kHead = std::size_t{64} * 1024;
+    // A frame's chunk head, icon directory, first entries and bitmap header in one read.
+    static constexpr std::size_t kNear = 256;
+
+    // One head buffer per thread, kept: no allocation and no clearing per file.
+    static char* HeadBuffer() {
+        thread_local std::unique_ptr<char[]> buffer;
+        if (!buffer)
+            buffer = std::make_unique_for_overwrite<char[]>(kHead);
+        return buffer.get();
+    }
 
     std::size_t Raw(std::uint64_t offset, char* buf, std::size_t n) {
         if (offset != FPos) {
@@ -204,26 +221,70 @@ private:
     std::filebuf FBuf;
     std::uint64_t FSize = 0;
     std::uint64_t FPos = 0; // the stream's position, to skip needless seeks
-    std::vector<char> FWindow;
-    std::uint64_t FWinOff = 0;
-    std::size_t FWinLen = 0;
+    char* FHead = nullptr;
+    std::size_t FHeadLen = 0;
+    char FNear[kNear];
+    std::uint64_t FNearOff = 0;
+    std::size_t FNearLen = 0;
 };
 
 std::uint16_t LoadLE16(const unsigned char* p) {
     return static_cast<std::uint16_t>(p[0] | p[1] << 8);
 }
 
+void ReadExact(TAniByteSource& src, std::uint64_t offset, void* buf, std::size_t n) {
+    if (src.ReadAt(offset, buf, n) != n)
+        RaiseStructure();
+}
+
+// The largest cursor image the system makes, a side: icon directories cannot even name a larger one.
+constexpr std::uint32_t kMaxCursorSide = 256;
+
+std::uint32_t LoadBE32(const unsigned char* p) {
+    return std::uint32_t(p[0]) << 24 | std::uint32_t(p[1]) << 16 | std::uint32_t(p[2]) << 8 |
+           std::uint32_t(p[3]);
+}
+
+// The heads of one frame in a single read: its chunk head, icon directory, first entry and the bitmap
+// header right after it. Reads outside them go to the source.
+class TFrameHeads {
+public:
+    TFrameHeads(TAniByteSource& src, std::uint64_t at, std::uint64_t end)
+        : FSrc(src), FAt(at),
+          FLen(at < end
+                   ? src.ReadAt(at, FBytes,
+                                static_cast<std::size_t>(std::min<std::uint64_t>(sizeof FBytes, end - at)))
+                   : 0) {}
+
+    void ReadExact(std::uint64_t offset, void* buf, std::size_t n) {
+        if (offset >= FAt && offset - FAt <= FLen && n <= FLen - (offset - FAt)) {
+            std::memcpy(buf, FBytes + (offset - FAt), n);
+            return;
+        }
+        dovex::ReadExact(FSrc, offset, buf, n);
+    }
+
+private:
+    TAniByteSource& FSrc;
+    std::uint64_t FAt;
+    unsigned char FBytes[8 + 6 + 16 + 40];
+    std::size_t FLen;
+};
+
 // The platform's cursor loader trusts each frame's icon directory and the head of each image: a frame
-// without a directory entry, with an entry that points outside the frame, or with an image of no width
-// or height brings it down instead of failing. Such a frame is a structure error here, so the file never
-// reaches the loader. What the loader itself rejects safely (odd bit counts, data cut short) is left to it.
-void CheckIconFrame(TChunkWalker& walker, const TChunk& ck) {
-    constexpr std::uint32_t kDirBytes = 6, kEntryBytes = 16, kInfoHeaderBytes = 40;
-    static constexpr unsigned char kPng[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+// without a directory entry, with an entry that points outside the frame, with an image of no width or
+// height, or with an image that starts like a PNG but has no IHDR chunk brings it down instead of failing;
+// so does a bitmap so wide that its size in bytes overflows (no cursor image is wider than 256 pixels).
+// Such a frame is a structure error here, so the file never reaches the loader. What the loader itself
+// rejects safely (odd bit counts, data cut short) is left to it.
+void CheckIconFrame(TFrameHeads& src, const TChunk& ck) {
+    constexpr std::uint32_t kDirBytes = 6, kEntryBytes = 16, kInfoHeaderBytes = 40, kPngHeadBytes = 32;
+    static constexpr unsigned char kPng[16] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n',
+                                               0,    0,   0,   13,  'I',  'H',  'D',  'R'};
     if (ck.size < kDirBytes + kEntryBytes)
         RaiseStructure();
     unsigned char dir[kDirBytes];
-    walker.ReadExact(ck.dataStart, dir, kDirBytes);
+    src.ReadExact(ck.dataStart, dir, kDirBytes);
     const std::uint16_t type = LoadLE16(dir + 2), count = LoadLE16(dir + 4);
     if (LoadLE16(dir) != 0 || (type != 1 && type != 2) || count == 0)
         RaiseStructure();
@@ -231,22 +292,200 @@ void CheckIconFrame(TChunkWalker& walker, const TChunk& ck) {
     const std::uint32_t entries = std::min<std::uint32_t>(count, (ck.size - kDirBytes) / kEntryBytes);
     for (std::uint32_t i = 0; i < entries; ++i) {
         unsigned char entry[kEntryBytes];
-        walker.ReadExact(ck.dataStart + kDirBytes + std::uint64_t(i) * kEntryBytes, entry, kEntryBytes);
+        src.ReadExact(ck.dataStart + kDirBytes + std::uint64_t(i) * kEntryBytes, entry, kEntryBytes);
         const std::uint32_t offset = LoadLE32(entry + 12);
-        if (offset > ck.size || ck.size - offset < sizeof kPng)
+        if (offset > ck.size || ck.size - offset < 8)
             RaiseStructure();
         unsigned char head[kInfoHeaderBytes];
         const std::size_t headBytes = std::min<std::uint32_t>(kInfoHeaderBytes, ck.size - offset);
-        walker.ReadExact(ck.dataStart + offset, head, headBytes);
-        if (std::equal(std::begin(kPng), std::end(kPng), head))
+        src.ReadExact(ck.dataStart + offset, head, headBytes);
+        // The loader takes any image starting with the signature's first four bytes for a PNG.
+        if (std::equal(kPng, kPng + 4, head)) {
+            if (headBytes < kPngHeadBytes || !std::equal(kPng, kPng + 16, head))
+                RaiseStructure();
+            const std::uint32_t width = LoadBE32(head + 16), height = LoadBE32(head + 20);
+            if (width == 0 || width > kMaxCursorSide || height == 0 || height > kMaxCursorSide)
+                RaiseStructure();
             continue;
+        }
         const auto width = static_cast<std::int32_t>(LoadLE32(head + 4));
         const auto height = static_cast<std::int32_t>(LoadLE32(head + 8));
-        if (headBytes < kInfoHeaderBytes || LoadLE32(head) < kInfoHeaderBytes || width <= 0 || height == 0 ||
-            height == 1 || height == -1)
+        constexpr auto kMaxHeight = static_cast<std::int32_t>(2 * kMaxCursorSide); // image and mask
+        if (headBytes < kInfoHeaderBytes || LoadLE32(head) < kInfoHeaderBytes || width <= 0 ||
+            width > static_cast<std::int32_t>(kMaxCursorSide) || height == 0 || height == 1 || height == -1 ||
+            height < -kMaxHeight || height > kMaxHeight)
             RaiseStructure();
     }
 }
+
+// What the platform's loader reads of a cursor, read the way it reads it, so that a file it would fall
+// over or hang on is a structure error here. The loader maps the file and walks it without bounds of its
+// own:
+//  - each search for a chunk (anih; seq when the header says so; rate; LIST fram) walks the form's chunks
+//    up to the end the RIFF size gives, and a search for a chunk that is not there reads up to that end;
+//  - it takes the header's frame count as the number of chunks that follow in the frame list, walked one
+//    after the other without pad bytes, whatever their ids, and trusts each one's icon directory;
+//  - it reads a rate, and with a sequence a frame number, for every step, past the end of their chunks if
+//    need be, and without a sequence it makes a cursor object of every step;
+//  - with a width and a height in the header, it makes every frame that big.
+// A mapping reaches the end of the file's last page and reads as zeros there; past it the loader faults.
+// The 32-bit loader's walk also wraps around the address space over a chunk size of 2 GiB or more and
+// never ends. Stricter than the loader where no real file differs: frames must be icon chunks inside the
+// list, and sequence entries must name frames that exist (the loader shows its last frame instead).
+class TLoaderModel {
+public:
+    explicit TLoaderModel(TAniByteSource& src)
+        : FSrc(src), FSize(src.Size()), FMapped((src.Size() + kPageBytes - 1) / kPageBytes * kPageBytes) {}
+
+    void Check(std::uint64_t riffAt) {
+        const std::uint64_t form = riffAt + 12;
+        const std::uint32_t formSize = Padded(Mapped32(riffAt + 4));
+        const TFound anih = Find(kANIH, false, form, formSize);
+        if (!anih.found)
+            return;
+        unsigned char raw[kHeaderBytes] = {}; // the loader copies it whatever the chunk's size
+        if (anih.data > FMapped || FMapped - anih.data < sizeof raw)
+            RaiseStructure();
+        FSrc.ReadAt(anih.data, raw, sizeof raw);
+        std::array<std::uint32_t, 9> header;
+        for (std::size_t i = 0; i < header.size(); ++i)
+            header[i] = LoadLE32(raw + 4 * i);
+        constexpr std::uint32_t kIconFrames = 1, kSequenced = 2;
+        const std::uint32_t flags = header[ahFlags], frames = header[ahFrames];
+        if (!(flags & kIconFrames))
+            return; // refused by the loader before it reads any more
+        std::uint32_t steps = header[ahSteps];
+        TFound seq;
+        if (flags & kSequenced) {
+            seq = Find(kSEQ, false, form, formSize);
+            if (!seq.found)
+                steps = frames;
+        }
+        const TFound rate = Find(kRATE, false, form, formSize);
+        const TFound fram = Find(kFRAM, true, form, formSize);
+        if (!fram.found)
+            return;
+
+        CheckFrames(fram, frames);
+        if (header[ahWidth] != 0 && header[ahHeight] != 0 &&
+            (header[ahWidth] > kMaxCursorSide || header[ahHeight] > kMaxCursorSide))
+            RaiseStructure();
+        // A rate for every step, wherever that leads, and the first one even after a frame that fails.
+        if (rate.found && !Readable(rate.data, std::max<std::uint32_t>(steps, 1)))
+            RaiseStructure();
+        if (seq.found)
+            CheckSequence(seq, steps, frames);
+        else if (steps > kMaxPlainSteps)
+            RaiseStructure();
+    }
+
+private:
+    static constexpr std::uint64_t kPageBytes = 4096;
+    static constexpr std::uint64_t kWrapBytes = std::uint64_t{1} << 31;
+    // Without a sequence the loader makes a cursor object of every step, each one of the objects all
+    // programs share: 10,000 steps take it seconds, and two billion never end.
+    static constexpr std::uint32_t kMaxPlainSteps = 10000;
+
+    struct TFound {
+        bool found = false;
+        std::uint64_t at = 0;   // the chunk head
+        std::uint64_t data = 0; // after the head, and after the type of a list
+        std::uint32_t size = 0; // as declared
+    };
+
+    // The loader adds the pad byte to a size in 32 bits: a size of 0xFFFFFFFF steps nowhere.
+    static std::uint32_t Padded(std::uint32_t size) { return static_cast<std::uint32_t>(size + 1u) & ~1u; }
+
+    // Whether the loader can read four bytes there: the mapping ends at the end of the file's last page.
+    void Mapped(std::uint64_t at) const {
+        if (at > FMapped || FMapped - at < 4)
+            RaiseStructure();
+    }
+
+    // Four bytes as the loader reads them from the mapping, zeros past the file.
+    std::uint32_t Mapped32(std::uint64_t at) {
+        Mapped(at);
+        unsigned char b[4] = {};
+        FSrc.ReadAt(at, b, sizeof b);
+        return LoadLE32(b);
+    }
+
+    // One search of the loader's, over the data of the form (or of a list) of the given size.
+    TFound Find(std::uint32_t id, bool list, std::uint64_t data, std::uint32_t size) {
+        const std::int64_t end = static_cast<std::int64_t>(data) + size - 8 - (list ? 4 : 0);
+        std::uint64_t at = data;
+        while (static_cast<std::int64_t>(at) < end) {
+            unsigned char head[12] = {}; // id, size, list type: each checked where the loader reads it
+            FSrc.ReadAt(at, head, sizeof head);
+            Mapped(at);
+            const std::uint32_t ckId = LoadLE32(head);
+            bool found = !list && ckId == id;
+            if (list && ckId == kLIST) {
+                Mapped(at + 8); // a list's type is read only after its id
+                found = LoadLE32(head + 8) == id;
+            }
+            if (found) {
+                Mapped(at + 4);
+                return {true, at, at + (list ? 12 : 8), LoadLE32(head + 4)};
+            }
+            if (static_cast<std::int64_t>(at + 4) >= end)
+                break;
+            Mapped(at + 4);
+            const std::uint64_t next = at + 8 + Padded(LoadLE32(head + 4));
+            if (next >= kWrapBytes)
+                RaiseStructure();
+            at = next;
+        }
+        return {};
+    }
+
+    // Whether a table of that many entries lies in the mapping, whatever its chunk's size.
+    bool Readable(std::uint64_t at, std::uint64_t entries) const {
+        return at <= FMapped && (FMapped - at) / 4 >= entries;
+    }
+
+    void CheckFrames(const TFound& fram, std::uint32_t frames) {
+        if (frames == 0)
+            RaiseStructure();
+        const std::uint64_t listEnd = std::min<std::uint64_t>(fram.at + 8 + fram.size, FSize);
+        std::uint64_t at = fram.data;
+        for (std::uint32_t i = 0; i < frames; ++i) {
+            unsigned char head[8];
+            if (at > listEnd || listEnd - at < sizeof head)
+                RaiseStructure();
+            TFrameHeads heads(FSrc, at, listEnd);
+            heads.ReadExact(at, head, sizeof head);
+            if (LoadLE32(head) != kICON)
+                RaiseStructure();
+            TChunk frame;
+            frame.dataStart = at + sizeof head;
+            frame.dataEnd = std::min<std::uint64_t>(frame.dataStart + LoadLE32(head + 4), listEnd);
+            frame.size = static_cast<std::uint32_t>(frame.dataEnd - frame.dataStart);
+            CheckIconFrame(heads, frame);
+            at = frame.dataStart + LoadLE32(head + 4); // no pad byte: the loader adds none
+        }
+    }
+
+    // The frame number the loader reads for each step, in the chunk or past it, must name a frame.
+    void CheckSequence(const TFound& seq, std::uint32_t steps, std::uint32_t frames) {
+        if (!Readable(seq.data, steps))
+            RaiseStructure();
+        unsigned char buf[256];
+        for (std::uint64_t done = 0; done < steps;) {
+            const auto n = static_cast<std::size_t>(std::min<std::uint64_t>(steps - done, sizeof buf / 4));
+            std::memset(buf, 0, n * 4); // zeros past the file
+            FSrc.ReadAt(seq.data + done * 4, buf, n * 4);
+            for (std::size_t i = 0; i < n; ++i)
+                if (LoadLE32(buf + 4 * i) >= frames)
+                    RaiseStructure();
+            done += n;
+        }
+    }
+
+    TAniByteSource& FSrc;
+    std::uint64_t FSize;
+    std::uint64_t FMapped;
+};
 
 // Keeps the bytes up to the first NUL, at most kAniMaxTextBytes of them.
 std::string ReadText(TChunkWalker& walker, const TChunk& ck) {
@@ -360,20 +599,18 @@ void TAniCursorInfo::Clear() {
 
 bool TAniCursorInfo::LoadFromFile(const std::filesystem::path& fileName) {
     Clear();
-    // One look-up answers the common case: a regular file and its size.
-    std::error_code ec;
-    std::optional<std::uint64_t> size;
-    if (const auto n = std::filesystem::file_size(fileName, ec); !ec) {
-        size = n;
-    } else {
+    // Opening and the first read answer the common case, a regular file, without a look-up; the file
+    // system is asked only when they fail or find nothing (a directory opens on POSIX systems).
+    TFileSource src;
+    const bool opened = src.Open(fileName);
+    if (!opened || src.Size() == 0) {
+        const int code = errno;
+        std::error_code ec;
         const auto st = std::filesystem::status(fileName, ec);
         if (!std::filesystem::exists(st) || std::filesystem::is_directory(st))
             return false;
-    }
-    TFileSource src;
-    if (!src.Open(fileName, size)) {
-        const int code = errno;
-        throw EAniCursorViewError(FormatText(kAniMsgOpenFailed, {std::to_wstring(code)}));
+        if (!opened)
+            throw EAniCursorViewError(FormatText(kAniMsgOpenFailed, {std::to_wstring(code)}));
     }
     return LoadFromSource(src, fileName);
 }
@@ -409,8 +646,8 @@ bool TAniCursorInfo::LoadFromSource(TAniByteSource& src, const std::filesystem::
     TChunk ck;
 
     // Any failure to find the form, however malformed the file, means "not an animated cursor". Past
-    // that, only a header that is missing or cut short is a structure error: the other chunks are
-    // optional, and what a cut chunk still holds is read.
+    // that, a header that is missing or cut short is a structure error, and so is a file the platform's
+    // loader would not survive; the other chunks are optional, and what a cut chunk still holds is read.
     if (!walker.Descend(kRIFF, kACON, fileEnd, ck))
         throw EAniCursorViewError(FormatText(kAniMsgNotAnimated, {PathToWide(name)}));
     const std::uint64_t cursorStart = walker.Pos();
@@ -450,15 +687,8 @@ bool TAniCursorInfo::LoadFromSource(TAniByteSource& src, const std::filesystem::
     if (walker.Descend(kSEQ, 0, fileEnd, ck))
         FSequence = ReadTable(src, ck.dataStart, ck.size);
 
-    walker.Seek(cursorStart);
-    if (walker.Descend(kLIST, kFRAM, fileEnd, ck)) {
-        const std::uint64_t listEnd = ck.dataEnd;
-        TChunk frame;
-        while (walker.Descend(kICON, 0, listEnd, frame)) {
-            CheckIconFrame(walker, frame);
-            walker.Ascend(frame);
-        }
-    }
+    // Last, the file as the platform's loader will read it.
+    TLoaderModel(src).Check(cursorStart - 12);
 
     FFileName = name;
     return true;

@@ -10,6 +10,8 @@
 #include <vector>
 
 #include "tests/anicursor/AniBuilder.h"
+#include "tests/anicursor/AniMutator.h"
+#include "tests/anicursor/AniSamples.h"
 
 using namespace anitest;
 using dovex::EAniCursorViewError;
@@ -473,6 +475,43 @@ TEST(AniCurInfoErrors, FramesTheLoaderCannotSurviveAreStructureErrors) {
             EXPECT_EQ(o.error, kStructure);
         }
     }
+}
+
+// The platform's loader walks a cursor by what its header and sizes promise, without checking: a file it
+// would fall over, hang on or read past is a structure error, and the files next to those, which it
+// plays, are read.
+TEST(AniCurInfoErrors, FilesTheLoaderCannotSurviveAreStructureErrors) {
+    for (const auto& c : LoaderCases()) {
+        SCOPED_TRACE(c.what);
+        const Outcome o = Load(c.file);
+        EXPECT_EQ(o.loaded, !c.refused);
+        if (c.refused) {
+            EXPECT_EQ(o.error, kStructure);
+        }
+    }
+}
+
+// Damaged copies of the sample cursors: the reader takes each the same from memory and from a file, says
+// either yes or one of its two errors, and meets both outcomes.
+TEST(AniCurInfoErrors, MutatedSamplesReadAlikeFromMemoryAndFile) {
+    const auto samples = anitest::SampleBytes();
+    ASSERT_FALSE(samples.empty());
+    anitest::TMutator mutator(0xD0E5A11Eu);
+    int loaded = 0, refused = 0;
+    for (int i = 0; i < 400; ++i) {
+        const anitest::TMutant m = mutator.Mutate(samples[static_cast<std::size_t>(i) % samples.size()]);
+        SCOPED_TRACE(m.what);
+        const Outcome o = Load(m.bytes);
+        if (o.loaded) {
+            ++loaded;
+        } else {
+            ++refused;
+            EXPECT_TRUE(o.error == kStructure ||
+                        o.error == L"mem.aniはアニメーションカーソルファイルではありません。");
+        }
+    }
+    EXPECT_GT(loaded, 40);
+    EXPECT_GT(refused, 40);
 }
 
 TEST(AniCurInfoErrors, HeaderCutShortByTheEndOfTheFileIsAStructureError) {

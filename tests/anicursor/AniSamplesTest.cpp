@@ -2,6 +2,7 @@
 // Windows the system must accept each file as an animated cursor and draw every step.
 #include "anicursor/AniCurInfo.h"
 #include "tests/anicursor/AniBuilder.h"
+#include "tests/anicursor/AniSamples.h"
 
 #include <gtest/gtest.h>
 
@@ -20,17 +21,9 @@
 #endif
 
 namespace fs = std::filesystem;
+using anitest::SamplesDir;
 
 namespace {
-
-fs::path SamplesDir() {
-    std::string dir = DOVEX_SAMPLES_DIR;
-#ifdef _WIN32
-    if (!dir.empty() && dir[0] == '/')
-        dir = "Z:" + dir; // the build tree seen through the emulator's root drive
-#endif
-    return fs::path(dir);
-}
 
 struct Entry {
     std::string file;
@@ -244,11 +237,6 @@ void ExpectSystemPlays(const fs::path& file, const Entry& e) {
     DestroyCursor(cur);
 }
 
-std::string ReadAll(const fs::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
 } // namespace
 
 TEST(AniSamplesWin32, SystemLoadsEverySampleAndDrawsEveryStep) {
@@ -288,7 +276,7 @@ TEST(AniSamplesWin32, SystemAndReaderBothAcceptSizesPastTheEndAndTrailingBytes) 
          }},
     };
     for (const auto& e : {all.front(), all.back()}) {
-        const std::string original = ReadAll(SamplesDir() / e.file);
+        const std::string original = anitest::ReadBytes(SamplesDir() / e.file);
         ASSERT_GT(original.size(), 12u);
         for (const Variant& v : variants) {
             SCOPED_TRACE(e.file + ": " + v.what);
