@@ -32,8 +32,7 @@ LRESULT CALLBACK ButtonTextHook(int code, WPARAM wParam, LPARAM lParam) noexcept
     const HHOOK hook = gButtonTextHook;
     if (code == HCBT_ACTIVATE) {
         const auto box = reinterpret_cast<HWND>(wParam);
-        wchar_t name[16] = {};
-        if (::GetClassNameW(box, name, 16) > 0 && ::lstrcmpW(name, L"#32770") == 0) {
+        if (IsStandardDialog(box)) {
             if (const HWND ok = ::GetDlgItem(box, IDOK))
                 ::SetWindowTextW(ok, L"OK");
             if (const HWND cancel = ::GetDlgItem(box, IDCANCEL))

@@ -18,14 +18,9 @@ struct TLoops {
 
 thread_local TLoops gLoops;
 
-bool IsDialogClass(HWND window) noexcept {
-    wchar_t name[16] = {};
-    return ::GetClassNameW(window, name, 16) > 0 && ::lstrcmpW(name, L"#32770") == 0;
-}
-
 BOOL CALLBACK CancelOne(HWND window, LPARAM) noexcept {
     // The program's own modeless dialogs are windows of the program, not loops.
-    if (IsDialogClass(window) && !IsModelessWindow(window))
+    if (IsStandardDialog(window) && !IsModelessWindow(window))
         ::PostMessageW(window, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
     return TRUE;
 }
@@ -35,6 +30,11 @@ void CancelOpenBoxes() noexcept {
 }
 
 } // namespace
+
+bool IsStandardDialog(HWND window) noexcept {
+    wchar_t name[16] = {};
+    return ::GetClassNameW(window, name, 16) > 0 && ::lstrcmpW(name, L"#32770") == 0;
+}
 
 TModalLoop::TModalLoop() noexcept {
     ++gLoops.Depth;

@@ -16,6 +16,8 @@ public:
     TModalLoop& operator=(const TModalLoop&) = delete;
 };
 
+// Whether the window is a standard dialog: a box, a dialog from a template, a common dialog.
+bool IsStandardDialog(HWND window) noexcept;
 // Whether a box or modal dialog of this thread is running its loop.
 bool InModalLoop() noexcept;
 // Posts `message` to `window` once the last running loop has returned; at once when none runs.
