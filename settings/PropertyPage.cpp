@@ -237,15 +237,23 @@ protected:
         return true;
     }
     bool ApplyChanges() override { return Form.Apply(); }
-    INT_PTR OnMessage(UINT msg, WPARAM, LPARAM) override {
+    INT_PTR OnMessage(UINT msg, WPARAM, LPARAM lParam) override {
         if (msg == WM_DPICHANGED_AFTERPARENT) {
             CreateFonts();
             ::InvalidateRect(FLogo.Handle(), nullptr, FALSE);
         }
+        // Wine's link control deletes the brush its parent gives it, so the page's own brush would be made
+        // again at each paint and its pattern leak. A system brush survives that; the links are drawn
+        // transparently, so the brush only colours nothing.
+        if (msg == WM_CTLCOLORSTATIC && IsLink(reinterpret_cast<HWND>(lParam)))
+            return reinterpret_cast<INT_PTR>(::GetSysColorBrush(COLOR_BTNFACE));
         return FALSE;
     }
 
 private:
+    bool IsLink(HWND control) const {
+        return control && (control == Item(IDC_URL_NEWVERSION) || control == Item(IDC_URL_SUPPORT));
+    }
     void CreateFonts() {
         const UINT dpi = WindowDpi(Handle());
         constexpr BYTE kMincho = VARIABLE_PITCH | FF_ROMAN;
