@@ -4,11 +4,17 @@
 #include <cerrno>
 #include <cmath>
 #include <cstring>
-#include <fstream>
 #include <memory>
-#include <system_error>
 
 #include "base/Text.h"
+
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
 
 namespace dovex {
 namespace {
@@ -42,11 +48,22 @@ std::uint32_t LoadLE32(const unsigned char* p) {
 }
 
 // The name as the user knows it; on POSIX the bytes are taken as UTF-8 whatever they hold.
-std::wstring PathToWide(const std::filesystem::path& p) {
+std::wstring PathToWide(const TAniFileName& name) {
 #ifdef _WIN32
-    return p.native();
+    return name;
 #else
-    return AniUtf8ToWide(p.native());
+    return AniUtf8ToWide(name);
+#endif
+}
+
+// False for a name that is missing or a directory.
+bool IsExistingFile(const TAniFileName& name) {
+#ifdef _WIN32
+    const DWORD attributes = ::GetFileAttributesW(name.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+#else
+    struct stat info {};
+    return ::stat(name.c_str(), &info) == 0 && !S_ISDIR(info.st_mode);
 #endif
 }
 
@@ -139,33 +156,124 @@ private:
     std::size_t FSize;
 };
 
-// File bytes through an unbuffered stream. The first read takes the file's head, where the chunk heads, the
-// tables and the first frames lie: most cursors fit in it whole, and a short count gives the size without
-// asking the file system. Past the head only the few bytes asked for are read, mostly the heads of frames.
+// A file opened for reading with the system's own calls: reads at an offset, no buffer, no stream state.
+class TReadOnlyFile {
+public:
+    TReadOnlyFile() = default;
+    TReadOnlyFile(const TReadOnlyFile&) = delete;
+    TReadOnlyFile& operator=(const TReadOnlyFile&) = delete;
+    ~TReadOnlyFile() {
+#ifdef _WIN32
+        if (FHandle != INVALID_HANDLE_VALUE)
+            ::CloseHandle(FHandle);
+#else
+        if (FHandle >= 0)
+            ::close(FHandle);
+#endif
+    }
+
+    // 0, or the system's error code.
+    int Open(const TAniFileName& name) {
+#ifdef _WIN32
+        FHandle =
+            ::CreateFileW(name.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                          nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+        return FHandle == INVALID_HANDLE_VALUE ? static_cast<int>(::GetLastError()) : 0;
+#else
+        FHandle = ::open(name.c_str(), O_RDONLY | O_CLOEXEC);
+        return FHandle < 0 ? errno : 0;
+#endif
+    }
+
+    // Bytes read (fewer at the end of the file); -1 with the system's error code in FError on failure.
+    std::ptrdiff_t ReadAt(std::uint64_t offset, char* buf, std::size_t n) {
+        std::size_t done = 0;
+        while (done < n) {
+#ifdef _WIN32
+            OVERLAPPED at{};
+            at.Offset = static_cast<DWORD>(offset + done);
+            at.OffsetHigh = static_cast<DWORD>((offset + done) >> 32);
+            DWORD got = 0;
+            const DWORD ask = static_cast<DWORD>(std::min<std::size_t>(n - done, 0x40000000));
+            if (!::ReadFile(FHandle, buf + done, ask, &got, &at)) {
+                const DWORD code = ::GetLastError();
+                if (code == ERROR_HANDLE_EOF)
+                    break;
+                FError = static_cast<int>(code);
+                return -1;
+            }
+#else
+            const ssize_t got = ::pread(FHandle, buf + done, n - done, static_cast<off_t>(offset + done));
+            if (got < 0) {
+                if (errno == EINTR)
+                    continue;
+                FError = errno;
+                return -1;
+            }
+#endif
+            if (got == 0)
+                break;
+            done += static_cast<std::size_t>(got);
+        }
+        return static_cast<std::ptrdiff_t>(done);
+    }
+
+    // The file's size, or -1 with the error code in FError.
+    std::int64_t Size() {
+#ifdef _WIN32
+        LARGE_INTEGER size{};
+        if (!::GetFileSizeEx(FHandle, &size)) {
+            FError = static_cast<int>(::GetLastError());
+            return -1;
+        }
+        return size.QuadPart;
+#else
+        struct stat info {};
+        if (::fstat(FHandle, &info) != 0) {
+            FError = errno;
+            return -1;
+        }
+        return info.st_size;
+#endif
+    }
+
+    int Error() const noexcept {
+        return FError;
+    }
+
+private:
+#ifdef _WIN32
+    HANDLE FHandle = INVALID_HANDLE_VALUE;
+#else
+    int FHandle = -1;
+#endif
+    int FError = 0;
+};
+
+// File bytes without a buffer of the system's. The first read takes the file's head, where the chunk heads,
+// the tables and the first frames lie: most cursors fit in it whole, and a short count gives the size
+// without asking the file system. Past the head only the few bytes asked for are read, mostly the heads of
+// frames.
 class TFileSource final : public TAniByteSource {
 public:
-    // False when the file cannot be opened (errno says why); true with the head read.
-    bool Open(const std::filesystem::path& name) {
-        FBuf.pubsetbuf(nullptr, 0);
-        errno = 0;
-        if (!FBuf.open(name, std::ios::in | std::ios::binary))
-            return false;
+    // 0 with the head read, or the system's error code (a directory that opens fails its first read).
+    int Open(const TAniFileName& name) {
+        if (const int code = FFile.Open(name))
+            return code;
         FHead = HeadBuffer();
-        try {
-            FHeadLen = Raw(0, FHead, kHead);
-        } catch (const std::ios_base::failure&) {
-            return false; // a directory where it opens, or a failing device: errno says which
-        }
+        const std::ptrdiff_t got = FFile.ReadAt(0, FHead, kHead);
+        if (got < 0)
+            return FFile.Error();
+        FHeadLen = static_cast<std::size_t>(got);
         if (FHeadLen < kHead) {
             FSize = FHeadLen;
-            return true;
+            return 0;
         }
-        const auto end = FBuf.pubseekoff(0, std::ios::end, std::ios::in);
-        if (end == std::streampos(std::streamoff(-1)))
-            return false;
-        FSize = static_cast<std::uint64_t>(std::streamoff(end));
-        FPos = FSize;
-        return true;
+        const std::int64_t size = FFile.Size();
+        if (size < 0)
+            return FFile.Error();
+        FSize = static_cast<std::uint64_t>(size);
+        return 0;
     }
 
     std::uint64_t Size() const override { return FSize; }
@@ -206,21 +314,12 @@ private:
     }
 
     std::size_t Raw(std::uint64_t offset, char* buf, std::size_t n) {
-        if (offset != FPos) {
-            FPos = ~std::uint64_t(0);
-            if (FBuf.pubseekpos(std::streamoff(offset), std::ios::in) == std::streampos(std::streamoff(-1)))
-                return 0;
-            FPos = offset;
-        }
-        const auto got = FBuf.sgetn(buf, std::streamsize(n));
-        const std::size_t count = got > 0 ? static_cast<std::size_t>(got) : 0;
-        FPos += count;
-        return count;
+        const std::ptrdiff_t got = FFile.ReadAt(offset, buf, n);
+        return got > 0 ? static_cast<std::size_t>(got) : 0;
     }
 
-    std::filebuf FBuf;
+    TReadOnlyFile FFile;
     std::uint64_t FSize = 0;
-    std::uint64_t FPos = 0; // the stream's position, to skip needless seeks
     char* FHead = nullptr;
     std::size_t FHeadLen = 0;
     char FNear[kNear];
@@ -597,17 +696,15 @@ void TAniCursorInfo::Clear() {
     FHeader.fill(0);
 }
 
-bool TAniCursorInfo::LoadFromFile(const std::filesystem::path& fileName) {
+bool TAniCursorInfo::LoadFromFile(const TAniFileName& fileName) {
     Clear();
     // Opening and the first read answer the common case, a regular file, without a look-up; the file
     // system is asked only when they fail or find nothing (a directory opens on POSIX systems).
     TFileSource src;
-    const bool opened = src.Open(fileName);
+    const int code = src.Open(fileName);
+    const bool opened = code == 0;
     if (!opened || src.Size() == 0) {
-        const int code = errno;
-        std::error_code ec;
-        const auto st = std::filesystem::status(fileName, ec);
-        if (!std::filesystem::exists(st) || std::filesystem::is_directory(st))
+        if (!IsExistingFile(fileName))
             return false;
         if (!opened)
             throw EAniCursorViewError(FormatText(kAniMsgOpenFailed, {std::to_wstring(code)}));
@@ -615,7 +712,7 @@ bool TAniCursorInfo::LoadFromFile(const std::filesystem::path& fileName) {
     return LoadFromSource(src, fileName);
 }
 
-bool TAniCursorInfo::LoadFromBytes(const void* data, std::size_t size, const std::filesystem::path& name) {
+bool TAniCursorInfo::LoadFromBytes(const void* data, std::size_t size, const TAniFileName& name) {
     Clear();
     TMemorySource src(data, size);
     return LoadFromSource(src, name);
@@ -639,7 +736,7 @@ std::vector<std::int32_t> TAniCursorInfo::ReadTable(TAniByteSource& src, std::ui
     return table;
 }
 
-bool TAniCursorInfo::LoadFromSource(TAniByteSource& src, const std::filesystem::path& name) {
+bool TAniCursorInfo::LoadFromSource(TAniByteSource& src, const TAniFileName& name) {
     Clear();
     TChunkWalker walker(src);
     const std::uint64_t fileEnd = walker.FileEnd();

@@ -5,7 +5,6 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
-#include <filesystem>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -13,6 +12,13 @@
 #include "base/Exception.h"
 
 namespace dovex {
+
+// A file name in the system's own form: UTF-16 on Windows, the name's bytes on POSIX systems.
+#ifdef _WIN32
+using TAniFileName = std::wstring;
+#else
+using TAniFileName = std::string;
+#endif
 
 // The nine 32-bit fields of the "anih" header, in header order.
 enum TAniHeaderField : int {
@@ -67,15 +73,15 @@ public:
 
     // False without error when no file of that name exists (a directory is no file); true when all was
     // read; EAniCursorViewError on any other failure.
-    virtual bool LoadFromFile(const std::filesystem::path& fileName);
+    virtual bool LoadFromFile(const TAniFileName& fileName);
     // The same over bytes already in memory; name is used in messages and as FileName.
-    bool LoadFromBytes(const void* data, std::size_t size, const std::filesystem::path& name);
-    bool LoadFromSource(TAniByteSource& source, const std::filesystem::path& name);
+    bool LoadFromBytes(const void* data, std::size_t size, const TAniFileName& name);
+    bool LoadFromSource(TAniByteSource& source, const TAniFileName& name);
 
     std::int32_t TotalTime() const;
     std::int32_t GetAniInfo(int index) const;
 
-    const std::filesystem::path& FileName() const { return FFileName; }
+    const TAniFileName& FileName() const { return FFileName; }
     // Raw bytes in the file's own 8-bit encoding (the system code page), without a NUL.
     const std::string& Title() const { return FTitle; }
     const std::string& Author() const { return FAuthor; }
@@ -89,7 +95,7 @@ private:
     void Clear();
     std::vector<std::int32_t> ReadTable(TAniByteSource& src, std::uint64_t dataStart, std::uint32_t size);
 
-    std::filesystem::path FFileName;
+    TAniFileName FFileName;
     std::array<std::uint32_t, 9> FHeader{};
     std::int32_t FStepCount = 0;
     std::int32_t FDefaultRate = 0;

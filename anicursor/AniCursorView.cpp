@@ -15,7 +15,6 @@ namespace dovex {
 
 namespace {
 
-
 constexpr const wchar_t* kClassName = L"TAniCursorView";
 
 // The playback thread never waits longer than this for the user-interface thread to show a step, so a
@@ -109,7 +108,7 @@ void FillBackground(HWND window, HDC dc, const RECT& rect, bool transparent, COL
 EAniSourceReadError::EAniSourceReadError(DWORD code)
     : Exception(FormatText(kAniMsgOpenFailed, {std::to_wstring(code)})), FCode(code) {}
 
-void ReadAniCursorData(TAniCursorInfo& info, TAniByteSource& source, const std::filesystem::path& name) {
+void ReadAniCursorData(TAniCursorInfo& info, TAniByteSource& source, const TAniFileName& name) {
     try {
         info.LoadFromSource(source, name);
     } catch (const EAniSourceReadError&) {
@@ -375,8 +374,7 @@ void TAniCursorView::SetAutoSize(bool value) {
     if (value) {
         const UINT dpi = WindowDpi(Handle());
         ::SetWindowPos(Handle(), nullptr, 0, 0, SystemMetricForDpi(SM_CXCURSOR, dpi),
-                       SystemMetricForDpi(SM_CYCURSOR, dpi),
-                       SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+                       SystemMetricForDpi(SM_CYCURSOR, dpi), SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     }
 }
 

@@ -5,7 +5,6 @@
 #include <windows.h>
 
 #include <cstdint>
-#include <filesystem>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -47,7 +46,7 @@ private:
 // Reads the descriptive data of a cursor with the reader's chunk walk. A read the platform refuses
 // stops the walk: before the header was found it was searching the INFO list and its texts, which
 // gives kAniMsgInfo; later it gives the structure error. Every other error is the reader's own.
-void ReadAniCursorData(TAniCursorInfo& info, TAniByteSource& source, const std::filesystem::path& name);
+void ReadAniCursorData(TAniCursorInfo& info, TAniByteSource& source, const TAniFileName& name);
 
 // How long `step` stays on screen at `speed`, in milliseconds; never below 1.
 std::int64_t AniStepDuration(const TAniCursorInfo& info, int step, TAnimationSpeed speed) noexcept;

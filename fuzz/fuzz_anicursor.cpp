@@ -11,14 +11,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     try {
         loaded = info.LoadFromBytes(data, size, "fuzz.ani");
     } catch (const dovex::EAniCursorViewError& e) {
-        if (e.Message().empty() || info.FileName() != std::filesystem::path())
+        if (e.Message().empty() || !info.FileName().empty())
             std::abort();
     }
     if (info.Title().size() > dovex::kAniMaxTextBytes || info.Author().size() > dovex::kAniMaxTextBytes)
         std::abort();
     if (info.Rates().size() > size / 4 || info.Sequence().size() > size / 4)
         std::abort();
-    if (loaded && info.FileName() != std::filesystem::path("fuzz.ani"))
+    if (loaded && info.FileName() != "fuzz.ani")
         std::abort();
     volatile std::uint32_t sink = static_cast<std::uint32_t>(info.TotalTime());
     for (int i = -1; i <= 9; ++i)

@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
 #include <atomic>
 #include <cstdint>
 #include <filesystem>
@@ -66,7 +70,8 @@ Outcome Load(const Bytes& bytes, TAniCursorInfo* keep = nullptr) {
     TAniCursorInfo mem;
     Outcome fromMem;
     try {
-        fromMem = Capture(mem, mem.LoadFromBytes(bytes.data(), bytes.size(), "mem.ani"), std::nullopt);
+        fromMem =
+            Capture(mem, mem.LoadFromBytes(bytes.data(), bytes.size(), fs::path("mem.ani")), std::nullopt);
     } catch (const EAniCursorViewError& e) {
         fromMem = Capture(mem, false, e.Message());
     }
@@ -306,7 +311,7 @@ TEST(AniCurInfo, HeaderFieldsAndGetAniInfo) {
     ASSERT_TRUE(o.loaded);
     TAniCursorInfo info;
     const Bytes b = Riff(Anih(5, 7, 4, 3, 32, 48));
-    ASSERT_TRUE(info.LoadFromBytes(b.data(), b.size(), "h.ani"));
+    ASSERT_TRUE(info.LoadFromBytes(b.data(), b.size(), fs::path("h.ani")));
     EXPECT_EQ(info.GetAniInfo(dovex::ahSize), 36);
     EXPECT_EQ(info.GetAniInfo(dovex::ahFrames), 4);
     EXPECT_EQ(info.GetAniInfo(dovex::ahSteps), 5);
@@ -323,7 +328,7 @@ TEST(AniCurInfo, HeaderFieldsAndGetAniInfo) {
 TEST(AniCurInfo, GetAniInfoReturnsFieldsAsStored) {
     TAniCursorInfo info;
     const Bytes b = Riff(Anih(0xFFFFFFFFu, 1));
-    ASSERT_TRUE(info.LoadFromBytes(b.data(), b.size(), "h.ani"));
+    ASSERT_TRUE(info.LoadFromBytes(b.data(), b.size(), fs::path("h.ani")));
     EXPECT_EQ(info.GetAniInfo(dovex::ahSteps), -1); // stored 0xFFFFFFFF, read as signed
     EXPECT_EQ(info.StepCount(), -1);
 }
@@ -334,7 +339,7 @@ TEST(AniCurInfoErrors, MessagesAreExact) {
     EXPECT_EQ(Load(Riff(Chunk("rate", Table({1})))).error, kStructure);
     TAniCursorInfo info;
     try {
-        info.LoadFromBytes("abcd", 4, "x.cur");
+        info.LoadFromBytes("abcd", 4, fs::path("x.cur"));
         FAIL() << "no error";
     } catch (const EAniCursorViewError& e) {
         EXPECT_EQ(e.Message(), L"x.curはアニメーションカーソルファイルではありません。");
@@ -543,11 +548,11 @@ TEST(AniCurInfoErrors, FailedLoadKeepsWhatWasReadFromAClearedStart) {
     TAniCursorInfo info;
     const Bytes good = Riff(Info(Text("INAM", "Old") + Text("IART", "OldA")) + Anih(3, 6) +
                             Chunk("rate", Table({6, 6, 6})) + Chunk("seq ", Table({0, 0, 0})));
-    ASSERT_TRUE(info.LoadFromBytes(good.data(), good.size(), "good.ani"));
+    ASSERT_TRUE(info.LoadFromBytes(good.data(), good.size(), fs::path("good.ani")));
     EXPECT_EQ(info.FileName(), fs::path("good.ani"));
     const Bytes bad = Chunk("RIFF", "ACON" + Info(Text("INAM", "New")) + Chunk("seq ", Table({1, 0})) +
                                         RawChunk("anih", 36, Table({36, 2, 2, 0})));
-    EXPECT_THROW(info.LoadFromBytes(bad.data(), bad.size(), "bad.ani"), EAniCursorViewError);
+    EXPECT_THROW(info.LoadFromBytes(bad.data(), bad.size(), fs::path("bad.ani")), EAniCursorViewError);
     EXPECT_TRUE(info.FileName().empty());
     EXPECT_EQ(info.Title(), "New");
     EXPECT_EQ(info.Author(), "");
@@ -588,6 +593,25 @@ TEST(AniCurInfoFiles, DirectoryIsNoFile) {
     EXPECT_FALSE(info.LoadFromFile(dir.Path()));
     EXPECT_FALSE(info.LoadFromFile(fs::path()));
 }
+
+#ifdef _WIN32
+TEST(AniCurInfoFiles, AFileHeldByAnotherProgramIsReportedWithTheSystemsCode) {
+    TempDir dir;
+    const fs::path p = dir.File(Riff(Anih(1, 6)));
+    const HANDLE held = ::CreateFileW(p.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    TAniCursorInfo info;
+    try {
+        info.LoadFromFile(p);
+        ADD_FAILURE() << "read a file opened without sharing";
+    } catch (const EAniCursorViewError& e) {
+        EXPECT_EQ(e.Message(),
+                  L"ファイルの読み込みに失敗しました。(" + std::to_wstring(ERROR_SHARING_VIOLATION) + L")");
+    }
+    ::CloseHandle(held);
+    EXPECT_TRUE(info.LoadFromFile(p));
+}
+#endif
 
 TEST(AniCurInfoFiles, EmptyFileAndStaticCursorNameTheFile) {
     TempDir dir;
@@ -637,7 +661,7 @@ TEST(AniCurInfoFiles, JapaneseFileName) {
 
 TEST(AniCurInfoFiles, SharedInstanceIsOneObject) {
     EXPECT_EQ(&dovex::CursorInfo(), &dovex::CursorInfo());
-    EXPECT_FALSE(dovex::CursorInfo().LoadFromFile("no/such/file.ani"));
+    EXPECT_FALSE(dovex::CursorInfo().LoadFromFile(fs::path("no/such/file.ani")));
 }
 
 TEST(AniText, Utf8RoundTripAndReplacement) {

@@ -216,7 +216,7 @@ TEST(AniStepDurationTest, FollowsTheFileAndTheSpeed) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         TAniCursorInfo info;
-        ASSERT_TRUE(info.LoadFromBytes(c.file.data(), c.file.size(), "t.ani"));
+        ASSERT_TRUE(info.LoadFromBytes(c.file.data(), c.file.size(), L"t.ani"));
         std::vector<std::int64_t> got;
         for (int step = 0; step < int(c.expected.size()); ++step)
             got.push_back(dovex::AniStepDuration(info, step, c.speed));
@@ -589,7 +589,7 @@ TEST(ReadAniCursorDataTest, ReadFailuresGiveTheViewsMessages) {
         SCOPED_TRACE(c.name);
         TFailingSource source(file, c.failAt);
         TAniCursorInfo info;
-        EXPECT_EQ(ErrorOf([&] { dovex::ReadAniCursorData(info, source, "t.ani"); }), c.error);
+        EXPECT_EQ(ErrorOf([&] { dovex::ReadAniCursorData(info, source, L"t.ani"); }), c.error);
     }
 }
 

@@ -212,7 +212,7 @@ TEST(AniLoaderProperty, LoaderSurvivesEveryFileTheReaderAccepts) {
         const auto& [bytes, what] = candidates[i];
         dovex::TAniCursorInfo info;
         try {
-            if (!info.LoadFromBytes(bytes.data(), bytes.size(), "mutant.ani"))
+            if (!info.LoadFromBytes(bytes.data(), bytes.size(), fs::path("mutant.ani")))
                 continue;
         } catch (const dovex::EAniCursorViewError&) {
             continue;

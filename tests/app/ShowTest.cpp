@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <sstream>
 #include <utility>
 #include <vector>
@@ -300,7 +301,7 @@ private:
 
 unsigned CycleOf(const Sample& s) {
     dovex::TAniCursorInfo info;
-    EXPECT_TRUE(info.LoadFromFile(std::string(DOVEX_SAMPLES_DIR) + "/" + s.File));
+    EXPECT_TRUE(info.LoadFromFile(std::filesystem::path(DOVEX_SAMPLES_DIR) / s.File));
     return info.TotalTime();
 }
 
