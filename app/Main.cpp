@@ -108,7 +108,7 @@ void TfrmDovexMain::FormCreate() {
 
 bool TfrmDovexMain::FormCloseQuery() {
     // Edits that cannot be saved keep the program running, after a message; the next exit drops them.
-    if (TfrmPlayList* playList = PlayListForm();
+    if (TfrmPlayList* playList = FPlayListForm.Get();
         playList && !FSettingsRemoved && !playList->SaveBeforeClosing())
         return false;
     if (FTiDovex)
@@ -121,8 +121,12 @@ void TfrmDovexMain::FormDestroy() noexcept {
     if (FDestroyed)
         return;
     FDestroyed = true;
-    DestroyPropertyForm(); // first: it may have removed every setting, and then nothing else is written
-    ClosePlayListForm(!FSettingsRemoved); // saves what it holds, as its close command does
+    // The settings dialog first: when it removed every setting, nothing else is written.
+    ReleaseClosedForms();
+    FPropertyForm.Reset();
+    if (TfrmPlayList* playList = FPlayListForm.Get(); playList && !FSettingsRemoved)
+        playList->Close(); // saves what it holds, as its close command does
+    FPlayListForm.Reset();
     timSaverWait.SetEnabled(false);
     timCursorCheck.SetEnabled(false);
     timShowCheck.SetEnabled(false);
@@ -342,12 +346,23 @@ void TfrmDovexMain::miRefreshPlaylistClick() {
 
 // The playlist window is opened modelessly; the saver is paused while it is open.
 void TfrmDovexMain::miPlayListClick() {
-    GetPlayListForm(Handle(), *this).Show();
+    FPlayListForm.Open(Handle(), static_cast<IPlayListHost&>(*this)).Show();
     PlayListOpened();
 }
 
 void TfrmDovexMain::miPropertyClick() {
-    GetPropertyForm(*this).Show();
+    FPropertyForm.Open(static_cast<IPropertyFormHost&>(*this)).Show();
+}
+
+void TfrmDovexMain::ReleaseClosedForms() noexcept {
+    if (FPlayListForm.Closed())
+        FPlayListForm.Reset();
+    if (const TfrmProperty* closed = FPropertyForm.Closed()) {
+        const bool removed = closed->RemovedSettings();
+        FPropertyForm.Reset();
+        if (removed)
+            SettingsRemoved();
+    }
 }
 
 // Nothing of the program may be written any more: the orderly close writes nothing.
@@ -422,6 +437,10 @@ LRESULT TfrmDovexMain::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
         FQuietTimes.SessionChanged(wParam);
         QuietChanged();
         return 0;
+    case WM_FORMCLOSED:
+        if (MayReleaseForms(Handle()))
+            ReleaseClosedForms();
+        return 0;
     case WM_SAVERRELOAD:
         if (wParam == RELOAD_SETTINGS)
             ReadSettings();
@@ -434,6 +453,7 @@ LRESULT TfrmDovexMain::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
             PostAfterModalLoops(Handle(), WM_CLOSE);
             return 0;
         }
+        ReleaseClosedForms(); // a settings dialog that removed every setting keeps the close from writing
         if (FormCloseQuery())
             ::DestroyWindow(Handle());
         return 0;

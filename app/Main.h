@@ -12,10 +12,12 @@
 #include "app/QuietTimes.h"
 #include "app/SaverEngine.h"
 #include "app/TrayMenu.h"
+#include "base/OwnedForm.h"
 #include "base/UniqueHandle.h"
 #include "base/Window.h"
 #include "model/HookTypes.h"
 #include "model/SaverMessages.h"
+#include "playlist/PlayList.h"
 #include "playlist/PlayListHost.h"
 #include "settings/PropertyPage.h"
 
@@ -45,9 +47,11 @@ public:
     void PlayListOpened();
     void PlayListDestroyed() override;
     void GroupNameChanged(const std::wstring& oldName, const std::wstring& newName) override;
-    // The settings dialog: its owner, and the end of the program after every setting was removed.
+    // The settings dialog's owner.
     HWND MainWindow() const override { return Handle(); }
-    void SettingsRemoved() override;
+    // The open playlist window and settings dialog, or none.
+    TfrmPlayList* PlayListForm() const noexcept { return FPlayListForm.Get(); }
+    TfrmProperty* PropertyForm() const noexcept { return FPropertyForm.Get(); }
 
     bool Paused() const noexcept { return FPaused; }
     bool PlayListOpen() const noexcept { return FPlayListOpen; }
@@ -78,6 +82,10 @@ private:
     void FormCreate();
     bool FormCloseQuery();
     void FormDestroy() noexcept;
+    // Frees the playlist window and the settings dialog once they have closed.
+    void ReleaseClosedForms() noexcept;
+    // Every setting was removed: the program ends without writing anything.
+    void SettingsRemoved();
     void CreateTrayIcon();
     TTrayMenuHandlers MenuHandlers();
 
@@ -126,6 +134,8 @@ private:
     bool FTimePeriodRaised = false;
     bool FDestroyed = false;
     bool FSettingsRemoved = false; // nothing of the program is written any more
+    TOwnedForm<TfrmPlayList> FPlayListForm;
+    TOwnedForm<TfrmProperty> FPropertyForm;
 };
 
 } // namespace dovex

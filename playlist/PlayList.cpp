@@ -11,6 +11,7 @@
 #include "base/ErrorBox.h"
 #include "base/Exception.h"
 #include "base/Gdi.h"
+#include "base/OwnedForm.h"
 #include "base/SystemError.h"
 #include "base/Text.h"
 #include "model/PlayListCtrls.h"
@@ -70,8 +71,6 @@ const TfrmPlayList::TAction TfrmPlayList::kActions[] = {
 // clang-format on
 
 namespace {
-
-TfrmPlayList* gPlayListForm = nullptr;
 
 // Entries of the menus: commands of the action table, separators, and the sub-menu of view styles.
 constexpr UINT kSeparator = 0;
@@ -168,8 +167,6 @@ TfrmPlayList::~TfrmPlayList() {
     UnregisterModeless(Handle());
     // The window goes first, while everything its messages use still exists.
     DestroyHandle();
-    if (gPlayListForm == this)
-        gPlayListForm = nullptr;
 }
 
 void TfrmPlayList::CreateControls() {
@@ -583,7 +580,7 @@ void TfrmPlayList::Close() noexcept {
     } catch (...) {
         ShowCurrentException(nullptr);
     }
-    ::PostMessageW(Handle(), WM_RELEASEFORM, 0, 0);
+    ::PostMessageW(FOwner, WM_FORMCLOSED, 0, 0);
 }
 
 bool TfrmPlayList::SaveBeforeClosing() noexcept {
@@ -676,7 +673,6 @@ LRESULT TfrmPlayList::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_UPDATEITEMINFO:   UpdateItemInfo(); return 0;
     case WM_LOADPREVIEW:      LoadPreview(); return 0;
     case WM_CLOSE:            Close(); return 0;
-    case WM_RELEASEFORM:      delete this; return 0; // nothing of the object is used after this
     case WM_DESTROY:          FormDestroy(); return 0;
     }
     // clang-format on
@@ -875,27 +871,6 @@ LRESULT TfrmPlayList::tbMenuNotify(NMHDR& header) {
     }
     }
     return 0;
-}
-
-// ---- the one window ----
-
-TfrmPlayList& GetPlayListForm(HWND owner, IPlayListHost& host) {
-    if (!gPlayListForm || gPlayListForm->Closing())
-        gPlayListForm = new TfrmPlayList(owner, host);
-    gPlayListForm->SetOwner(owner, host);
-    return *gPlayListForm;
-}
-
-TfrmPlayList* PlayListForm() noexcept {
-    return gPlayListForm && !gPlayListForm->Closing() ? gPlayListForm : nullptr;
-}
-
-void ClosePlayListForm(bool keepEdits) noexcept {
-    if (TfrmPlayList* form = std::exchange(gPlayListForm, nullptr)) {
-        if (keepEdits)
-            form->Close();
-        delete form;
-    }
 }
 
 } // namespace dovex

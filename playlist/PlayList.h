@@ -82,18 +82,13 @@ public:
     bool PreTranslateMessage(MSG& msg);
     // Runs a command of the action table, as its menu item, tool button or shortcut does.
     void Execute(UINT command);
-    // Closes as the close command does; the window frees itself once the current message has returned.
-    // A group that cannot be saved keeps the window open, with a message; closing again drops its edits.
+    // Closes as the close command does, then tells the owner (WM_FORMCLOSED), which frees it. A group that
+    // cannot be saved keeps the window open, with a message; closing again drops its edits.
     void Close() noexcept;
     // Saves every modified group; false (after a message naming them) when some could not be saved and
     // their edits would be lost. After that message it returns true: the user was told.
     bool SaveBeforeClosing() noexcept;
     bool Closing() const noexcept { return FClosing; }
-    // The window that gets the reload request, and the one that hears of the window's end and of new names.
-    void SetOwner(HWND owner, IPlayListHost& host) noexcept {
-        FOwner = owner;
-        FHost = &host;
-    }
 
     HWND ToolBar() const noexcept { return FToolBar; }
     HWND tvGroup() const noexcept { return FTree; }
@@ -225,8 +220,8 @@ private:
     void PreviewDblClick() override;
 
     TOleInitializer FOle;
-    HWND FOwner;
-    IPlayListHost* FHost;
+    const HWND FOwner; // gets the reload requests and WM_FORMCLOSED
+    IPlayListHost* const FHost;
     std::wstring FPlaylistKey;
     TDpiScale FDpi;
 
@@ -271,14 +266,5 @@ private:
     bool FDestroying = false;
     bool FUnsavedWarned = false; // a failed save was reported: the next close drops the edits
 };
-
-// The one playlist window, created with that owner and host if there is none (or the one there is is
-// closing); it is not shown.
-TfrmPlayList& GetPlayListForm(HWND owner, IPlayListHost& host);
-// The open window, or none.
-TfrmPlayList* PlayListForm() noexcept;
-// At program end: closes the window as its close command does and frees it at once. Without keepEdits
-// (the settings were removed) nothing of the window is written.
-void ClosePlayListForm(bool keepEdits = true) noexcept;
 
 } // namespace dovex

@@ -12,8 +12,6 @@ constexpr UINT WM_ICONINDEX = WM_USER + 1000;
 constexpr UINT WM_UPDATEITEMINFO = WM_APP + 1;
 // Posted to itself: load the preview file into the preview pane.
 constexpr UINT WM_LOADPREVIEW = WM_APP + 2;
-// Posted to itself after closing: the window frees itself once the closing message has returned.
-constexpr UINT WM_RELEASEFORM = WM_APP + 3;
 
 // Child controls.
 constexpr int IDC_PL_TOOLBAR = 100;

@@ -10,6 +10,7 @@
 #include "base/ErrorBox.h"
 #include "base/Exception.h"
 #include "base/Gdi.h"
+#include "base/OwnedForm.h"
 #include "base/ProgramPath.h"
 #include "base/Text.h"
 #include "model/RegistryEx.h"
@@ -61,11 +62,6 @@ int CALLBACK SheetCallback(HWND, UINT msg, LPARAM lParam) {
         *exStyle |= WS_EX_APPWINDOW;
     }
     return 0;
-}
-
-std::unique_ptr<TfrmProperty>& PropertyFormInstance() {
-    static std::unique_ptr<TfrmProperty> form;
-    return form;
 }
 
 // The logo of the version page, centred on white.
@@ -303,6 +299,7 @@ TfrmProperty::TfrmProperty(IPropertyFormHost& host)
     if (!sheet || sheet == reinterpret_cast<HWND>(-1))
         throw Exception(L"プロパティ設定を開けません");
     ScopeGuard destroyOnError([sheet] { ::DestroyWindow(sheet); });
+    FSheet.Owner = FHost.MainWindow();
     FSheet.Attach(sheet);
     destroyOnError.Dismiss();
     RegisterModeless(sheet, TModelessKind::PropertySheet);
@@ -353,7 +350,9 @@ LRESULT TfrmProperty::TSheet::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
         Closing = true;
         [[fallthrough]];
     case WM_PROPERTYFORMCLOSE:
-        DestroyPropertyForm(); // frees this object too: nothing of it is used after
+        Closing = true;
+        ::ShowWindow(Handle(), SW_HIDE);
+        ::PostMessageW(Owner, WM_FORMCLOSED, 0, 0);
         return 0;
     }
     const LRESULT result = DefaultHandler(msg, wParam, lParam);
@@ -541,36 +540,6 @@ void TfrmProperty::btnEtcStartupLeaveClick() {
     // Nothing more is written: the edits are dropped and the host ends the program once the dialog is gone.
     FSettingsRemoved = true;
     Close();
-}
-
-TfrmProperty& GetPropertyForm(IPropertyFormHost& host) {
-    auto& form = PropertyFormInstance();
-    if (form && form->FSheet.Closing)
-        DestroyPropertyForm(); // closed, its message not yet there
-    if (!form)
-        form = std::make_unique<TfrmProperty>(host);
-    return *form;
-}
-
-TfrmProperty* FindPropertyForm() noexcept {
-    const auto& form = PropertyFormInstance();
-    return form && !form->FSheet.Closing ? form.get() : nullptr;
-}
-
-void DestroyPropertyForm() noexcept {
-    std::unique_ptr<TfrmProperty> form = std::move(PropertyFormInstance());
-    if (!form)
-        return;
-    IPropertyFormHost& host = form->FHost;
-    const bool removed = form->FSettingsRemoved;
-    form.reset();
-    if (!removed)
-        return;
-    try {
-        host.SettingsRemoved();
-    } catch (...) {
-        ShowCurrentException(nullptr);
-    }
 }
 
 } // namespace dovex

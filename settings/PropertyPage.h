@@ -1,6 +1,6 @@
 // The settings dialog "Dovex - プロパティ設定": a modeless property sheet with the pages "全般", "その他" and
 // "バージョン情報". It edits a copy of the saver settings and writes them on OK or Apply, then asks the main
-// window to read them again. There is at most one; GetPropertyForm gives it.
+// window to read them again. The main window owns it and frees it once it has closed.
 #pragma once
 
 #include <windows.h>
@@ -20,12 +20,9 @@ namespace dovex {
 // What the dialog needs from the program's main window, which implements it.
 class IPropertyFormHost {
 public:
-    // The main window: the dialog's owner, told by WM_SAVERRELOAD / RELOAD_SETTINGS after each save. May be
-    // null (nobody is told).
+    // The main window: the dialog's owner, told by WM_SAVERRELOAD / RELOAD_SETTINGS after each save and by
+    // WM_FORMCLOSED once the dialog has closed and may be freed.
     virtual HWND MainWindow() const = 0;
-    // The user removed every setting: the program must end now, without writing anything. Called once the
-    // dialog is gone.
-    virtual void SettingsRemoved() = 0;
     // The folder that receives the Start-up shortcut; the user's Start-up folder unless a host says
     // otherwise.
     virtual std::wstring StartupFolder() const;
@@ -39,8 +36,8 @@ public:
     static constexpr wchar_t kCaption[] = L"Dovex - プロパティ設定";
     static constexpr int kPageCount = 3;
 
-    // Reads the settings and creates the dialog, hidden; use GetPropertyForm. Throws Exception when the
-    // dialog cannot be created.
+    // Reads the settings and creates the dialog, hidden. Throws Exception when the dialog cannot be
+    // created.
     explicit TfrmProperty(IPropertyFormHost& host);
     TfrmProperty(const TfrmProperty&) = delete;
     TfrmProperty& operator=(const TfrmProperty&) = delete;
@@ -50,8 +47,12 @@ public:
     HWND Handle() const noexcept { return FSheet.Handle(); }
     // Shows the dialog, or brings it to the front with its edits.
     void Show();
-    // Closes it without saving, like キャンセル, once the current message is done; the dialog is then freed.
+    // Closes it without saving, like キャンセル, once the current message is done; the owner is then told.
     void Close() noexcept;
+    // Closed (by OK, キャンセル, the close box or Close), waiting to be freed.
+    bool Closing() const noexcept { return FSheet.Closing; }
+    // The user removed every setting with it: the program must end without writing anything.
+    bool RemovedSettings() const noexcept { return FSettingsRemoved; }
 
     const TSaverProperty& SaverProperty() const noexcept { return FSaverProperty; }
     bool Modified() const noexcept { return FModified; }
@@ -63,9 +64,6 @@ private:
     class TEtcPage;
     class TAboutPage;
     class TSheet;
-    friend TfrmProperty& GetPropertyForm(IPropertyFormHost& host);
-    friend TfrmProperty* FindPropertyForm() noexcept;
-    friend void DestroyPropertyForm() noexcept;
 
     void LoadSettings();
     void SaveSettings() noexcept;
@@ -102,6 +100,7 @@ private:
     std::unique_ptr<TPositionFlash> FPositionFlash;
     class TSheet : public TSubclass {
     public:
+        HWND Owner = nullptr;
         bool Closing = false;
         void KeepFocusOffDisabledApply() noexcept;
 
@@ -109,12 +108,5 @@ private:
         LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
     } FSheet;
 };
-
-// The one settings dialog, created (with `host`) when there is none. The caller shows it.
-TfrmProperty& GetPropertyForm(IPropertyFormHost& host);
-// The open settings dialog, or null.
-TfrmProperty* FindPropertyForm() noexcept;
-// Closes and frees the open settings dialog at once, without saving (for the program's end).
-void DestroyPropertyForm() noexcept;
 
 } // namespace dovex

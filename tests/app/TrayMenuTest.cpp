@@ -201,7 +201,7 @@ TEST_F(TrayMenu, PauseFollowsTheMenuAndThePlaylistWindow) {
 TEST_F(TrayMenu, SettingsAppliedInTheDialogReachTheRunningSaver) {
     Create();
     Command(IDM_PROPERTY);
-    TfrmProperty* dialog = FindPropertyForm();
+    TfrmProperty* dialog = FForm->PropertyForm();
     ASSERT_NE(dialog, nullptr);
     const HWND sheet = dialog->Handle();
     EXPECT_TRUE(::IsWindowVisible(sheet));
@@ -213,9 +213,9 @@ TEST_F(TrayMenu, SettingsAppliedInTheDialogReachTheRunningSaver) {
     EXPECT_TRUE(PumpUntil([&] { return FForm->SaverWaitTimer().Interval() == 12000u; }, 2s));
     EXPECT_EQ(FForm->SaverProperty().WaitTime, 12000);
     Command(IDM_PROPERTY); // a second opening brings the same dialog
-    EXPECT_EQ(FindPropertyForm(), dialog);
+    EXPECT_EQ(FForm->PropertyForm(), dialog);
     PropSheet_PressButton(sheet, PSBTN_CANCEL);
-    EXPECT_TRUE(PumpUntil([] { return FindPropertyForm() == nullptr; }, 2s));
+    EXPECT_TRUE(PumpUntil([&] { return FForm->PropertyForm() == nullptr; }, 2s));
 }
 
 // The playlist window from the tray: the saver pauses while it is open and resumes when it is gone.
@@ -223,7 +223,7 @@ TEST_F(TrayMenu, PlaylistWindowPausesTheSaverWhileItIsOpen) {
     Create();
     ASSERT_FALSE(FForm->Paused());
     Command(IDM_PLAYLIST);
-    TfrmPlayList* window = PlayListForm();
+    TfrmPlayList* window = FForm->PlayListForm();
     ASSERT_NE(window, nullptr);
     EXPECT_TRUE(::IsWindowVisible(window->Handle()));
     wchar_t caption[64] = {};
@@ -232,19 +232,27 @@ TEST_F(TrayMenu, PlaylistWindowPausesTheSaverWhileItIsOpen) {
     EXPECT_TRUE(FForm->Paused());
     EXPECT_TRUE(FForm->PlayListOpen());
     window->Close();
-    EXPECT_TRUE(PumpUntil([] { return PlayListForm() == nullptr; }, 3s));
+    EXPECT_TRUE(PumpUntil([&] { return FForm->PlayListForm() == nullptr; }, 3s));
     EXPECT_FALSE(FForm->PlayListOpen());
     EXPECT_FALSE(FForm->Paused());
 }
 
-// After the settings dialog removed every setting, the program ends in the orderly way.
+// After the settings dialog removed every setting, the program ends in the orderly way and writes nothing.
 TEST_F(TrayMenu, RemovedSettingsEndTheProgram) {
     Create();
     const HWND hwnd = FForm->Handle();
-    static_cast<IPropertyFormHost&>(*FForm).SettingsRemoved();
-    EXPECT_TRUE(PumpUntil([&] { return !::IsWindow(hwnd); }, 2s));
+    Command(IDM_PROPERTY);
+    test::PumpModelessFor(200ms);
+    const HWND sheet = FForm->PropertyForm()->Handle();
+    PropSheet_SetCurSel(sheet, nullptr, 1);
+    test::PumpModelessFor(100ms);
+    test::TBoxAnswerer confirm(L"確認", VK_RETURN, 5s);
+    test::TBoxAnswerer information(L"情報", VK_RETURN, 5s);
+    ::PostMessageW(::GetDlgItem(PropSheet_IndexToHwnd(sheet, 1), IDC_STARTUPLEAVE), BM_CLICK, 0, 0);
+    EXPECT_TRUE(test::PumpModeless([&] { return !::IsWindow(hwnd); }, 10s));
     EXPECT_FALSE(FForm->TimePeriodRaised()); // the orderly close ran
     EXPECT_EQ(FForm->Handle(), nullptr);
+    EXPECT_FALSE(test::KeyExists(kDovexKey));
 }
 
 namespace {
@@ -276,7 +284,7 @@ TEST_F(TrayMenu, ExitWhileABoxOfAnotherWindowIsOpenClosesTheBoxFirst) {
          [this] {
              Command(IDM_PROPERTY);
              test::PumpModelessFor(200ms);
-             const HWND sheet = FindPropertyForm()->Handle();
+             const HWND sheet = FForm->PropertyForm()->Handle();
              const HWND page = PropSheet_IndexToHwnd(sheet, 0);
              ::SetDlgItemTextW(page, IDC_SAVERWAITMIN, L"x");
              ::SetForegroundWindow(sheet);
@@ -290,7 +298,7 @@ TEST_F(TrayMenu, ExitWhileABoxOfAnotherWindowIsOpenClosesTheBoxFirst) {
              test::PumpModelessFor(300ms);
              Command(IDM_PROPERTY);
              test::PumpModelessFor(200ms);
-             const HWND sheet = FindPropertyForm()->Handle();
+             const HWND sheet = FForm->PropertyForm()->Handle();
              PropSheet_SetCurSel(sheet, nullptr, 1);
              test::PumpModelessFor(100ms);
              static std::unique_ptr<test::TBoxAnswerer> confirm;
@@ -302,7 +310,7 @@ TEST_F(TrayMenu, ExitWhileABoxOfAnotherWindowIsOpenClosesTheBoxFirst) {
          [this] {
              Command(IDM_PLAYLIST);
              test::PumpModelessFor(300ms);
-             ::PostMessageW(PlayListForm()->Handle(), WM_COMMAND, IDA_ADDITEM, 0);
+             ::PostMessageW(FForm->PlayListForm()->Handle(), WM_COMMAND, IDA_ADDITEM, 0);
          },
          true},
     };
@@ -326,8 +334,8 @@ TEST_F(TrayMenu, ExitWhileABoxOfAnotherWindowIsOpenClosesTheBoxFirst) {
         EXPECT_TRUE(exit.Worked()) << "no box opened";
         EXPECT_TRUE(ended) << "the program did not end";
         EXPECT_FALSE(gBoxOpenAtExit) << "the main window went while the box was still open";
-        EXPECT_EQ(FindPropertyForm(), nullptr);
-        EXPECT_EQ(PlayListForm(), nullptr);
+        EXPECT_EQ(FForm->PropertyForm(), nullptr);
+        EXPECT_EQ(FForm->PlayListForm(), nullptr);
         EXPECT_EQ(test::KeyExists(kDovexKey), c.SettingsRemain) << "removal writes nothing afterwards";
         FForm.reset();
         ::RegDeleteTreeW(HKEY_CURRENT_USER, kDovexKey);

@@ -300,7 +300,7 @@ TEST_F(ItemList, SelectedItemsMoveAsABlock) {
         EXPECT_EQ(Selected(list), c.SelectedAfter);
     }
     form.Execute(IDA_EXIT);
-    ASSERT_TRUE(Pump([] { return PlayListForm() == nullptr; }));
+    ASSERT_TRUE(Pump([this] { return PlayListForm() == nullptr; }));
     EXPECT_EQ(StoredFiles(L"G"),
               (std::vector<std::wstring>{files[2], files[0], files[1], files[4], files[3]}));
 }
@@ -463,7 +463,7 @@ TEST_F(ItemList, ViewStylesAreCommandsWithACheckMarkAndAPreference) {
     }
     form.Execute(IDA_LISTLIST);
     form.Execute(IDA_EXIT);
-    ASSERT_TRUE(Pump([] { return PlayListForm() == nullptr; }));
+    ASSERT_TRUE(Pump([this] { return PlayListForm() == nullptr; }));
     DWORD stored = 0;
     ASSERT_TRUE(ReadPreference(L"ListViewStyle", stored));
     EXPECT_EQ(stored, 2u);

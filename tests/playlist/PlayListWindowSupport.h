@@ -21,6 +21,7 @@
 #include "MessageBoxAnswerer.h"
 #include "base/Dialog.h"
 #include "base/ErrorBox.h"
+#include "base/OwnedForm.h"
 #include "base/Window.h"
 #include "model/PlayListCtrls.h"
 #include "model/SaverMessages.h"
@@ -45,15 +46,19 @@ struct THostRecord : IPlayListHost {
 };
 
 // Stands in for the main window: counts the reload requests posted to it.
+// Stands in for the main window: owns the playlist window and frees it once it has closed.
 class TOwnerWindow : public TWindow {
 public:
     TOwnerWindow() { CreateHandle(L"DovexTestPlayListOwner", L"owner", WS_POPUP, 0); }
     int Reloads = 0;
+    TOwnedForm<TfrmPlayList> Form;
 
 protected:
     LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam) override {
         if (msg == WM_SAVERRELOAD && wParam == RELOAD_PLAYLIST)
             ++Reloads;
+        if (msg == WM_FORMCLOSED && MayReleaseForms(Handle()) && Form.Closed())
+            Form.Reset();
         return DefaultHandler(msg, wParam, lParam);
     }
 };
@@ -195,8 +200,17 @@ protected:
         CleanDovexKey::TearDown();
     }
 
+    // The open window, or none.
+    TfrmPlayList* PlayListForm() const noexcept { return FOwner.Form.Get(); }
+    // As at the program's end: closes the window as its close command does and frees it at once.
+    void ClosePlayListForm() {
+        if (TfrmPlayList* form = FOwner.Form.Get())
+            form->Close();
+        FOwner.Form.Reset();
+    }
+
     TfrmPlayList& Open() {
-        TfrmPlayList& form = GetPlayListForm(FOwner.Handle(), FHost);
+        TfrmPlayList& form = FOwner.Form.Open(FOwner.Handle(), FHost);
         form.Show();
         Pump([&] { return ::IsWindowVisible(form.Handle()) != FALSE; });
         PumpIdle();

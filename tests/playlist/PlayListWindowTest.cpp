@@ -373,7 +373,7 @@ TEST_F(PlayListWindow, ClosingAsksForAReloadOnlyAfterWriting) {
         PumpIdle();
         const int before = FOwner.Reloads;
         form.Execute(IDA_EXIT);
-        ASSERT_TRUE(Pump([] { return PlayListForm() == nullptr; }));
+        ASSERT_TRUE(Pump([this] { return PlayListForm() == nullptr; }));
         PumpIdle();
         EXPECT_EQ(FOwner.Reloads - before, c.Reload ? 1 : 0);
     }
@@ -431,7 +431,7 @@ auto WhileMenuOpen(const std::function<void()>& open, TRead read, std::vector<WO
 TEST_F(PlayListWindow, OnlyAWidthChangeWritesThePreferencesButAsksForNoReload) {
     WriteGroup(L"G", {SamplePath(L"star32.ani")});
     Open().Execute(IDA_EXIT); // the first close stores the window's place
-    ASSERT_TRUE(Pump([] { return PlayListForm() == nullptr; }));
+    ASSERT_TRUE(Pump([this] { return PlayListForm() == nullptr; }));
     DWORD width = 0;
     ASSERT_TRUE(ReadPreference(L"GroupViewWidth", width));
     EXPECT_EQ(width, 160u);
@@ -452,7 +452,7 @@ TEST_F(PlayListWindow, OnlyAWidthChangeWritesThePreferencesButAsksForNoReload) {
     EXPECT_NEAR(tree.right - tree.left, 220, 1) << "the tree follows the pointer";
 
     form.Execute(IDA_EXIT);
-    ASSERT_TRUE(Pump([] { return PlayListForm() == nullptr; }));
+    ASSERT_TRUE(Pump([this] { return PlayListForm() == nullptr; }));
     ASSERT_TRUE(ReadPreference(L"GroupViewWidth", width));
     EXPECT_NEAR(static_cast<int>(width), 220, 1);
     EXPECT_EQ(FOwner.Reloads, reloads) << "no group was written";
@@ -608,7 +608,7 @@ TEST_F(PlayListWindow, DeletingAGroupWithAControlCharacterInItsNameDeletesItsKey
         EXPECT_TRUE(NodeTexts(form.tvGroup()).empty());
         EXPECT_FALSE(KeyExists(GroupKey(name))) << "the key stays and the group comes back";
         form.Execute(IDA_EXIT);
-        ASSERT_TRUE(Pump([] { return PlayListForm() == nullptr; }));
+        ASSERT_TRUE(Pump([this] { return PlayListForm() == nullptr; }));
     }
 }
 
@@ -633,7 +633,7 @@ TEST_F(PlayListWindow, AGroupThatCannotBeSavedKeepsTheWindowOpenUntilClosedAgain
         ASSERT_EQ(answerer.Texts().size(), 1u);
         EXPECT_NE(answerer.Texts()[0].find(L"「Alpha」"), std::wstring::npos) << answerer.Texts()[0];
         form.Execute(IDA_EXIT);
-        ASSERT_TRUE(Pump([] { return PlayListForm() == nullptr; }));
+        ASSERT_TRUE(Pump([this] { return PlayListForm() == nullptr; }));
     }
     EXPECT_EQ(answerer.Texts().size(), 1u) << "the second close says nothing more";
     EXPECT_EQ(StoredFiles(L"Alpha").size(), 2u);

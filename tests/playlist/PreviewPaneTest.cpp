@@ -317,7 +317,7 @@ TEST_F(Preview, StoredBackgroundColoursOfEveryKind) {
         EXPECT_EQ(Pane(form).BackgroundColor(), c.Shown);
         EXPECT_EQ(Pane(form).acvScreen().Color(), c.Shown);
         form.Execute(IDA_EXIT);
-        ASSERT_TRUE(Pump([] { return PlayListForm() == nullptr; }));
+        ASSERT_TRUE(Pump([this] { return PlayListForm() == nullptr; }));
         DWORD kept = 0;
         ASSERT_TRUE(ReadPreference(L"PreviewBackgroundColor", kept));
         EXPECT_EQ(kept, c.Stored);

@@ -183,7 +183,7 @@ TEST_F(PropertyFormTest, ClosingWithoutOkSavesNothing) {
             PressKeys({VK_ESCAPE});
             break;
         }
-        EXPECT_TRUE(PumpModeless([] { return FindPropertyForm() == nullptr; }, 2s)) << int(how);
+        EXPECT_TRUE(PumpModeless([this] { return FindPropertyForm() == nullptr; }, 2s)) << int(how);
         EXPECT_FALSE(SettingExists(L"WaitTime")) << int(how);
         EXPECT_TRUE(Host.Main.Posted.empty()) << int(how);
         DestroyPropertyForm();
@@ -317,7 +317,7 @@ TEST_F(PropertyFormTest, OpeningAndCancellingManyTimesLeavesNothingBehind) {
         for (int page : {1, 2, 0})
             ShowPage(page);
         PressSheetButton(PSBTN_CANCEL);
-        ASSERT_TRUE(PumpModeless([] { return FindPropertyForm() == nullptr; }, 2s));
+        ASSERT_TRUE(PumpModeless([this] { return FindPropertyForm() == nullptr; }, 2s));
     };
     for (int i = 0; i < 3; ++i)
         openVisitCancel();

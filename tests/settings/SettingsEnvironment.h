@@ -8,11 +8,13 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <functional>
 #include <string>
 #include <vector>
 
 #include "../app/AppEnvironment.h"
 #include "../base/DesktopInput.h"
+#include "base/OwnedForm.h"
 #include "base/Window.h"
 #include "model/SaverMessages.h"
 #include "resources/ResourceIds.h"
@@ -26,25 +28,39 @@ using namespace std::chrono_literals;
 class TRecordingWindow : public TWindow {
 public:
     TRecordingWindow() { CreateHandle(L"DovexTestMainWindow", L"", WS_POPUP, WS_EX_TOOLWINDOW); }
-    std::vector<std::pair<UINT, WPARAM>> Posted;
+    std::vector<std::pair<UINT, WPARAM>> Posted; // all but WM_FORMCLOSED
+    std::function<void()> OnFormClosed;
 
 protected:
     LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam) override {
-        if (msg >= WM_USER && msg < 0xC000)
+        if (msg == WM_FORMCLOSED && OnFormClosed)
+            OnFormClosed();
+        else if (msg >= WM_USER && msg < 0xC000)
             Posted.emplace_back(msg, wParam);
         return TWindow::WndProc(msg, wParam, lParam);
     }
 };
 
+// Owns the dialog as the main window does: frees it once it has closed, and counts the removals.
 class TTestHost : public IPropertyFormHost {
 public:
+    TTestHost() {
+        Main.OnFormClosed = [this] {
+            if (!MayReleaseForms(Main.Handle()))
+                return;
+            if (const TfrmProperty* closed = Form.Closed()) {
+                Removed += closed->RemovedSettings();
+                Form.Reset();
+            }
+        };
+    }
     HWND MainWindow() const override { return Main.Handle(); }
-    void SettingsRemoved() override { ++Removed; }
     std::wstring StartupFolder() const override {
         return Folder.empty() ? IPropertyFormHost::StartupFolder() : Folder;
     }
 
     TRecordingWindow Main;
+    TOwnedForm<TfrmProperty> Form; // goes before its owner window
     int Removed = 0;
     std::wstring Folder; // empty: the user's Start-up folder
 };
@@ -58,14 +74,18 @@ protected:
     }
 
     // Opens the dialog as the tray menu does, and lets it settle.
+    // The open dialog, or none; and its end as at the program's end.
+    TfrmProperty* FindPropertyForm() const noexcept { return Host.Form.Get(); }
+    void DestroyPropertyForm() noexcept { Host.Form.Reset(); }
+
     TfrmProperty& Open() {
-        TfrmProperty& form = GetPropertyForm(Host);
+        TfrmProperty& form = Host.Form.Open(static_cast<IPropertyFormHost&>(Host));
         form.Show();
         PumpModelessFor(150ms);
         return form;
     }
     HWND Sheet() const {
-        const TfrmProperty* form = FindPropertyForm();
+        const TfrmProperty* form = Host.Form.Get();
         return form ? form->Handle() : nullptr;
     }
     HWND Page(int index) const { return PropSheet_IndexToHwnd(Sheet(), index); }
