@@ -48,6 +48,19 @@ int TImageList::AddIcon(HICON icon) {
     return index;
 }
 
+int TImageList::AddBitmap(HBITMAP picture) {
+    const int index = ::ImageList_Add(FHandle.get(), picture, nullptr);
+    if (index < 0)
+        throw Exception(L"イメージリストに画像を追加できません。");
+    Changed();
+    return index;
+}
+
+void TImageList::Clear() {
+    ::ImageList_RemoveAll(FHandle.get());
+    Changed();
+}
+
 void TImageList::Changed() {
     const auto links = FLinks;
     for (TImageChangeLink* link : links)

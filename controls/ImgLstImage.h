@@ -47,6 +47,9 @@ public:
     int Count() const noexcept { return ::ImageList_GetImageCount(FHandle.get()); }
     // Adds a copy of the icon; returns its index.
     int AddIcon(HICON icon);
+    // Adds a copy of a 32-bit picture of the list's size, its alpha kept; returns its index.
+    int AddBitmap(HBITMAP picture);
+    void Clear();
     // For changes made through the handle.
     void Changed();
 

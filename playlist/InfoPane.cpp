@@ -33,9 +33,50 @@ void SetChildId(HWND window, int id) noexcept {
     ::SetWindowLongPtrW(window, GWLP_ID, id);
 }
 
-void FillSolid(HDC dc, const RECT& rect, COLORREF color) noexcept {
-    UniqueGdiObj brush(::CreateSolidBrush(color));
-    ::FillRect(dc, &rect, static_cast<HBRUSH>(brush.get()));
+// The logo, drawn at the pane's DPI: a blue gradient with the program's name.
+UniqueGdiObj DrawLogo(const TDpiScale& dpi, HGDIOBJ font, HGDIOBJ smallFont) {
+    const int width = dpi(TInfoPane::kLogoWidth), height = dpi(TInfoPane::kLogoHeight);
+    // In the screen's format, as the pane would paint it: the text is smoothed against the gradient alike.
+    const HDC screen = ::GetDC(nullptr);
+    UniqueGdiObj picture(::CreateCompatibleBitmap(screen, width, height));
+    UniqueHDC dc(::CreateCompatibleDC(screen));
+    ::ReleaseDC(nullptr, screen);
+    if (!picture || !dc)
+        throw Exception(L"情報表示のロゴを作成できません");
+    TSelectObject select(dc.get(), picture.get());
+    TRIVERTEX vertex[2] = {{0, 0, 0x1500, 0x6500, 0xC000, 0xFF00},
+                           {width, height, 0x9000, 0xCA00, 0xF900, 0xFF00}};
+    GRADIENT_RECT rect{0, 1};
+    ::GradientFill(dc.get(), vertex, 2, &rect, 1, GRADIENT_FILL_RECT_V);
+    ::SetBkMode(dc.get(), TRANSPARENT);
+    ::SetTextColor(dc.get(), RGB(255, 255, 255));
+    {
+        TSelectObject selectFont(dc.get(), font);
+        ::TextOutW(dc.get(), dpi(52), dpi(4), L"Dovex", 5);
+    }
+    TSelectObject selectFont(dc.get(), smallFont);
+    static constexpr wchar_t kSubtitle[] = L"プレイリスト";
+    ::TextOutW(dc.get(), dpi(54), dpi(31), kSubtitle, static_cast<int>(std::size(kSubtitle) - 1));
+    return picture;
+}
+
+// A label of the pane: wrapped text on the window colour, tabs every kTabLength characters.
+std::unique_ptr<TLabelEx> CreateLabel(HWND pane) {
+    auto label = std::make_unique<TLabelEx>(pane, 0, 0, 0, 0);
+    label->SetColor(::GetSysColor(COLOR_WINDOW));
+    label->SetFontColor(::GetSysColor(COLOR_WINDOWTEXT));
+    label->SetShowAccelChar(false);
+    label->SetWordWrap(true);
+    label->SetTabLength(TInfoPane::kTabLength);
+    return label;
+}
+
+// A bar of one colour.
+std::unique_ptr<TLabelEx> CreateBar(HWND pane, COLORREF colour) {
+    auto bar = std::make_unique<TLabelEx>(pane, 0, 0, 0, 0);
+    bar->SetAutoSize(false);
+    bar->SetColor(colour);
+    return bar;
 }
 
 } // namespace
@@ -48,6 +89,17 @@ TInfoPane::TInfoPane(HWND parent, int id, HWND notifyWindow, IPreviewPaneHost& p
     CreateHandle(kPaneClass, L"", WS_CHILD | WS_VISIBLE | WS_VSCROLL | WS_CLIPCHILDREN, WS_EX_CONTROLPARENT,
                  parent);
     SetChildId(Handle(), id);
+    FLogo = std::make_unique<TImgLstImage>(Handle(), 0, 0);
+    FLogo->SetAutoSize(false);
+    FGroupImage = std::make_unique<TImgLstImage>(FLogo->Handle(), 0, 0);
+    FGroupImage->SetTransparent(true); // on the logo
+    FGroupNameLabel = CreateLabel(Handle());
+    FRuleBar = CreateBar(Handle(), RGB(0, 0, 255));
+    FBevelShadow = CreateBar(Handle(), ::GetSysColor(COLOR_BTNSHADOW));
+    FBevelLight = CreateBar(Handle(), ::GetSysColor(COLOR_BTNHIGHLIGHT));
+    FTitleLabel = CreateLabel(Handle());
+    FItemInfoLabel = CreateLabel(Handle());
+    ::ShowWindow(FItemInfoLabel->Handle(), SW_HIDE);
     FSaverOperation = std::make_unique<TSaverOperationPane>(Handle(), 1, dpi);
     FPreviewBase = std::make_unique<TPreviewPane>(Handle(), 2, previewHost, dpi);
     SetDpi(dpi);
@@ -55,49 +107,85 @@ TInfoPane::TInfoPane(HWND parent, int id, HWND notifyWindow, IPreviewPaneHost& p
 
 void TInfoPane::SetDpi(const TDpiScale& dpi) {
     FDpi = dpi;
-    FNameFont = FDpi.MessageFont(16, FW_BOLD);
-    FBoldFont = FDpi.MessageFont(12, FW_BOLD);
-    FNormalFont = FDpi.MessageFont(12, FW_NORMAL);
-    FLogoFont = FDpi.MessageFont(22, FW_BOLD);
-    FLogoSmallFont = FDpi.MessageFont(11, FW_NORMAL);
-    if (!FNameFont || !FBoldFont || !FNormalFont || !FLogoFont || !FLogoSmallFont)
-        throw Exception(L"情報表示のフォントを作成できません");
+    CreateFonts();
+    UpdateLogo();
     FSaverOperation->SetDpi(dpi);
     FPreviewBase->SetDpi(dpi);
     Layout();
 }
 
+void TInfoPane::CreateFonts() {
+    UniqueGdiObj name = FDpi.MessageFont(16, FW_BOLD), bold = FDpi.MessageFont(12, FW_BOLD),
+                 normal = FDpi.MessageFont(12, FW_NORMAL), logo = FDpi.MessageFont(22, FW_BOLD),
+                 logoSmall = FDpi.MessageFont(11, FW_NORMAL);
+    if (!name || !bold || !normal || !logo || !logoSmall)
+        throw Exception(L"情報表示のフォントを作成できません");
+    // The labels take the new fonts before the old ones go.
+    FGroupNameLabel->SetFont(static_cast<HFONT>(name.get()));
+    FTitleLabel->SetFont(static_cast<HFONT>((FTitleBold ? bold : normal).get()));
+    FItemInfoLabel->SetFont(static_cast<HFONT>(normal.get()));
+    FNameFont = std::move(name);
+    FBoldFont = std::move(bold);
+    FNormalFont = std::move(normal);
+    FLogoFont = std::move(logo);
+    FLogoSmallFont = std::move(logoSmall);
+}
+
+void TInfoPane::UpdateLogo() {
+    const int width = FDpi(kLogoWidth), height = FDpi(kLogoHeight), picture = FDpi(32);
+    auto logoImages = std::make_unique<TImageList>(width, height, ILC_COLOR24);
+    logoImages->AddBitmap(static_cast<HBITMAP>(DrawLogo(FDpi, FLogoFont.get(), FLogoSmallFont.get()).get()));
+    auto groupImages = std::make_unique<TImageList>(picture, picture, ILC_COLOR32);
+    FLogo->SetImages(logoImages.get());
+    FLogo->SetImageIndex(0);
+    FGroupImage->SetImages(groupImages.get());
+    FLogoImages = std::move(logoImages);
+    FGroupImages = std::move(groupImages);
+    FLogo->SetBounds(0, -FScrollPos, width, height);
+    FGroupImage->SetBounds(FDpi(10), FDpi(10), picture, picture);
+    // The owner gives the picture again at the new size.
+    FGroupPicture = nullptr;
+    FGroupImage->SetImageIndex(-1);
+}
+
 void TInfoPane::ShowGroup(const std::wstring& name, HICON picture) {
-    FGroupName = name;
-    FGroupPicture = picture;
-    Layout();
+    SetGroupPicture(picture);
+    SetGroupName(name);
 }
 
 void TInfoPane::SetGroupName(const std::wstring& name) {
     FGroupName = name;
+    FGroupNameLabel->SetCaption(name);
     Layout();
 }
 
 void TInfoPane::SetGroupPicture(HICON picture) noexcept {
     FGroupPicture = picture;
-    ::InvalidateRect(Handle(), nullptr, FALSE);
+    try {
+        FGroupImages->Clear();
+        FGroupImage->SetImageIndex(picture ? FGroupImages->AddIcon(picture) : -1);
+    } catch (const Exception&) {
+        FGroupImage->SetImageIndex(-1); // no picture rather than a wrong one
+    }
 }
 
 void TInfoPane::ClearGroup() {
-    FGroupName.clear();
-    FGroupPicture = nullptr;
-    Layout();
+    SetGroupPicture(nullptr);
+    SetGroupName(L"");
 }
 
 void TInfoPane::SetTitle(const std::wstring& text, bool bold) {
     FTitle = text;
     FTitleBold = bold;
+    FTitleLabel->SetFont(static_cast<HFONT>((bold ? FBoldFont : FNormalFont).get()));
+    FTitleLabel->SetCaption(text);
     Layout();
 }
 
 void TInfoPane::SetItemInfo(const std::wstring& text, bool visible) {
     FItemInfo = text;
     FItemInfoVisible = visible;
+    FItemInfoLabel->SetCaption(text);
 }
 
 void TInfoPane::SetPreviewVisible(bool visible) {
@@ -114,22 +202,9 @@ int TInfoPane::ClientHeight() const noexcept {
     return rect.bottom;
 }
 
-int TInfoPane::TextHeight(const std::wstring& text, HGDIOBJ font, int width) const {
-    HDC dc = ::GetDC(Handle());
-    if (!dc)
-        return 0;
-    ScopeGuard release([&] { ::ReleaseDC(Handle(), dc); });
-    TSelectObject select(dc, font);
-    TEXTMETRICW metrics{};
-    ::GetTextMetricsW(dc, &metrics);
-    if (text.empty())
-        return metrics.tmHeight;
-    RECT rect{0, 0, std::max(width, 1), 0};
-    DRAWTEXTPARAMS params{sizeof(params), kTabLength, 0, 0, 0};
-    std::wstring copy = text;
-    ::DrawTextExW(dc, copy.data(), static_cast<int>(copy.size()), &rect,
-                  DT_CALCRECT | DT_WORDBREAK | DT_EXPANDTABS | DT_TABSTOP | DT_NOPREFIX, &params);
-    return std::max<int>(rect.bottom, metrics.tmHeight);
+int TInfoPane::PlaceLabel(TLabelEx& label, int top, int width) {
+    label.SetBounds(FDpi(kMargin), top - FScrollPos, std::max(width, 1), 0);
+    return label.Size().cy;
 }
 
 void TInfoPane::Layout() {
@@ -137,20 +212,19 @@ void TInfoPane::Layout() {
     ::GetClientRect(Handle(), &client);
     const int textWidth = client.right - 2 * FDpi(kMargin);
     FNameTop = FDpi(kLogoHeight);
-    FNameHeight = TextHeight(FGroupName, FNameFont.get(), textWidth);
-    FLineTop = FNameTop + FNameHeight + FDpi(6);
+    FLineTop = FNameTop + PlaceLabel(*FGroupNameLabel, FNameTop, textWidth) + FDpi(6);
     FSaverOperationTop = FLineTop + std::max(1, FDpi(2));
     FBevelTop = FSaverOperationTop + FDpi(kSaverOperationHeight);
     FTitleTop = FBevelTop + FDpi(10);
-    FTitleHeight = TextHeight(FTitle, FTitleBold ? FBoldFont.get() : FNormalFont.get(), textWidth);
-    const int titleBottom = FTitleTop + FTitleHeight;
+    const int titleBottom = FTitleTop + PlaceLabel(*FTitleLabel, FTitleTop, textWidth);
     int next = titleBottom + FDpi(5);
     FContentHeight = titleBottom;
+    ::ShowWindow(FItemInfoLabel->Handle(), FItemInfoVisible ? SW_SHOWNA : SW_HIDE);
     if (FItemInfoVisible) {
         FItemInfoTop = titleBottom + FDpi(5);
-        FItemInfoHeight = TextHeight(FItemInfo, FNormalFont.get(), textWidth);
-        next = titleBottom + FItemInfoHeight + FDpi(6);
-        FContentHeight = FItemInfoTop + FItemInfoHeight;
+        const int height = PlaceLabel(*FItemInfoLabel, FItemInfoTop, textWidth);
+        next = titleBottom + height + FDpi(6);
+        FContentHeight = FItemInfoTop + height;
     }
     if (FPreviewBase->Visible()) {
         FPreviewTop = next + FDpi(10);
@@ -159,7 +233,6 @@ void TInfoPane::Layout() {
     FContentHeight += FDpi(kMargin);
     UpdateScrollBar();
     PlaceChildren();
-    ::InvalidateRect(Handle(), nullptr, FALSE);
 }
 
 void TInfoPane::UpdateScrollBar() {
@@ -178,8 +251,23 @@ void TInfoPane::UpdateScrollBar() {
 void TInfoPane::PlaceChildren() noexcept {
     RECT client{};
     ::GetClientRect(Handle(), &client);
-    FSaverOperation->SetBounds(0, FSaverOperationTop - FScrollPos, client.right, FDpi(kSaverOperationHeight));
-    FPreviewBase->SetBounds(FDpi(kMargin), FPreviewTop - FScrollPos, client.right - 2 * FDpi(kMargin));
+    const int width = client.right, margin = FDpi(kMargin);
+    const auto move = [&](const TWindow& control, int top) {
+        RECT bounds{};
+        ::GetWindowRect(control.Handle(), &bounds);
+        ::MapWindowPoints(nullptr, Handle(), reinterpret_cast<POINT*>(&bounds), 2);
+        ::SetWindowPos(control.Handle(), nullptr, bounds.left, top - FScrollPos, 0, 0,
+                       SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    };
+    move(*FLogo, 0);
+    move(*FGroupNameLabel, FNameTop);
+    move(*FTitleLabel, FTitleTop);
+    move(*FItemInfoLabel, FItemInfoTop);
+    FRuleBar->SetBounds(0, FLineTop - FScrollPos, width, FSaverOperationTop - FLineTop);
+    FBevelShadow->SetBounds(0, FBevelTop - FScrollPos, width, 1);
+    FBevelLight->SetBounds(0, FBevelTop + 1 - FScrollPos, width, 1);
+    FSaverOperation->SetBounds(0, FSaverOperationTop - FScrollPos, width, FDpi(kSaverOperationHeight));
+    FPreviewBase->SetBounds(margin, FPreviewTop - FScrollPos, width - 2 * margin);
 }
 
 void TInfoPane::Scroll(int code) {
@@ -241,67 +329,18 @@ void TInfoPane::ScrollTo(int pos) {
     ::InvalidateRect(Handle(), nullptr, FALSE);
 }
 
-void TInfoPane::PaintLogo(HDC dc) {
-    const int width = FDpi(kLogoWidth), height = FDpi(kLogoHeight);
-    TRIVERTEX vertex[2] = {{0, 0, 0x1500, 0x6500, 0xC000, 0xFF00},
-                           {width, height, 0x9000, 0xCA00, 0xF900, 0xFF00}};
-    GRADIENT_RECT rect{0, 1};
-    ::GradientFill(dc, vertex, 2, &rect, 1, GRADIENT_FILL_RECT_V);
-    ::SetBkMode(dc, TRANSPARENT);
-    ::SetTextColor(dc, RGB(255, 255, 255));
-    {
-        TSelectObject select(dc, FLogoFont.get());
-        ::TextOutW(dc, FDpi(52), FDpi(4), L"Dovex", 5);
-    }
-    TSelectObject select(dc, FLogoSmallFont.get());
-    static constexpr wchar_t kSubtitle[] = L"プレイリスト";
-    ::TextOutW(dc, FDpi(54), FDpi(31), kSubtitle, static_cast<int>(std::size(kSubtitle) - 1));
-    if (FGroupPicture)
-        ::DrawIconEx(dc, FDpi(10), FDpi(10), FGroupPicture, FDpi(32), FDpi(32), 0, nullptr, DI_NORMAL);
-}
-
-void TInfoPane::PaintContent(HDC dc, int width) {
-    const int margin = FDpi(kMargin);
-    auto text = [&](const std::wstring& value, HGDIOBJ font, int top, int height) {
-        if (value.empty())
-            return;
-        TSelectObject select(dc, font);
-        RECT rect{margin, top, width - margin, top + height};
-        DRAWTEXTPARAMS params{sizeof(params), kTabLength, 0, 0, 0};
-        std::wstring copy = value;
-        ::DrawTextExW(dc, copy.data(), static_cast<int>(copy.size()), &rect,
-                      DT_WORDBREAK | DT_EXPANDTABS | DT_TABSTOP | DT_NOPREFIX, &params);
-    };
-    PaintLogo(dc);
-    ::SetBkMode(dc, TRANSPARENT);
-    ::SetTextColor(dc, ::GetSysColor(COLOR_WINDOWTEXT));
-    text(FGroupName, FNameFont.get(), FNameTop, FNameHeight);
-    FillSolid(dc, RECT{0, FLineTop, width, FSaverOperationTop}, RGB(0, 0, 255));
-    RECT bevel{0, FBevelTop, width, FBevelTop + FDpi(10)};
-    ::DrawEdge(dc, &bevel, EDGE_ETCHED, BF_TOP);
-    text(FTitle, FTitleBold ? FBoldFont.get() : FNormalFont.get(), FTitleTop, FTitleHeight);
-    if (FItemInfoVisible)
-        text(FItemInfo, FNormalFont.get(), FItemInfoTop, FItemInfoHeight);
-}
-
-void TInfoPane::Paint() {
-    PaintBuffered(Handle(), [this](HDC dc, int width, int height) {
-        const RECT client{0, 0, width, height};
-        ::FillRect(dc, &client, ::GetSysColorBrush(COLOR_WINDOW));
-        ::SetViewportOrgEx(dc, 0, -FScrollPos, nullptr);
-        PaintContent(dc, width);
-        ::SetViewportOrgEx(dc, 0, 0, nullptr);
-    });
-}
-
 LRESULT TInfoPane::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     const bool ownScrollBar = msg == WM_VSCROLL && lParam == 0;
     if (IsChildReport(msg) && !ownScrollBar)
         return ::SendMessageW(FNotifyWindow, msg, wParam, lParam);
     // clang-format off
     switch (msg) {
-    case WM_PAINT: Paint(); return 0;
-    case WM_ERASEBKGND: return 1;
+    case WM_ERASEBKGND: {
+        RECT client{};
+        ::GetClientRect(Handle(), &client);
+        ::FillRect(reinterpret_cast<HDC>(wParam), &client, ::GetSysColorBrush(COLOR_WINDOW));
+        return 1;
+    }
     case WM_SIZE: Layout(); return 0;
     case WM_VSCROLL: Scroll(LOWORD(wParam)); return 0;
     case WM_MOUSEWHEEL: Scroll(GET_WHEEL_DELTA_WPARAM(wParam) > 0 ? SB_LINEUP : SB_LINEDOWN); return 0;

@@ -1,6 +1,6 @@
 // The information pane between the group tree and the item list: the group's picture and name, the group's
-// play settings, and the title and details of the selected cursors above their preview. Painted off-screen
-// in one piece; scrolls vertically.
+// play settings, and the title and details of the selected cursors above their preview. Each part is a
+// control of its own, placed by the pane; the pane scrolls them vertically.
 #pragma once
 
 #include <windows.h>
@@ -8,9 +8,11 @@
 #include <memory>
 #include <string>
 
+#include "base/Dpi.h"
 #include "base/UniqueHandle.h"
 #include "base/Window.h"
-#include "base/Dpi.h"
+#include "controls/ImgLstImage.h"
+#include "controls/MyLabelCtrls.h"
 #include "playlist/PreviewPane.h"
 #include "playlist/SaverOperation.h"
 
@@ -27,6 +29,7 @@ public:
 
     TInfoPane(HWND parent, int id, HWND notifyWindow, IPreviewPaneHost& previewHost, const TDpiScale& dpi);
 
+    // Drops the group picture: the owner gives it again at the new size.
     void SetDpi(const TDpiScale& dpi);
 
     // The shown group: its picture and name; no group shows neither.
@@ -45,14 +48,14 @@ public:
     void ScrollPreviewIntoView();
 
     const std::wstring& GroupName() const noexcept { return FGroupName; }
-    bool GroupPictureShown() const noexcept { return FGroupPicture != nullptr; }
+    bool GroupPictureShown() const noexcept { return FGroupImage->ImageIndex() >= 0; }
     const std::wstring& Title() const noexcept { return FTitle; }
     bool TitleBold() const noexcept { return FTitleBold; }
     const std::wstring& ItemInfo() const noexcept { return FItemInfo; }
     bool ItemInfoVisible() const noexcept { return FItemInfoVisible; }
     bool PreviewVisible() const noexcept { return FPreviewBase->Visible(); }
     // In client coordinates, as now scrolled.
-    int TitleBottom() const noexcept { return FTitleTop + FTitleHeight - FScrollPos; }
+    int TitleBottom() const noexcept { return FTitleTop + FTitleLabel->Size().cy - FScrollPos; }
     int ItemInfoTop() const noexcept { return FItemInfoTop - FScrollPos; }
     int ClientHeight() const noexcept;
     HWND SaverOperationPanel() const noexcept { return FSaverOperation->Handle(); }
@@ -65,11 +68,11 @@ protected:
     LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
 
 private:
+    void CreateFonts();
+    void UpdateLogo();
     void Layout();
-    int TextHeight(const std::wstring& text, HGDIOBJ font, int width) const;
-    void Paint();
-    void PaintContent(HDC dc, int width);
-    void PaintLogo(HDC dc);
+    // Gives the label that text width and returns the height its text then takes.
+    int PlaceLabel(TLabelEx& label, int top, int width);
     void Scroll(int code);
     void ScrollTo(int pos);
     void UpdateScrollBar();
@@ -78,6 +81,11 @@ private:
     TDpiScale FDpi;
     HWND FNotifyWindow;
     UniqueGdiObj FNameFont, FBoldFont, FNormalFont, FLogoFont, FLogoSmallFont;
+    std::unique_ptr<TImageList> FLogoImages, FGroupImages;
+    // The logo holds the group's picture; labels and bars in content order.
+    std::unique_ptr<TImgLstImage> FLogo, FGroupImage;
+    std::unique_ptr<TLabelEx> FGroupNameLabel, FRuleBar, FBevelShadow, FBevelLight, FTitleLabel,
+        FItemInfoLabel;
     std::unique_ptr<TSaverOperationPane> FSaverOperation;
     std::unique_ptr<TPreviewPane> FPreviewBase;
 
@@ -89,8 +97,8 @@ private:
     bool FItemInfoVisible = false;
 
     // Content coordinates, in pixels at the pane's DPI.
-    int FNameTop = 0, FNameHeight = 0, FLineTop = 0, FSaverOperationTop = 0, FBevelTop = 0;
-    int FTitleTop = 0, FTitleHeight = 0, FItemInfoTop = 0, FItemInfoHeight = 0, FPreviewTop = 0;
+    int FNameTop = 0, FLineTop = 0, FSaverOperationTop = 0, FBevelTop = 0;
+    int FTitleTop = 0, FItemInfoTop = 0, FPreviewTop = 0;
     int FContentHeight = 0;
     int FScrollPos = 0;
 };

@@ -226,6 +226,7 @@ void TfrmPlayList::ApplyDpi() {
         FMenuBitmaps[static_cast<size_t>(i)] = MenuBitmap(icon.get(), size, size);
     }
     const int groupSize = FDpi(32);
+    const bool groupPictureShown = FInfoPane->GroupPictureShown();
     FGroupPicture.reset(static_cast<HICON>(
         ::LoadImageW(instance, MAKEINTRESOURCEW(IDI_PLAYLIST_GROUP), IMAGE_ICON, groupSize, groupSize, 0)));
     ::SendMessageW(FToolBar, TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(images.get()));
@@ -235,7 +236,7 @@ void TfrmPlayList::ApplyDpi() {
     TreeView_SetIndent(FTree, FDpi(35));
     FToolBarImages = std::move(images);
     FInfoPane->SetDpi(FDpi);
-    if (FInfoPane->GroupPictureShown())
+    if (groupPictureShown)
         FInfoPane->SetGroupPicture(FGroupPicture.get());
     if (FMainMenu) {
         for (HMENU menu : {FMainMenu.get(), FGroupsMenu.get(), FItemsMenu.get()})

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "base/Gdi.h"
 #include "controls/ImgLstImage.h"
 #include "controls/MyComCtrls.h"
 #include "controls/MyLabelCtrls.h"
@@ -288,6 +289,28 @@ TEST_F(ImgLstImageTest, SelectedAndTransparent) {
     p = Capture(FImage.Handle());
     EXPECT_EQ(CountColour(p, kPicture), 32 * 32);
     EXPECT_EQ(CountColour(p, THostWindow::kBackground), 40 * 40 - 32 * 32);
+}
+
+// A picture drawn elsewhere goes in as it is; emptying the list takes it off the control.
+TEST_F(ImgLstImageTest, ABitmapAddedIsShownAndClearingTheListRemovesIt) {
+    const HDC screen = ::GetDC(nullptr);
+    dovex::UniqueGdiObj picture(::CreateCompatibleBitmap(screen, 32, 32));
+    const HDC dc = ::CreateCompatibleDC(screen);
+    ::ReleaseDC(nullptr, screen);
+    {
+        dovex::TSelectObject select(dc, picture.get());
+        ::SetDCBrushColor(dc, kInk);
+        const RECT all{0, 0, 32, 32};
+        ::FillRect(dc, &all, static_cast<HBRUSH>(::GetStockObject(DC_BRUSH)));
+    }
+    ::DeleteDC(dc);
+    FImage.SetImages(FList.get());
+    FImage.SetImageIndex(FList->AddBitmap(static_cast<HBITMAP>(picture.get())));
+    EXPECT_EQ(FImage.ImageIndex(), 1);
+    EXPECT_EQ(CountColour(Capture(FImage.Handle()), kInk), 32 * 32);
+    FList->Clear();
+    EXPECT_EQ(FList->Count(), 0);
+    EXPECT_EQ(CountColour(Capture(FImage.Handle()), kInk), 0);
 }
 
 class TrackBarTest : public ::testing::Test {
