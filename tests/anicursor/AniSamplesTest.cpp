@@ -17,6 +17,7 @@
 #ifdef _WIN32
 #include <windows.h>
 
+#include "tests/Pixels.h"
 #include "tests/TestSupport.h"
 #endif
 
@@ -165,45 +166,19 @@ namespace {
 // The drawing below needs a desktop: the project's, never the default one.
 const auto* const kProjectDesktop = ::testing::AddGlobalTestEnvironment(new dovex::test::ProjectDesktop);
 
-// A 32-bit top-down DIB section to draw into, filled with a key colour.
-struct Surface {
-    explicit Surface(int size) : size(size) {
-        BITMAPINFO bi{};
-        bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-        bi.bmiHeader.biWidth = size;
-        bi.bmiHeader.biHeight = -size;
-        bi.bmiHeader.biPlanes = 1;
-        bi.bmiHeader.biBitCount = 32;
-        dc = CreateCompatibleDC(nullptr);
-        bmp = CreateDIBSection(dc, &bi, DIB_RGB_COLORS, reinterpret_cast<void**>(&bits), nullptr, 0);
-        old = SelectObject(dc, bmp);
-    }
-    ~Surface() {
-        SelectObject(dc, old);
-        DeleteObject(bmp);
-        DeleteDC(dc);
-    }
-    void Clear() {
-        GdiFlush();
-        for (int i = 0; i < size * size; ++i)
-            bits[i] = 0x00FF00FF;
-    }
-    std::vector<std::uint32_t> Pixels() {
-        GdiFlush();
-        return std::vector<std::uint32_t>(bits, bits + size * size);
-    }
-    int size;
-    HDC dc = nullptr;
-    HBITMAP bmp = nullptr;
-    HGDIOBJ old = nullptr;
-    std::uint32_t* bits = nullptr;
-};
+constexpr COLORREF kKey = RGB(255, 0, 255);
 
-int Changed(const std::vector<std::uint32_t>& px) {
-    int n = 0;
-    for (auto p : px)
-        n += (p & 0xFFFFFF) != 0xFF00FF;
-    return n;
+// A step of an icon or cursor drawn on the key colour.
+dovex::test::TPixels DrawOnKey(HICON icon, int size, UINT step) {
+    return dovex::test::DrawToPixels(size, size, [&](HDC dc) {
+        ::SetDCBrushColor(dc, kKey);
+        const RECT all{0, 0, size, size};
+        ::FillRect(dc, &all, static_cast<HBRUSH>(::GetStockObject(DC_BRUSH)));
+        EXPECT_TRUE(::DrawIconEx(dc, 0, 0, icon, size, size, step, nullptr, DI_NORMAL)) << "step " << step;
+    });
+}
+int Drawn(const dovex::test::TPixels& px) {
+    return px.width * px.height - dovex::test::CountColour(px, kKey);
 }
 
 // The system loads the file as an animated cursor by both of its calls and draws every step of it.
@@ -216,14 +191,19 @@ void ExpectSystemPlays(const fs::path& file, const Entry& e) {
     EXPECT_NE(cur2, nullptr);
     if (cur2)
         DestroyCursor(cur2);
-    Surface s(e.size);
+    constexpr COLORREF kKey = RGB(255, 0, 255);
     std::set<std::vector<std::uint32_t>> distinct;
     for (UINT step = 0; step < e.steps; ++step) {
-        s.Clear();
-        EXPECT_TRUE(DrawIconEx(s.dc, 0, 0, cur, e.size, e.size, step, nullptr, DI_NORMAL)) << "step " << step;
-        const auto px = s.Pixels();
-        EXPECT_GT(Changed(px), e.size * e.size / 20) << "step " << step << " drew almost nothing";
-        distinct.insert(px);
+        const auto px = dovex::test::DrawToPixels(e.size, e.size, [&](HDC dc) {
+            ::SetDCBrushColor(dc, kKey);
+            const RECT all{0, 0, e.size, e.size};
+            ::FillRect(dc, &all, static_cast<HBRUSH>(::GetStockObject(DC_BRUSH)));
+            EXPECT_TRUE(DrawIconEx(dc, 0, 0, cur, e.size, e.size, step, nullptr, DI_NORMAL))
+                << "step " << step;
+        });
+        EXPECT_GT(e.size * e.size - dovex::test::CountColour(px, kKey), e.size * e.size / 20)
+            << "step " << step << " drew almost nothing";
+        distinct.insert(px.data);
     }
     EXPECT_GT(distinct.size(), 1u) << "every step drew the same picture";
     ICONINFO ii{};
@@ -339,10 +319,7 @@ TEST(AniSamplesWin32, ProgramIconsLoadAtEverySize) {
             HICON icon = static_cast<HICON>(
                 LoadImageW(nullptr, (art / name).wstring().c_str(), IMAGE_ICON, size, size, LR_LOADFROMFILE));
             ASSERT_NE(icon, nullptr);
-            Surface s(size);
-            s.Clear();
-            EXPECT_TRUE(DrawIconEx(s.dc, 0, 0, icon, size, size, 0, nullptr, DI_NORMAL));
-            EXPECT_GT(Changed(s.Pixels()), size * size / 10);
+            EXPECT_GT(Drawn(DrawOnKey(icon, size, 0)), size * size / 10);
             DestroyIcon(icon);
         }
     }

@@ -1,5 +1,5 @@
 // What the tests of the display controls share: the project's virtual desktop, a host window to put a
-// control on, and the pixels a window really shows.
+// control on, and the pixels (tests/Pixels.h).
 #pragma once
 
 #include <windows.h>
@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "base/UniqueHandle.h"
+#include "tests/Pixels.h"
 
 namespace dovex::test {
 
@@ -64,77 +65,5 @@ public:
 private:
     UniqueHWnd FWindow;
 };
-
-// 0x00RRGGBB pixels, rows top to bottom.
-struct TPixels {
-    int width = 0, height = 0;
-    std::vector<std::uint32_t> data;
-
-    std::uint32_t At(int x, int y) const { return data[static_cast<size_t>(y) * width + x]; }
-    bool operator==(const TPixels&) const = default;
-};
-
-inline std::uint32_t Rgb(COLORREF c) {
-    return static_cast<std::uint32_t>(GetRValue(c)) << 16 | GetGValue(c) << 8 | GetBValue(c);
-}
-
-// Runs `draw` on a screen-compatible bitmap of the given size and returns what it drew.
-inline TPixels DrawToPixels(int width, int height, const std::function<void(HDC)>& draw) {
-    TPixels out{width, height, std::vector<std::uint32_t>(static_cast<size_t>(width) * height)};
-    const HDC screen = ::GetDC(nullptr);
-    const HDC dc = ::CreateCompatibleDC(screen);
-    const HBITMAP bitmap = ::CreateCompatibleBitmap(screen, width, height);
-    const HGDIOBJ old = ::SelectObject(dc, bitmap);
-    draw(dc);
-    ::SelectObject(dc, old);
-    BITMAPINFO bi{};
-    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-    bi.bmiHeader.biWidth = width;
-    bi.bmiHeader.biHeight = -height;
-    bi.bmiHeader.biPlanes = 1;
-    bi.bmiHeader.biBitCount = 32;
-    ::GetDIBits(dc, bitmap, 0, static_cast<UINT>(height), out.data.data(), &bi, DIB_RGB_COLORS);
-    ::DeleteObject(bitmap);
-    ::DeleteDC(dc);
-    ::ReleaseDC(nullptr, screen);
-    for (auto& p : out.data)
-        p &= 0xFFFFFF;
-    return out;
-}
-
-// What a window shows on screen now, after it has painted what was pending.
-inline TPixels Capture(HWND window) {
-    ::UpdateWindow(window);
-    RECT client{};
-    ::GetClientRect(window, &client);
-    const HDC source = ::GetDC(window);
-    TPixels out = DrawToPixels(client.right, client.bottom, [&](HDC dc) {
-        ::BitBlt(dc, 0, 0, client.right, client.bottom, source, 0, 0, SRCCOPY);
-    });
-    ::ReleaseDC(window, source);
-    return out;
-}
-
-// The sum over all pixels of the largest channel difference: 0 for equal pictures.
-inline long long Distance(const TPixels& a, const TPixels& b) {
-    if (a.width != b.width || a.height != b.height)
-        return -1;
-    long long sum = 0;
-    for (size_t i = 0; i < a.data.size(); ++i) {
-        int worst = 0;
-        for (int shift = 0; shift <= 16; shift += 8)
-            worst =
-                std::max(worst, std::abs(int(a.data[i] >> shift & 0xFF) - int(b.data[i] >> shift & 0xFF)));
-        sum += worst;
-    }
-    return sum;
-}
-
-inline int CountColour(const TPixels& p, COLORREF colour) {
-    int n = 0;
-    for (auto px : p.data)
-        n += px == Rgb(colour);
-    return n;
-}
 
 } // namespace dovex::test

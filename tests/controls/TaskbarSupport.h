@@ -17,7 +17,7 @@
 #include <thread>
 #include <vector>
 
-#include "../TestSupport.h"
+#include "tests/Pixels.h"
 #include "tests/TestSupport.h"
 #include "base/UniqueHandle.h"
 #include "controls/TrayIcon.h"
@@ -70,7 +70,7 @@ public:
 // The taskbar's area of the screen, as the user sees it.
 struct Screenshot {
     RECT area{};
-    std::vector<COLORREF> pixels;
+    TPixels pixels;
 
     static std::optional<Screenshot> OfTaskbar() {
         HWND tray = Taskbar();
@@ -78,47 +78,20 @@ struct Screenshot {
             return std::nullopt;
         Screenshot shot;
         ::GetWindowRect(tray, &shot.area);
-        const int w = shot.area.right - shot.area.left, h = shot.area.bottom - shot.area.top;
-        if (w <= 0 || h <= 0)
+        if (shot.area.right <= shot.area.left || shot.area.bottom <= shot.area.top)
             return std::nullopt;
-        HDC screen = ::GetDC(nullptr);
-        HDC dc = ::CreateCompatibleDC(screen);
-        BITMAPINFO bi{};
-        bi.bmiHeader = {sizeof(BITMAPINFOHEADER), w, -h, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
-        void* bits = nullptr;
-        HBITMAP dib = ::CreateDIBSection(dc, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
-        HGDIOBJ old = ::SelectObject(dc, dib);
-        ::BitBlt(dc, 0, 0, w, h, screen, shot.area.left, shot.area.top, SRCCOPY);
-        ::GdiFlush();
-        const auto* p = static_cast<const DWORD*>(bits);
-        shot.pixels.reserve(static_cast<size_t>(w) * h);
-        for (int i = 0; i < w * h; ++i)
-            shot.pixels.push_back(RGB((p[i] >> 16) & 0xFF, (p[i] >> 8) & 0xFF, p[i] & 0xFF));
-        ::SelectObject(dc, old);
-        ::DeleteObject(dib);
-        ::DeleteDC(dc);
-        ::ReleaseDC(nullptr, screen);
+        shot.pixels = CaptureScreen(shot.area);
         return shot;
-    }
-
-    static bool Near(COLORREF a, COLORREF b) {
-        return std::abs(GetRValue(a) - GetRValue(b)) <= 3 && std::abs(GetGValue(a) - GetGValue(b)) <= 3 &&
-               std::abs(GetBValue(a) - GetBValue(b)) <= 3;
     }
 
     // The screen position of the centre of a block of at least 16 pixels of the colour.
     std::optional<POINT> Find(COLORREF colour) const {
-        const int w = area.right - area.left;
-        long sx = 0, sy = 0, n = 0;
-        for (size_t i = 0; i < pixels.size(); ++i)
-            if (Near(pixels[i], colour)) {
-                sx += static_cast<long>(i % w);
-                sy += static_cast<long>(i / w);
-                ++n;
-            }
-        if (n < 16)
-            return std::nullopt;
-        return POINT{area.left + sx / n, area.top + sy / n};
+        auto at = pixels.Centre(colour);
+        if (at) {
+            at->x += area.left;
+            at->y += area.top;
+        }
+        return at;
     }
 };
 
