@@ -26,6 +26,8 @@ using namespace std::chrono_literals;
 using dovex::test::CleanDovexKey;
 using dovex::test::PumpFor;
 using dovex::test::PumpUntil;
+using dovex::test::SamplePath;
+using dovex::test::TGroupPlay;
 
 namespace {
 
@@ -293,31 +295,12 @@ TEST_F(MainWindow, CloseRunsTheOrderlyShutdown) {
     EXPECT_TRUE(::PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)); // the loop is told to end
 }
 
-namespace {
-
-std::wstring Sample(const char* file) {
-    return test::WindowsPath(std::string(DOVEX_SAMPLES_DIR) + "/" + file);
-}
-
-void SetGroup(const wchar_t* name, std::initializer_list<std::wstring> files, DWORD mode, DWORD nums,
-              DWORD time) {
-    const std::wstring key = std::wstring(kPlaylistKey) + L"\\" + name;
-    ::RegSetKeyValueW(HKEY_CURRENT_USER, key.c_str(), L"SaverMode", REG_DWORD, &mode, 4);
-    ::RegSetKeyValueW(HKEY_CURRENT_USER, key.c_str(), L"SaverPlayNums", REG_DWORD, &nums, 4);
-    ::RegSetKeyValueW(HKEY_CURRENT_USER, key.c_str(), L"SaverPlayTime", REG_DWORD, &time, 4);
-    int i = 0;
-    for (const auto& file : files)
-        ::RegSetKeyValueW(HKEY_CURRENT_USER, key.c_str(), std::to_wstring(i++).c_str(), REG_SZ, file.c_str(),
-                          static_cast<DWORD>((file.size() + 1) * sizeof(wchar_t)));
-}
-
-} // namespace
-
 TEST_F(MainWindow, ShowPlaysItemsForTheirTicksAndActivityEndsIt) {
     SetSetting(L"WaitTime", 100);
     SetSetting(L"IgnoreMouse", L"LsftClick");
     // Count mode, 3 cycles; the missing file in between is never chosen.
-    SetGroup(L"G", {Sample("star32.ani"), L"Z:\\no\\such.ani", Sample("ball32.ani")}, 0, 3, 1000);
+    WriteGroup(L"G", {SamplePath("star32.ani"), L"Z:\\no\\such.ani", SamplePath("ball32.ani")},
+               TGroupPlay{0, 3, 1000});
     auto form = Create();
     const HWND hwnd = form->Handle();
     ASSERT_TRUE(PumpUntil([&] { return form->SaverShowing(); }, 3s));
@@ -337,7 +320,7 @@ TEST_F(MainWindow, ShowPlaysItemsForTheirTicksAndActivityEndsIt) {
     EXPECT_EQ(form->SaverData().Index, 0);
     ::SendMessageW(hwnd, WM_SAVERTICK, SAVERTICK_ONE, 0);
     EXPECT_EQ(form->SaverData().Index, 2); // the missing item is skipped
-    EXPECT_EQ(form->SaverData().CurrentFile, Sample("ball32.ani"));
+    EXPECT_EQ(form->SaverData().CurrentFile, SamplePath("ball32.ani"));
     EXPECT_EQ(form->SaverData().Remaining, 3);
 
     // An ignored left click changes nothing; an extra button always counts.
@@ -365,7 +348,7 @@ TEST_F(MainWindow, ShowPlaysItemsForTheirTicksAndActivityEndsIt) {
 TEST_F(MainWindow, HideCursorShowsABlankPointerAndAnEmptyPlaylistNoWindow) {
     SetSetting(L"WaitTime", 100);
     SetSetting(L"HideCursor", 1);
-    SetGroup(L"G", {Sample("star32.ani")}, 1, 1, 1000);
+    WriteGroup(L"G", {SamplePath("star32.ani")}, TGroupPlay{1, 1, 1000});
     {
         auto form = Create();
         const HWND hwnd = form->Handle();
@@ -406,7 +389,7 @@ TEST_F(MainWindow, HomePositionOffTheScreenIsTakenWhereThePointerLands) {
     SetSetting(L"WaitTime", 100);
     SetSetting(L"UseHomePosition", 1);
     SetSetting(L"HomePosition", L"-5000,99999");
-    SetGroup(L"G", {Sample("star32.ani")}, 1, 1, 5000);
+    WriteGroup(L"G", {SamplePath("star32.ani")}, TGroupPlay{1, 1, 5000});
     auto form = Create();
     const HWND hwnd = form->Handle();
     ASSERT_TRUE(PumpUntil([&] { return form->SaverShowing(); }, 3s));
@@ -441,7 +424,7 @@ bool PumpBlind(const std::function<bool()>& done, std::chrono::milliseconds limi
 
 TEST_F(MainWindow, WhileThePointerMovesUnreportedNoShowStarts) {
     SetSetting(L"WaitTime", 400);
-    SetGroup(L"G", {Sample("star32.ani")}, 1, 1, 5000);
+    WriteGroup(L"G", {SamplePath("star32.ani")}, TGroupPlay{1, 1, 5000});
     ::SetCursorPos(400, 300);
     auto form = Create();
     ASSERT_TRUE(PumpBlind([&] { return !form->Paused(); }, 2s));
@@ -459,7 +442,7 @@ TEST_F(MainWindow, WhileThePointerMovesUnreportedNoShowStarts) {
 
 TEST_F(MainWindow, AnUnreportedMoveEndsTheShowTheHookIsInstalledAgainThenPollingTakesOver) {
     SetSetting(L"WaitTime", 200);
-    SetGroup(L"G", {Sample("star32.ani")}, 1, 1, 5000);
+    WriteGroup(L"G", {SamplePath("star32.ani")}, TGroupPlay{1, 1, 5000});
     ::SetCursorPos(400, 300);
     auto form = Create();
     ASSERT_TRUE(form->MouseHook().Installed()) << "Dovex.dll beside the test";
@@ -492,7 +475,7 @@ TEST_F(MainWindow, AnUnreportedMoveEndsTheShowTheHookIsInstalledAgainThenPolling
 TEST_F(MainWindow, AHookThatReportsTheMoveIsNotInstalledAgain) {
     SetSetting(L"WaitTime", 200);
     SetSetting(L"IgnoreMouse", L"LsftClick");
-    SetGroup(L"G", {Sample("star32.ani")}, 1, 1, 5000);
+    WriteGroup(L"G", {SamplePath("star32.ani")}, TGroupPlay{1, 1, 5000});
     ::SetCursorPos(400, 300);
     auto form = Create();
     ASSERT_TRUE(form->MouseHook().Installed());
@@ -610,7 +593,7 @@ TEST_F(Engine, ItemsLongerThanTheTimerAllowsLastTheirWholeTime) {
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::Message() << "mode " << c.Mode << " time " << c.Time << " max " << c.MaxPeriod);
         ::RegDeleteTreeW(HKEY_CURRENT_USER, kPlaylistKey);
-        SetGroup(L"G", {Sample("star32.ani")}, c.Mode, c.Nums, c.Time);
+        WriteGroup(L"G", {SamplePath("star32.ani")}, TGroupPlay{c.Mode, c.Nums, c.Time});
         Start();
         FEngine->MaxTimerPeriod = [&] { return c.MaxPeriod; };
         FEngine->Start();
@@ -626,8 +609,8 @@ TEST_F(Engine, ItemsLongerThanTheTimerAllowsLastTheirWholeTime) {
 // With one usable item among many, random order only ever plays that one.
 TEST_F(Engine, RandomOrderPlaysOnlyUsableItems) {
     std::vector<std::wstring> files(30, L"Z:\\no\\such.ani");
-    files[17] = Sample("star32.ani");
-    SetGroup(L"G", {}, 1, 1, 5000);
+    files[17] = SamplePath("star32.ani");
+    WriteGroup(L"G", {}, TGroupPlay{1, 1, 5000});
     const std::wstring key = std::wstring(kPlaylistKey) + L"\\G";
     for (size_t i = 0; i < files.size(); ++i)
         ::RegSetKeyValueW(HKEY_CURRENT_USER, key.c_str(), std::to_wstring(i).c_str(), REG_SZ,
@@ -651,7 +634,7 @@ TEST_F(Engine, ThePlannedNextCursorIsTheNextFileAndAStalePlanIsNeverShown) {
     const auto first = TempCopy("star32.ani", L"dovex-plan-a.ani");
     const auto second = TempCopy("ball32.ani", L"dovex-plan-b.ani");
     const auto third = TempCopy("clock64.ani", L"dovex-plan-c.ani");
-    SetGroup(L"G", {first.wstring(), second.wstring()}, 1, 1, 5000);
+    WriteGroup(L"G", {first.wstring(), second.wstring()}, TGroupPlay{1, 1, 5000});
     Start();
     FEngine->Start();
     ASSERT_EQ(FEngine->Data().CurrentFile, first.wstring());
@@ -665,13 +648,13 @@ TEST_F(Engine, ThePlannedNextCursorIsTheNextFileAndAStalePlanIsNeverShown) {
 
     // Reordered while the show runs: the plan (the first file) gives way to the new order.
     ::RegDeleteTreeW(HKEY_CURRENT_USER, kPlaylistKey);
-    SetGroup(L"G", {third.wstring(), second.wstring(), first.wstring()}, 1, 1, 5000);
+    WriteGroup(L"G", {third.wstring(), second.wstring(), first.wstring()}, TGroupPlay{1, 1, 5000});
     FGroups->Reload();
     EndItem();
     EXPECT_EQ(FEngine->Data().CurrentFile, first.wstring()) << "after the item shown, in the new order";
     // Reordered again: the plan (the third file, at the first place) no longer holds there.
     ::RegDeleteTreeW(HKEY_CURRENT_USER, kPlaylistKey);
-    SetGroup(L"G", {first.wstring(), third.wstring()}, 1, 1, 5000);
+    WriteGroup(L"G", {first.wstring(), third.wstring()}, TGroupPlay{1, 1, 5000});
     FGroups->Reload();
     EndItem();
     EXPECT_EQ(FEngine->Data().CurrentFile, first.wstring());
@@ -735,7 +718,7 @@ TEST(QuietTimes, WhatCountsAsAFullScreenProgram) {
 
 TEST_F(MainWindow, NoShowWhileTheShellReportsAFullScreenProgramOrQuietTime) {
     SetSetting(L"WaitTime", 100);
-    SetGroup(L"G", {Sample("star32.ani")}, 1, 1, 5000);
+    WriteGroup(L"G", {SamplePath("star32.ani")}, TGroupPlay{1, 1, 5000});
     auto form = Create();
     QUERY_USER_NOTIFICATION_STATE state = QUNS_ACCEPTS_NOTIFICATIONS;
     form->QuietTimes().NotificationState = [&] { return state; };
@@ -757,7 +740,7 @@ TEST_F(MainWindow, NoShowWhileTheShellReportsAFullScreenProgramOrQuietTime) {
 
 TEST_F(MainWindow, ALockedSessionEndsTheShowAndTheWaitStartsAgainWhenItIsBack) {
     SetSetting(L"WaitTime", 300);
-    SetGroup(L"G", {Sample("star32.ani")}, 1, 1, 5000);
+    WriteGroup(L"G", {SamplePath("star32.ani")}, TGroupPlay{1, 1, 5000});
     auto form = Create();
     const HWND hwnd = form->Handle();
     const struct {
@@ -781,7 +764,7 @@ TEST_F(MainWindow, ALockedSessionEndsTheShowAndTheWaitStartsAgainWhenItIsBack) {
 
 TEST_F(MainWindow, AFullScreenProgramInFrontEndsTheShowAndHoldsTheNextBack) {
     SetSetting(L"WaitTime", 200);
-    SetGroup(L"G", {Sample("star32.ani")}, 1, 1, 5000);
+    WriteGroup(L"G", {SamplePath("star32.ani")}, TGroupPlay{1, 1, 5000});
     auto form = Create();
     ASSERT_TRUE(PumpUntil([&] { return form->SaverShowing(); }, 2s));
     TFullScreenWindow player;
@@ -820,7 +803,7 @@ TEST_F(MainWindow, ItemsOfNoLengthStillEnd) {
         SCOPED_TRACE(c.Mode ? "time mode, time 0" : "count mode, zero rate");
         ::RegDeleteTreeW(HKEY_CURRENT_USER, kPlaylistKey);
         SetSetting(L"WaitTime", 100);
-        SetGroup(L"G", {zeroRate.wstring(), Sample("star32.ani")}, c.Mode, 1, c.Time);
+        WriteGroup(L"G", {zeroRate.wstring(), SamplePath("star32.ani")}, TGroupPlay{c.Mode, 1, c.Time});
         auto form = Create();
         ASSERT_TRUE(PumpUntil([&] { return form->SaverShowing(); }, 2s));
         const int first = form->SaverData().Index;

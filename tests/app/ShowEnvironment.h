@@ -17,13 +17,6 @@
 
 namespace dovex::test {
 
-inline std::wstring WindowsPath(const std::string& unixPath) {
-    std::wstring path = L"Z:";
-    for (char c : unixPath)
-        path += c == '/' ? L'\\' : static_cast<wchar_t>(static_cast<unsigned char>(c));
-    return path;
-}
-
 inline std::wstring Widen(const std::string& text) {
     return std::wstring(text.begin(), text.end());
 }

@@ -26,10 +26,6 @@ constexpr Sample A{"arrow32.ani", 32, 3, 2};
 constexpr Sample B{"star48.ani", 48, 24, 24};
 constexpr Sample C{"clock64.ani", 64, 32, 32};
 
-std::wstring SamplePath(const Sample& s) {
-    return WindowsPath(std::string(DOVEX_SAMPLES_DIR) + "/" + s.File);
-}
-
 bool Shows(const XCursorImage& image, const Sample& s) {
     return image.HotX == s.HotX && image.HotY == s.HotY;
 }
@@ -63,21 +59,10 @@ protected:
 
     static void SetGroup(const std::wstring& name, const std::vector<Sample>& items, DWORD mode, DWORD nums,
                          DWORD time) {
-        const std::wstring key = std::wstring(dovex::kPlaylistKey) + L"\\" + name;
-        HKEY hkey = nullptr;
-        ASSERT_EQ(::RegCreateKeyExW(HKEY_CURRENT_USER, key.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
-                                    &hkey, nullptr),
-                  ERROR_SUCCESS);
-        ::RegSetValueExW(hkey, L"SaverMode", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&mode), 4);
-        ::RegSetValueExW(hkey, L"SaverPlayNums", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&nums), 4);
-        ::RegSetValueExW(hkey, L"SaverPlayTime", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&time), 4);
-        for (size_t i = 0; i < items.size(); ++i) {
-            const std::wstring value = SamplePath(items[i]);
-            ::RegSetValueExW(hkey, std::to_wstring(i).c_str(), 0, REG_SZ,
-                             reinterpret_cast<const BYTE*>(value.c_str()),
-                             static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
-        }
-        ::RegCloseKey(hkey);
+        std::vector<std::wstring> files;
+        for (const Sample& s : items)
+            files.push_back(SamplePath(s.File));
+        WriteGroup(name, files, TGroupPlay{mode, nums, time});
     }
 
     // Waits until the pointer shows the sample; returns when it did, or the time limit.

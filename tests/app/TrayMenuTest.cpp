@@ -22,6 +22,7 @@ using namespace dovex;
 using namespace std::chrono_literals;
 using dovex::test::CleanDovexKey;
 using dovex::test::PumpUntil;
+using dovex::test::SamplePath;
 
 namespace {
 
@@ -40,20 +41,6 @@ std::vector<std::wstring> Items(HMENU menu) {
     for (int i = 0; i < ::GetMenuItemCount(menu); ++i)
         items.push_back(ItemText(menu, i));
     return items;
-}
-
-std::wstring Sample(const char* file) {
-    return test::WindowsPath(std::string(DOVEX_SAMPLES_DIR) + "/" + file);
-}
-
-void AddGroup(const wchar_t* name, std::initializer_list<const char*> files) {
-    const std::wstring key = std::wstring(kPlaylistKey) + L"\\" + name;
-    int i = 0;
-    for (const char* file : files) {
-        const std::wstring path = Sample(file);
-        ::RegSetKeyValueW(HKEY_CURRENT_USER, key.c_str(), std::to_wstring(i++).c_str(), REG_SZ, path.c_str(),
-                          static_cast<DWORD>((path.size() + 1) * sizeof(wchar_t)));
-    }
 }
 
 // The stored "UseGroup", or "(none)" when there is no such value.
@@ -106,8 +93,8 @@ TEST_F(TrayMenu, ItemsStandInTheirOrderAndEveryWindowCanBeOpened) {
 }
 
 TEST_F(TrayMenu, GroupChoiceIsStoredOnlyWhenItChangesAndSelectsThePlayedItems) {
-    AddGroup(L"A", {"star32.ani"});
-    AddGroup(L"B", {"ball32.ani", "clock32.ani"});
+    WriteGroup(L"A", {SamplePath("star32.ani")});
+    WriteGroup(L"B", {SamplePath("ball32.ani"), SamplePath("clock32.ani")});
     SetSetting(L"UseGroup", L"B");
     Create();
     const HMENU groups = FForm->GroupMenu();
@@ -122,7 +109,7 @@ TEST_F(TrayMenu, GroupChoiceIsStoredOnlyWhenItChangesAndSelectsThePlayedItems) {
     EXPECT_EQ(FForm->SaverProperty().UseGroup, L"A");
     EXPECT_EQ(FForm->GroupManager().UseIndex(), 0);
     EXPECT_EQ(FForm->GroupManager().ItemCount(), 1);
-    EXPECT_EQ(FForm->GroupManager().Items(0).FileName, Sample("star32.ani"));
+    EXPECT_EQ(FForm->GroupManager().Items(0).FileName, SamplePath("star32.ani"));
     EXPECT_TRUE(ItemChecked(groups, 1));
     EXPECT_FALSE(ItemChecked(groups, 2));
 
@@ -138,7 +125,7 @@ TEST_F(TrayMenu, GroupChoiceIsStoredOnlyWhenItChangesAndSelectsThePlayedItems) {
     EXPECT_TRUE(ItemChecked(groups, 0));
 
     // A group added by another window appears after the reload message.
-    AddGroup(L"C & D", {"moon32.ani"});
+    WriteGroup(L"C & D", {SamplePath("moon32.ani")});
     ::SendMessageW(FForm->Handle(), WM_SAVERRELOAD, RELOAD_PLAYLIST, 0);
     EXPECT_EQ(Items(groups), (std::vector<std::wstring>{L"(全てのグループ)", L"A", L"B", L"C && D"}));
 
@@ -152,7 +139,7 @@ TEST_F(TrayMenu, GroupChoiceIsStoredOnlyWhenItChangesAndSelectsThePlayedItems) {
 }
 
 TEST_F(TrayMenu, AStoredGroupThatIsGoneSelectsAllAndLeavesTheValue) {
-    AddGroup(L"A", {"star32.ani"});
+    WriteGroup(L"A", {SamplePath("star32.ani")});
     SetSetting(L"UseGroup", L"Gone");
     Create();
     EXPECT_EQ(FForm->GroupManager().UseIndex(), -1);
@@ -273,7 +260,7 @@ LRESULT CALLBACK WatchMainDestroy(int code, WPARAM wParam, LPARAM lParam) {
 // 終了 from the tray menu while a box or dialog of another window runs its loop: the box is answered with
 // キャンセル and closes first, then the program ends in the orderly way; nothing freed is used.
 TEST_F(TrayMenu, ExitWhileABoxOfAnotherWindowIsOpenClosesTheBoxFirst) {
-    AddGroup(L"A", {"star32.ani"});
+    WriteGroup(L"A", {SamplePath("star32.ani")});
     struct {
         const char* Name;
         const wchar_t* Caption;
@@ -316,7 +303,7 @@ TEST_F(TrayMenu, ExitWhileABoxOfAnotherWindowIsOpenClosesTheBoxFirst) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.Name);
-        AddGroup(L"A", {"star32.ani"});
+        WriteGroup(L"A", {SamplePath("star32.ani")});
         Create();
         const HWND main = FForm->Handle();
         gDestroyedMain = main;

@@ -135,7 +135,7 @@ TEST(ItemTexts, GroupNamesTheRegistryCanHold) {
 }
 
 TEST_F(ItemList, ColumnsShowTheFilesOwnFigures) {
-    const std::wstring star = SamplePath(L"star32.ani");
+    const std::wstring star = SamplePath("star32.ani");
     WriteGroup(L"G", {star});
     TfrmPlayList& form = OpenWide();
     form.Execute(IDA_LISTREPORT);
@@ -167,7 +167,7 @@ TEST_F(ItemList, MissingAndUnusableFilesShowOnlyTheCellsThatMeanSomething) {
     const std::wstring missing = L"C:\\nowhere\\missing.ani";
     const std::wstring still = TempFile(L"static.cur", StaticCursorBytes());
     const std::wstring broken = TempFile(L"broken.ani", std::string("RIFF\x40\0\0\0ACONanih", 16));
-    WriteGroup(L"G", {SamplePath(L"star32.ani"), missing, still, broken});
+    WriteGroup(L"G", {SamplePath("star32.ani"), missing, still, broken});
     TfrmPlayList& form = OpenWide();
     form.Execute(IDA_LISTREPORT);
     const HWND list = form.lvGroupList();
@@ -212,8 +212,8 @@ TEST_F(ItemList, MissingAndUnusableFilesShowOnlyTheCellsThatMeanSomething) {
 TEST_F(ItemList, TheInformationPaneFollowsTheSelection) {
     const std::wstring missing = L"C:\\nowhere\\missing.ani";
     const std::wstring still = TempFile(L"static.cur", StaticCursorBytes());
-    const std::wstring star = SamplePath(L"star32.ani");
-    WriteGroup(L"G", {star, missing, still, SamplePath(L"clock32.ani")});
+    const std::wstring star = SamplePath("star32.ani");
+    WriteGroup(L"G", {star, missing, still, SamplePath("clock32.ani")});
     TfrmPlayList& form = OpenWide();
     const HWND list = form.lvGroupList();
     const TInfoPane& pane = form.InfoPane();
@@ -270,7 +270,7 @@ TEST_F(ItemList, TheInformationPaneFollowsTheSelection) {
 
 TEST_F(ItemList, SelectedItemsMoveAsABlock) {
     std::vector<std::wstring> files;
-    for (const wchar_t* name : {L"star32.ani", L"ball32.ani", L"clock32.ani", L"ring32.ani", L"heart32.ani"})
+    for (const char* name : {"star32.ani", "ball32.ani", "clock32.ani", "ring32.ani", "heart32.ani"})
         files.push_back(SamplePath(name));
     WriteGroup(L"G", files);
     TfrmPlayList& form = Open();
@@ -306,8 +306,8 @@ TEST_F(ItemList, SelectedItemsMoveAsABlock) {
 }
 
 TEST_F(ItemList, TypingTheFirstLettersOfATitleSelectsThatItem) {
-    WriteGroup(L"G", {SamplePath(L"ball32.ani"), SamplePath(L"clock32.ani"), SamplePath(L"ring32.ani"),
-                      SamplePath(L"heart32.ani"), SamplePath(L"star48.ani")});
+    WriteGroup(L"G", {SamplePath("ball32.ani"), SamplePath("clock32.ani"), SamplePath("ring32.ani"),
+                      SamplePath("heart32.ani"), SamplePath("star48.ani")});
     TfrmPlayList& form = Open();
     const HWND list = form.lvGroupList();
     ::UpdateWindow(list); // every row painted, so every title is known
@@ -321,7 +321,7 @@ TEST_F(ItemList, TypingTheFirstLettersOfATitleSelectsThatItem) {
 }
 
 TEST_F(ItemList, FilesDroppedOnANodeGoToItsGroup) {
-    WriteGroup(L"Alpha", {SamplePath(L"star32.ani")});
+    WriteGroup(L"Alpha", {SamplePath("star32.ani")});
     WriteGroup(L"Beta", {});
     TfrmPlayList& form = Open();
     const std::wstring a = TempFile(L"A.ANI"), b = TempFile(L"b.ani"), c = TempFile(L"c.Cur");
@@ -345,7 +345,7 @@ TEST_F(ItemList, FilesDroppedOnANodeGoToItsGroup) {
     PumpIdle();
     EXPECT_EQ(TreeView_GetDropHilight(tree), nullptr);
     EXPECT_EQ(GroupFiles(form.Groups(1)), (std::vector<std::wstring>{a, b}));
-    EXPECT_EQ(GroupFiles(form.Groups(0)), std::vector<std::wstring>{SamplePath(L"star32.ani")});
+    EXPECT_EQ(GroupFiles(form.Groups(0)), std::vector<std::wstring>{SamplePath("star32.ani")});
     EXPECT_EQ(ListView_GetItemCount(form.lvGroupList()), 1) << "another group's drop leaves the list";
 
     // On the list, or on the tree's empty space: the shown group, at its end, duplicates and all.
@@ -360,14 +360,14 @@ TEST_F(ItemList, FilesDroppedOnANodeGoToItsGroup) {
         target->Drop(again.Data, MK_LBUTTON, at, &effect);
     }
     PumpIdle();
-    EXPECT_EQ(GroupFiles(form.Groups(0)), (std::vector<std::wstring>{SamplePath(L"star32.ani"), b, b}));
+    EXPECT_EQ(GroupFiles(form.Groups(0)), (std::vector<std::wstring>{SamplePath("star32.ani"), b, b}));
     EXPECT_EQ(ListView_GetItemCount(form.lvGroupList()), 3);
     EXPECT_EQ(CellText(form.lvGroupList(), 2, 3), b);
 }
 
 TEST_F(ItemList, ItemsDraggedOntoAGroupMoveThere) {
-    WriteGroup(L"Alpha", {SamplePath(L"star32.ani"), SamplePath(L"ball32.ani"), SamplePath(L"clock32.ani")});
-    WriteGroup(L"Beta", {SamplePath(L"moon32.ani")});
+    WriteGroup(L"Alpha", {SamplePath("star32.ani"), SamplePath("ball32.ani"), SamplePath("clock32.ani")});
+    WriteGroup(L"Beta", {SamplePath("moon32.ani")});
     TfrmPlayList& form = Open();
     const HWND list = form.lvGroupList(), tree = form.tvGroup();
     form.Execute(IDA_LISTREPORT);
@@ -389,16 +389,16 @@ TEST_F(ItemList, ItemsDraggedOntoAGroupMoveThere) {
     steps.push_back({to, false});
     MoveMouse(steps);
     EXPECT_EQ(GroupFiles(form.Groups(1)),
-              (std::vector<std::wstring>{SamplePath(L"moon32.ani"), SamplePath(L"star32.ani"),
-                                         SamplePath(L"clock32.ani")}));
-    EXPECT_EQ(GroupFiles(form.Groups(0)), std::vector<std::wstring>{SamplePath(L"ball32.ani")});
+              (std::vector<std::wstring>{SamplePath("moon32.ani"), SamplePath("star32.ani"),
+                                         SamplePath("clock32.ani")}));
+    EXPECT_EQ(GroupFiles(form.Groups(0)), std::vector<std::wstring>{SamplePath("ball32.ani")});
     EXPECT_EQ(ListView_GetItemCount(list), 1);
     EXPECT_TRUE(Selected(list).empty());
 }
 
 TEST_F(ItemList, IconsArriveForTheShownGroupOnly) {
-    WriteGroup(L"Alpha", {SamplePath(L"star32.ani"), SamplePath(L"ball32.ani"), L"C:\\nowhere\\gone.ani"});
-    WriteGroup(L"Beta", {SamplePath(L"moon32.ani")});
+    WriteGroup(L"Alpha", {SamplePath("star32.ani"), SamplePath("ball32.ani"), L"C:\\nowhere\\gone.ani"});
+    WriteGroup(L"Beta", {SamplePath("moon32.ani")});
     TfrmPlayList& form = Open();
     ::UpdateWindow(form.lvGroupList());
     TCursorGroupCtrl& alpha = *form.ShownGroup();
@@ -418,19 +418,19 @@ TEST_F(ItemList, IconsArriveForTheShownGroupOnly) {
 }
 
 TEST_F(ItemList, TheOpenDialogAddsTheChosenFilesAtTheEnd) {
-    WriteGroup(L"G", {SamplePath(L"star32.ani")});
+    WriteGroup(L"G", {SamplePath("star32.ani")});
     TfrmPlayList& form = Open();
-    const std::wstring folder(ExtractFilePath(SamplePath(L"star32.ani")));
+    const std::wstring folder(ExtractFilePath(SamplePath("star32.ani")));
     struct {
         std::wstring Typed;
         std::vector<std::wstring> Added;
     } const cases[] = {
-        {SamplePath(L"ball32.ani"), {SamplePath(L"ball32.ani")}},
-        {SamplePath(L"ball32.ani"), {SamplePath(L"ball32.ani")}}, // the same file again
+        {SamplePath("ball32.ani"), {SamplePath("ball32.ani")}},
+        {SamplePath("ball32.ani"), {SamplePath("ball32.ani")}}, // the same file again
         {L"\"clock32.ani\" \"ring32.ani\"", {folder + L"clock32.ani", folder + L"ring32.ani"}},
     };
     ::SetCurrentDirectoryW(folder.c_str());
-    std::vector<std::wstring> expected{SamplePath(L"star32.ani")};
+    std::vector<std::wstring> expected{SamplePath("star32.ani")};
     for (const auto& c : cases) {
         ::SetFocus(form.lvGroupList());
         TDialogDriver driver(L"アニメーションカーソルの選択", [&](HWND dialog) {
@@ -448,7 +448,7 @@ TEST_F(ItemList, TheOpenDialogAddsTheChosenFilesAtTheEnd) {
 }
 
 TEST_F(ItemList, ViewStylesAreCommandsWithACheckMarkAndAPreference) {
-    WriteGroup(L"G", {SamplePath(L"star32.ani")});
+    WriteGroup(L"G", {SamplePath("star32.ani")});
     TfrmPlayList& form = Open();
     const HMENU view = ::GetSubMenu(form.MainMenu1(), 2);
     const UINT commands[] = {IDA_LISTLARGEICON, IDA_LISTSMALLICON, IDA_LISTLIST, IDA_LISTREPORT};
@@ -472,19 +472,19 @@ TEST_F(ItemList, ViewStylesAreCommandsWithACheckMarkAndAPreference) {
 }
 
 TEST_F(ItemList, RefreshReadsTheSelectedFilesOrAllFilesAgain) {
-    auto copy = [&](const wchar_t* sample, const std::wstring& to) {
+    auto copy = [&](const char* sample, const std::wstring& to) {
         ASSERT_TRUE(::CopyFileW(SamplePath(sample).c_str(), to.c_str(), FALSE));
     };
     const std::wstring first = (FDir / L"first.ani").wstring(), second = (FDir / L"second.ani").wstring();
-    copy(L"star32.ani", first);
-    copy(L"star32.ani", second);
+    copy("star32.ani", first);
+    copy("star32.ani", second);
     WriteGroup(L"G", {first, second});
     TfrmPlayList& form = Open();
     const HWND list = form.lvGroupList();
     EXPECT_EQ(CellText(list, 0, 0), L"Spinning Star");
     EXPECT_EQ(CellText(list, 1, 0), L"Spinning Star");
-    copy(L"clock32.ani", first);
-    copy(L"clock32.ani", second);
+    copy("clock32.ani", first);
+    copy("clock32.ani", second);
     EXPECT_EQ(CellText(list, 0, 0), L"Spinning Star") << "what is known is kept until a refresh";
 
     Select(list, {1});
@@ -503,7 +503,7 @@ TEST_F(ItemList, RefreshReadsTheSelectedFilesOrAllFilesAgain) {
 }
 
 TEST_F(ItemList, SelectAllAndInvertTheSelection) {
-    WriteGroup(L"A", {SamplePath(L"star32.ani"), SamplePath(L"ball32.ani"), SamplePath(L"clock32.ani")});
+    WriteGroup(L"A", {SamplePath("star32.ani"), SamplePath("ball32.ani"), SamplePath("clock32.ani")});
     WriteGroup(L"B empty", {});
     TfrmPlayList& form = Open();
     const HWND list = form.lvGroupList();

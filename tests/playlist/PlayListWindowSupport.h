@@ -30,12 +30,6 @@
 
 namespace dovex::test {
 
-inline std::wstring SamplePath(const wchar_t* name) {
-    return std::filesystem::path(L"Z:" + std::filesystem::path(DOVEX_SAMPLES_DIR).wstring() + L"/" + name)
-        .make_preferred()
-        .wstring();
-}
-
 struct THostRecord : IPlayListHost {
     void PlayListDestroyed() override { ++Destroyed; }
     void GroupNameChanged(const std::wstring& oldName, const std::wstring& newName) override {
@@ -234,18 +228,6 @@ protected:
         }
         ::RegCloseKey(key);
         return names;
-    }
-    // Writes a group's key as the program writes it.
-    static void WriteGroup(const std::wstring& name, const std::vector<std::wstring>& files) {
-        HKEY key = nullptr;
-        ASSERT_EQ(::RegCreateKeyExW(HKEY_CURRENT_USER, GroupKey(name).c_str(), 0, nullptr, 0, KEY_ALL_ACCESS,
-                                    nullptr, &key, nullptr),
-                  ERROR_SUCCESS);
-        for (size_t i = 0; i < files.size(); ++i)
-            ::RegSetValueExW(key, std::to_wstring(i).c_str(), 0, REG_SZ,
-                             reinterpret_cast<const BYTE*>(files[i].c_str()),
-                             static_cast<DWORD>((files[i].size() + 1) * sizeof(wchar_t)));
-        ::RegCloseKey(key);
     }
     static std::vector<std::wstring> StoredFiles(const std::wstring& group) {
         std::vector<std::wstring> files;

@@ -82,14 +82,14 @@ TEST_F(PlayListWindow, StoredBoundsAreTakenOnlyWhereTheyCanBeReached) {
 }
 
 TEST_F(PlayListWindow, TwoStoredGroupsShowTheFirstGroupsItems) {
-    WriteGroup(L"Alpha", {SamplePath(L"star32.ani"), SamplePath(L"clock32.ani"), SamplePath(L"heart32.ani")});
-    WriteGroup(L"Beta", {SamplePath(L"moon32.ani")});
+    WriteGroup(L"Alpha", {SamplePath("star32.ani"), SamplePath("clock32.ani"), SamplePath("heart32.ani")});
+    WriteGroup(L"Beta", {SamplePath("moon32.ani")});
     TfrmPlayList& form = Open();
     EXPECT_EQ(NodeTexts(form.tvGroup()), (std::vector<std::wstring>{L"Alpha", L"Beta"}));
     EXPECT_EQ(form.ShownGroup(), &form.Groups(0));
     ASSERT_EQ(ListView_GetItemCount(form.lvGroupList()), 3);
     EXPECT_EQ(CellText(form.lvGroupList(), 0, 0), L"Spinning Star");
-    EXPECT_EQ(CellText(form.lvGroupList(), 1, 3), SamplePath(L"clock32.ani"));
+    EXPECT_EQ(CellText(form.lvGroupList(), 1, 3), SamplePath("clock32.ani"));
     EXPECT_EQ(ListView_GetSelectedCount(form.lvGroupList()), 0u);
     EXPECT_EQ(ListView_GetNextItem(form.lvGroupList(), -1, LVNI_FOCUSED), 0)
         << "the first item has the focus mark";
@@ -132,7 +132,7 @@ TEST_F(PlayListWindow, KeyboardAddsEditsDeletesAndCloses) {
 }
 
 TEST_F(PlayListWindow, ShortcutsAndTabWorkFromTheKeyboard) {
-    WriteGroup(L"G", {SamplePath(L"star32.ani"), SamplePath(L"ball32.ani"), SamplePath(L"clock32.ani")});
+    WriteGroup(L"G", {SamplePath("star32.ani"), SamplePath("ball32.ani"), SamplePath("clock32.ani")});
     TfrmPlayList& form = Open();
     const HWND list = form.lvGroupList();
     const TSaverOperationPane& settings = form.InfoPane().SaverOperation();
@@ -152,15 +152,15 @@ TEST_F(PlayListWindow, ShortcutsAndTabWorkFromTheKeyboard) {
     ListView_SetItemState(list, -1, 0, LVIS_SELECTED);
     ListView_SetItemState(list, 2, LVIS_SELECTED, LVIS_SELECTED);
     PressKey(VK_UP, {VK_MENU});
-    EXPECT_EQ(CellText(list, 1, 3), SamplePath(L"clock32.ani")) << "Alt+Up moves the selected item up";
+    EXPECT_EQ(CellText(list, 1, 3), SamplePath("clock32.ani")) << "Alt+Up moves the selected item up";
     PressKey(VK_DOWN, {VK_MENU});
-    EXPECT_EQ(CellText(list, 2, 3), SamplePath(L"clock32.ani"));
+    EXPECT_EQ(CellText(list, 2, 3), SamplePath("clock32.ani"));
     // From a number box of the group's settings the window's keys work too; Ctrl+A stays with the box.
     ::SetFocus(settings.edtSaverNums());
     PressKey(VK_UP, {VK_MENU});
-    EXPECT_EQ(CellText(list, 1, 3), SamplePath(L"clock32.ani")) << "Alt+Up from a number box";
+    EXPECT_EQ(CellText(list, 1, 3), SamplePath("clock32.ani")) << "Alt+Up from a number box";
     PressKey(VK_DOWN, {VK_MENU});
-    EXPECT_EQ(CellText(list, 2, 3), SamplePath(L"clock32.ani")) << "Alt+Down from a number box";
+    EXPECT_EQ(CellText(list, 2, 3), SamplePath("clock32.ani")) << "Alt+Down from a number box";
     PressKey('A', {VK_CONTROL});
     EXPECT_EQ(ListView_GetSelectedCount(list), 1u) << "Ctrl+A belongs to the box";
     EXPECT_EQ(::GetFocus(), settings.edtSaverNums());
@@ -230,7 +230,7 @@ TEST_F(PlayListWindow, NewGroupsAreNumberedAndAFreedNumberIsTakenAgain) {
 }
 
 TEST_F(PlayListWindow, NamesThatCannotBeAGroupsNameAreRefusedWithAMessage) {
-    WriteGroup(L"Alpha", {SamplePath(L"star32.ani")});
+    WriteGroup(L"Alpha", {SamplePath("star32.ani")});
     WriteGroup(L"Beta", {});
     TMessageBoxAnswerer answerer(ApplicationTitle());
     TfrmPlayList& form = Open();
@@ -282,8 +282,8 @@ TEST_F(PlayListWindow, NamesThatCannotBeAGroupsNameAreRefusedWithAMessage) {
 }
 
 TEST_F(PlayListWindow, DeletingTheShownGroupShowsTheNextOne) {
-    WriteGroup(L"Alpha", {SamplePath(L"star32.ani")});
-    WriteGroup(L"Beta", {SamplePath(L"ball32.ani"), SamplePath(L"clock32.ani")});
+    WriteGroup(L"Alpha", {SamplePath("star32.ani")});
+    WriteGroup(L"Beta", {SamplePath("ball32.ani"), SamplePath("clock32.ani")});
     TfrmPlayList& form = Open();
     ::SetFocus(form.tvGroup());
     form.Execute(IDA_PLAYLISTDELETE);
@@ -301,7 +301,7 @@ TEST_F(PlayListWindow, DeletingTheShownGroupShowsTheNextOne) {
 }
 
 TEST_F(PlayListWindow, ClosingAsksForAReloadOnlyAfterWriting) {
-    WriteGroup(L"Alpha", {SamplePath(L"star32.ani")});
+    WriteGroup(L"Alpha", {SamplePath("star32.ani")});
     struct {
         const char* Change;
         std::function<void(TfrmPlayList&)> Make;
@@ -381,7 +381,7 @@ auto WhileMenuOpen(const std::function<void()>& open, TRead read, std::vector<WO
 } // namespace
 
 TEST_F(PlayListWindow, OnlyAWidthChangeWritesThePreferencesButAsksForNoReload) {
-    WriteGroup(L"G", {SamplePath(L"star32.ani")});
+    WriteGroup(L"G", {SamplePath("star32.ani")});
     Open().Execute(IDA_EXIT); // the first close stores the window's place
     ASSERT_TRUE(Pump([this] { return PlayListForm() == nullptr; }));
     DWORD width = 0;
@@ -411,7 +411,7 @@ TEST_F(PlayListWindow, OnlyAWidthChangeWritesThePreferencesButAsksForNoReload) {
 }
 
 TEST_F(PlayListWindow, ANewDpiScalesTheLayoutPicturesAndColumns) {
-    WriteGroup(L"G", {SamplePath(L"star32.ani")});
+    WriteGroup(L"G", {SamplePath("star32.ani")});
     TfrmPlayList& form = Open();
     ASSERT_EQ(form.Dpi(), 96u);
     const int column = ListView_GetColumnWidth(form.lvGroupList(), 3);
@@ -470,7 +470,7 @@ TEST_F(PlayListWindow, PopUpMenusOfferDeleteOnlyWhenThereIsSomethingToDelete) {
     TreeView_EndEditLabelNow(form.tvGroup(), FALSE);
     EXPECT_EQ(deleteState(form.tvGroup(), form.pmForGroups()), 0u) << "one group";
     EXPECT_NE(deleteState(form.lvGroupList(), form.pmForItems()), 0u) << "no item selected";
-    form.ShownGroup()->AddItem(SamplePath(L"star32.ani"));
+    form.ShownGroup()->AddItem(SamplePath("star32.ani"));
     ListView_SetItemCountEx(form.lvGroupList(), 1, 0);
     ListView_SetItemState(form.lvGroupList(), 0, LVIS_SELECTED, LVIS_SELECTED);
     EXPECT_EQ(deleteState(form.lvGroupList(), form.pmForItems()), 0u) << "an item selected";
@@ -534,7 +534,7 @@ TEST_F(PlayListWindow, TheStatusBarShowsTheLongHintOfWhatThePointerOrTheMenuIsOn
 }
 
 TEST_F(PlayListWindow, ANameTakenMeanwhileByAnotherKeyIsRefusedAndKeepsBothKeys) {
-    WriteGroup(L"Alpha", {SamplePath(L"star32.ani")});
+    WriteGroup(L"Alpha", {SamplePath("star32.ani")});
     TMessageBoxAnswerer answerer(ApplicationTitle());
     TfrmPlayList& form = Open();
     WriteGroup(L"Gamma", {L"C:\\kept.ani"}); // written by someone else while the window is open
@@ -544,7 +544,7 @@ TEST_F(PlayListWindow, ANameTakenMeanwhileByAnotherKeyIsRefusedAndKeepsBothKeys)
     EXPECT_EQ(NodeTexts(form.tvGroup()), std::vector<std::wstring>{L"Alpha"});
     EXPECT_EQ(form.Groups(0).Name(), L"Alpha");
     EXPECT_EQ(StoredFiles(L"Gamma"), std::vector<std::wstring>{L"C:\\kept.ani"});
-    EXPECT_EQ(StoredFiles(L"Alpha"), std::vector<std::wstring>{SamplePath(L"star32.ani")});
+    EXPECT_EQ(StoredFiles(L"Alpha"), std::vector<std::wstring>{SamplePath("star32.ani")});
     EXPECT_TRUE(FHost.Renames.empty());
 }
 
@@ -552,7 +552,7 @@ TEST_F(PlayListWindow, ANameTakenMeanwhileByAnotherKeyIsRefusedAndKeepsBothKeys)
 TEST_F(PlayListWindow, DeletingAGroupWithAControlCharacterInItsNameDeletesItsKey) {
     const std::wstring names[] = {std::wstring(L"Tab\there"), std::wstring(L"Bell\x07"), L"Del\x7F"};
     for (const auto& name : names) {
-        WriteGroup(name, {SamplePath(L"star32.ani")});
+        WriteGroup(name, {SamplePath("star32.ani")});
         TfrmPlayList& form = Open();
         ASSERT_EQ(NodeTexts(form.tvGroup()).size(), 1u);
         ::SetFocus(form.tvGroup());
@@ -567,7 +567,7 @@ TEST_F(PlayListWindow, DeletingAGroupWithAControlCharacterInItsNameDeletesItsKey
 // A group that cannot be written keeps the window open with a message that names it; a second close
 // drops the edits.
 TEST_F(PlayListWindow, AGroupThatCannotBeSavedKeepsTheWindowOpenUntilClosedAgain) {
-    WriteGroup(L"Alpha", {SamplePath(L"star32.ani"), SamplePath(L"ball32.ani")});
+    WriteGroup(L"Alpha", {SamplePath("star32.ani"), SamplePath("ball32.ani")});
     TfrmPlayList& form = Open();
     ListView_SetItemState(form.lvGroupList(), 0, LVIS_SELECTED, LVIS_SELECTED);
     ::SetFocus(form.lvGroupList());

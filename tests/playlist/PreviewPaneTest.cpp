@@ -86,7 +86,7 @@ void MouseButton(POINT at, DWORD flag) {
 // Seen from outside: a click on a cursor plays it within a second, End moves to the last cursor and the
 // preview follows.
 TEST_F(Preview, ClickingACursorPlaysItAndEndMovesThePreviewToTheLast) {
-    WriteGroup(L"G", {SamplePath(L"star32.ani"), SamplePath(L"clock32.ani"), SamplePath(L"heart64.ani")});
+    WriteGroup(L"G", {SamplePath("star32.ani"), SamplePath("clock32.ani"), SamplePath("heart64.ani")});
     TfrmPlayList& form = Open();
     const HWND list = form.lvGroupList();
     ASSERT_FALSE(Pane(form).Visible());
@@ -98,14 +98,14 @@ TEST_F(Preview, ClickingACursorPlaysItAndEndMovesThePreviewToTheLast) {
     const auto clicked = std::chrono::steady_clock::now();
     ASSERT_TRUE(Pump([&] { return Pane(form).acvScreen().Active(); }, 1s));
     EXPECT_LT(std::chrono::steady_clock::now() - clicked, 1s);
-    EXPECT_EQ(Pane(form).acvScreen().Filename(), SamplePath(L"clock32.ani"));
+    EXPECT_EQ(Pane(form).acvScreen().Filename(), SamplePath("clock32.ani"));
     EXPECT_TRUE(Pane(form).Visible());
     // The track bar follows the playing cursor.
     EXPECT_TRUE(Pump([&] { return Pane(form).tbPlayPosition().Position() > 0; }, 2s));
 
     PressKey(VK_END);
     EXPECT_TRUE(Pump([&] {
-        return Pane(form).acvScreen().Filename() == SamplePath(L"heart64.ani") &&
+        return Pane(form).acvScreen().Filename() == SamplePath("heart64.ani") &&
                Pane(form).acvScreen().Active();
     }));
     EXPECT_EQ(PressedTransport(form), std::vector<UINT>{IDA_PREVIEWPLAY});
@@ -130,7 +130,7 @@ TEST_F(Preview, ReviewAndCueWhileHeldThenTheChosenModeAgain) {
         {"cue with the right button", IDA_PREVIEWPAUSE, IDA_PREVIEWCUE, MOUSEEVENTF_RIGHTDOWN,
          MOUSEEVENTF_RIGHTUP, false},
     };
-    TfrmPlayList& form = OpenWith({SamplePath(L"clock32.ani")});
+    TfrmPlayList& form = OpenWith({SamplePath("clock32.ani")});
     TAniCursorView& view = Pane(form).acvScreen();
     for (const auto& c : cases) {
         SCOPED_TRACE(c.Name);
@@ -157,7 +157,7 @@ TEST_F(Preview, ReviewAndCueWhileHeldThenTheChosenModeAgain) {
 }
 
 TEST_F(Preview, PausingThenSelectingAnotherCursorPlaysTheNewOne) {
-    TfrmPlayList& form = OpenWith({SamplePath(L"star32.ani"), SamplePath(L"clock32.ani")});
+    TfrmPlayList& form = OpenWith({SamplePath("star32.ani"), SamplePath("clock32.ani")});
     Click(form, IDA_PREVIEWPAUSE);
     EXPECT_FALSE(Pane(form).acvScreen().Active());
     EXPECT_EQ(PressedTransport(form), std::vector<UINT>{IDA_PREVIEWPAUSE});
@@ -169,7 +169,7 @@ TEST_F(Preview, PausingThenSelectingAnotherCursorPlaysTheNewOne) {
 
 // The track bar moved by the user shows that step, pauses, and stays where the user left it.
 TEST_F(Preview, TheTrackBarMovedToTheEndPausesOnTheLastStep) {
-    TfrmPlayList& form = OpenWith({SamplePath(L"clock32.ani")});
+    TfrmPlayList& form = OpenWith({SamplePath("clock32.ani")});
     TTrackBarEx& track = Pane(form).tbPlayPosition();
     ::SetFocus(track.Handle());
     PressKey(VK_END);
@@ -194,7 +194,7 @@ TEST_F(Preview, TheTrackBarMovedToTheEndPausesOnTheLastStep) {
 }
 
 TEST_F(Preview, ZoomTogglesBetween32And64CentredInThePanel) {
-    TfrmPlayList& form = OpenWith({SamplePath(L"heart64.ani")});
+    TfrmPlayList& form = OpenWith({SamplePath("heart64.ani")});
     TAniCursorView& view = Pane(form).acvScreen();
     auto centred = [&](int size) {
         RECT panel{}, placed{};
@@ -223,7 +223,7 @@ TEST_F(Preview, ZoomTogglesBetween32And64CentredInThePanel) {
 
 // The pointer on a button shows the long part of its hint in the status bar, and nothing once it has left.
 TEST_F(Preview, ButtonHintsReachTheStatusBar) {
-    TfrmPlayList& form = OpenWith({SamplePath(L"clock32.ani")});
+    TfrmPlayList& form = OpenWith({SamplePath("clock32.ani")});
     auto status = [&] { return StatusText(form.StatusBar()); };
     struct {
         UINT Button;
@@ -265,9 +265,9 @@ TEST_F(Preview, TrackBarRangeAndPageFromTheStepCount) {
 // Two cursors, or a cursor that can no longer be read, leave nothing playing; the latter says nothing.
 TEST_F(Preview, NothingPlaysForTwoCursorsOrAFileThatChangedSinceItWasExamined) {
     const std::wstring changing = TempFile(L"changing.ani");
-    std::filesystem::copy_file(SamplePath(L"clock32.ani"), changing,
+    std::filesystem::copy_file(SamplePath("clock32.ani"), changing,
                                std::filesystem::copy_options::overwrite_existing);
-    TfrmPlayList& form = OpenWith({SamplePath(L"star32.ani"), changing});
+    TfrmPlayList& form = OpenWith({SamplePath("star32.ani"), changing});
     ListView_SetItemState(form.lvGroupList(), 1, LVIS_SELECTED, LVIS_SELECTED);
     ASSERT_TRUE(Pump([&] { return !Pane(form).Visible(); }));
     EXPECT_FALSE(Pane(form).acvScreen().Active());
@@ -327,7 +327,7 @@ TEST_F(Preview, StoredBackgroundColoursOfEveryKind) {
 TEST_F(Preview, DoubleClickChoosesTheBackgroundColourAndItIsKept) {
     const DWORD stored = RGB(0x20, 0x40, 0x60);
     StorePreviewColor(stored);
-    TfrmPlayList& form = OpenWith({SamplePath(L"clock32.ani")});
+    TfrmPlayList& form = OpenWith({SamplePath("clock32.ani")});
     EXPECT_EQ(Pane(form).BackgroundColor(), stored);
     EXPECT_EQ(Pane(form).acvScreen().Color(), stored);
 
@@ -370,7 +370,7 @@ void ChangeDpi(TfrmPlayList& form, UINT dpi) {
 }
 
 TEST_F(Preview, ANewDpiScalesTheViewTheTrackBarAndTheButtons) {
-    TfrmPlayList& form = OpenWith({SamplePath(L"clock32.ani")});
+    TfrmPlayList& form = OpenWith({SamplePath("clock32.ani")});
     for (UINT dpi : {144u, 96u}) {
         SCOPED_TRACE(testing::Message() << dpi << " DPI");
         ChangeDpi(form, dpi);
@@ -398,7 +398,7 @@ TEST_F(Preview, ANewDpiScalesTheViewTheTrackBarAndTheButtons) {
 // DOVEX_PREVIEW_DPI the DPI.
 // --gtest_also_run_disabled_tests --gtest_filter=*Screenshot*
 TEST_F(Preview, DISABLED_ShowForScreenshot) {
-    TfrmPlayList& form = OpenWith({SamplePath(L"heart64.ani"), SamplePath(L"clock64.ani")});
+    TfrmPlayList& form = OpenWith({SamplePath("heart64.ani"), SamplePath("clock64.ani")});
     if (const char* dpi = std::getenv("DOVEX_PREVIEW_DPI"))
         ChangeDpi(form, static_cast<UINT>(std::atoi(dpi)));
     Click(form, IDA_PREVIEWZOOM);
