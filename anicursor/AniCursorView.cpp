@@ -94,17 +94,6 @@ LONGLONG Counter() noexcept {
 
 } // namespace
 
-void FillBackground(HWND window, HDC dc, const RECT& rect, bool transparent, COLORREF colour) {
-    if (transparent) {
-        RECT area = rect;
-        ::DrawThemeParentBackground(window, dc, &area);
-        return;
-    }
-    const COLORREF old = ::SetDCBrushColor(dc, colour);
-    ::FillRect(dc, &rect, static_cast<HBRUSH>(::GetStockObject(DC_BRUSH)));
-    ::SetDCBrushColor(dc, old);
-}
-
 EAniSourceReadError::EAniSourceReadError(DWORD code)
     : Exception(FormatText(kAniMsgOpenFailed, {std::to_wstring(code)})), FCode(code) {}
 
@@ -234,7 +223,7 @@ private:
     std::thread FThread; // started last, once everything it uses is ready
 };
 
-TAniCursorView::TAniCursorView(HWND parent, int x, int y) : FColor(::GetSysColor(COLOR_WINDOW)) {
+TAniCursorView::TAniCursorView(HWND parent, int x, int y) : TPaintedControl(::GetSysColor(COLOR_WINDOW)) {
     CreateHandle(kClassName, L"", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS, 0, parent);
     AddClassStyle(Handle(), CS_DBLCLKS);
     const UINT dpi = WindowDpi(Handle());
@@ -356,18 +345,6 @@ int TAniCursorView::NextStep(int step) const {
     return step + 1 >= count ? 0 : step + 1;
 }
 
-void TAniCursorView::SetTransparent(bool value) {
-    if (!Assign(FTransparent, value))
-        return;
-    ::InvalidateRect(Handle(), nullptr, FALSE);
-}
-
-void TAniCursorView::SetColor(COLORREF value) {
-    if (!Assign(FColor, value))
-        return;
-    ::InvalidateRect(Handle(), nullptr, FALSE);
-}
-
 void TAniCursorView::SetAutoSize(bool value) {
     if (!Assign(FAutoSize, value))
         return;
@@ -384,12 +361,6 @@ bool TAniCursorView::SetBounds(int x, int y, int width, int height) {
     return size.cx == width && size.cy == height;
 }
 
-SIZE TAniCursorView::Size() const noexcept {
-    RECT client{};
-    ::GetClientRect(Handle(), &client);
-    return SIZE{client.right, client.bottom};
-}
-
 void TAniCursorView::KeepCursorSize(WINDOWPOS& pos) const noexcept {
     if (!FAutoSize || (pos.flags & SWP_NOSIZE))
         return;
@@ -403,7 +374,7 @@ void TAniCursorView::Repaint() noexcept {
 }
 
 void TAniCursorView::DrawContent(HDC dc, int width, int height) const {
-    FillBackground(Handle(), dc, RECT{0, 0, width, height}, FTransparent, FColor);
+    FillBackground(dc, RECT{0, 0, width, height});
     // A step beyond the cursor's own (a header that claims more) draws nothing.
     if (FCursor)
         ::DrawIconEx(dc, 0, 0, FCursor.get(), width, height, static_cast<UINT>(FPosition), nullptr,
@@ -412,16 +383,6 @@ void TAniCursorView::DrawContent(HDC dc, int width, int height) const {
 
 LRESULT TAniCursorView::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     switch (msg) {
-    case WM_ERASEBKGND:
-        return 1;
-    case WM_PAINT:
-        PaintBuffered(Handle(), [this](HDC dc, int width, int height) { DrawContent(dc, width, height); });
-        return 0;
-    case WM_PRINTCLIENT: {
-        const SIZE size = Size();
-        DrawContent(reinterpret_cast<HDC>(wParam), size.cx, size.cy);
-        return 0;
-    }
     case WM_SIZE:
         ::InvalidateRect(Handle(), nullptr, FALSE);
         return 0;
@@ -443,7 +404,7 @@ LRESULT TAniCursorView::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
         Stop();
         break;
     }
-    return DefaultHandler(msg, wParam, lParam);
+    return TPaintedControl::WndProc(msg, wParam, lParam);
 }
 
 } // namespace dovex

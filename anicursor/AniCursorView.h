@@ -12,7 +12,7 @@
 
 #include "anicursor/AniCurInfo.h"
 #include "base/UniqueHandle.h"
-#include "base/Window.h"
+#include "base/PaintedControl.h"
 
 namespace dovex {
 
@@ -51,14 +51,11 @@ void ReadAniCursorData(TAniCursorInfo& info, TAniByteSource& source, const TAniF
 // How long `step` stays on screen at `speed`, in milliseconds; never below 1.
 std::int64_t AniStepDuration(const TAniCursorInfo& info, int step, TAnimationSpeed speed) noexcept;
 
-// Fills `rect` with `colour`, or, when transparent, with what the parent shows beneath the window.
-void FillBackground(HWND window, HDC dc, const RECT& rect, bool transparent, COLORREF colour);
-
 class TAniCursorViewThread;
 
 // Lives on the thread that creates it (the user-interface thread): every property, event and the
 // painting belong to it. The playback thread only reads the timing and posts steps.
-class TAniCursorView : public TWindow {
+class TAniCursorView : public TPaintedControl {
 public:
     using TPositionChangeNotify = std::function<void(TAniCursorView& sender, int position)>;
     using TNotifyEvent = std::function<void(TAniCursorView& sender)>;
@@ -89,18 +86,13 @@ public:
     bool Reverse() const;
     void SetReverse(bool value);
 
-    // Transparent: the step is drawn over the parent's background instead of over Color.
-    bool Transparent() const noexcept { return FTransparent; }
-    void SetTransparent(bool value);
-    COLORREF Color() const noexcept { return FColor; }
-    void SetColor(COLORREF value);
+    // Transparent (TPaintedControl): the step is drawn over the parent's background instead of over Color.
 
     // With AutoSize the control keeps the size of the system cursor: any other size is refused.
     bool AutoSize() const noexcept { return FAutoSize; }
     void SetAutoSize(bool value);
     // Moves and sizes the control; returns whether the size was taken. The picture is stretched to it.
     bool SetBounds(int x, int y, int width, int height);
-    SIZE Size() const noexcept;
 
     // One field of the file's "anih" header (TAniHeaderField); -1 for any other index, 0 when empty.
     std::int32_t GetAniInfo(int index) const { return FInfo.GetAniInfo(index); }
@@ -130,16 +122,14 @@ private:
     void ShowPlayedStep(int step, LPARAM run);
     void ShowStep(int step);
     void Repaint() noexcept;
-    void DrawContent(HDC dc, int width, int height) const;
+    void DrawContent(HDC dc, int width, int height) const override;
     void KeepCursorSize(WINDOWPOS& pos) const noexcept;
 
     std::wstring FFilename;
     UniqueHCursor FCursor;
     TAniCursorInfo FInfo; // only changed while stopped, so the playback thread reads it unguarded
     int FPosition = 0;
-    bool FTransparent = false;
     bool FAutoSize = false;
-    COLORREF FColor;
     LPARAM FRun = 0; // number of the current playback run; steps of an earlier one are dropped
     std::unique_ptr<TAniCursorViewThread> FThread;
 

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 
-#include "anicursor/AniCursorView.h"
 #include "base/Exception.h"
 #include "base/Gdi.h"
 
@@ -84,7 +83,7 @@ void TImageList::UnRegisterChanges(TImageChangeLink& link) noexcept {
 }
 
 TImgLstImage::TImgLstImage(HWND parent, int x, int y)
-    : FColor(::GetSysColor(COLOR_BTNFACE)), FFontColor(::GetSysColor(COLOR_WINDOWTEXT)) {
+    : TPaintedControl(::GetSysColor(COLOR_BTNFACE)), FFontColor(::GetSysColor(COLOR_WINDOWTEXT)) {
     FImageChangeLink.OnChange = [this] { Update(); };
     FImageChangeLink.OnDestroy = [this] {
         FImages = nullptr;
@@ -135,18 +134,6 @@ void TImgLstImage::SetSelected(bool value) {
     ::InvalidateRect(Handle(), nullptr, FALSE);
 }
 
-void TImgLstImage::SetTransparent(bool value) {
-    if (!Assign(FTransparent, value))
-        return;
-    ::InvalidateRect(Handle(), nullptr, FALSE);
-}
-
-void TImgLstImage::SetColor(COLORREF value) {
-    if (!Assign(FColor, value))
-        return;
-    Repaint();
-}
-
 void TImgLstImage::SetFont(HFONT value) {
     FFont = value ? value : static_cast<HFONT>(::GetStockObject(SYSTEM_FONT));
     Repaint();
@@ -176,12 +163,6 @@ void TImgLstImage::SetBounds(int x, int y, int width, int height) {
     ::SetWindowPos(Handle(), nullptr, x, y, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
-SIZE TImgLstImage::Size() const noexcept {
-    RECT client{};
-    ::GetClientRect(Handle(), &client);
-    return SIZE{client.right, client.bottom};
-}
-
 void TImgLstImage::Update() {
     if (FImages && FAutoSize) {
         const SIZE image = FImages->ImageSize();
@@ -198,7 +179,7 @@ void TImgLstImage::Repaint() noexcept {
 
 void TImgLstImage::DrawContent(HDC dc, int width, int height) const {
     // The whole control is painted: its colour (or what lies beneath) around the picture as well.
-    FillBackground(Handle(), dc, RECT{0, 0, width, height}, FTransparent, FColor);
+    FillBackground(dc, RECT{0, 0, width, height});
     if (FImages && FImageIndex >= 0) {
         const SIZE image = FImages->ImageSize();
         int x = 0, y = 0;
@@ -234,18 +215,10 @@ void TImgLstImage::DrawContent(HDC dc, int width, int height) const {
 
 LRESULT TImgLstImage::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     switch (msg) {
-    case WM_ERASEBKGND:
-        return 1;
-    case WM_PAINT:
-        PaintBuffered(Handle(), [this](HDC dc, int width, int height) { DrawContent(dc, width, height); });
-        return 0;
-    case WM_PRINTCLIENT:
-        DrawContent(reinterpret_cast<HDC>(wParam), Size().cx, Size().cy);
-        return 0;
     case WM_NCHITTEST:
         return HTTRANSPARENT;
     }
-    return DefaultHandler(msg, wParam, lParam);
+    return TPaintedControl::WndProc(msg, wParam, lParam);
 }
 
 } // namespace dovex

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "base/UniqueHandle.h"
-#include "base/Window.h"
+#include "base/PaintedControl.h"
 #include "controls/MyLabelCtrls.h"
 
 namespace dovex {
@@ -62,7 +62,7 @@ private:
 };
 
 // Lives on the thread that creates it. Like a static picture it lets mouse input through to its parent.
-class TImgLstImage : public TWindow {
+class TImgLstImage : public TPaintedControl {
 public:
     // 200 x 200 until AutoSize takes the image size.
     TImgLstImage(HWND parent, int x, int y);
@@ -83,10 +83,6 @@ public:
     // Draws the picture blended with the selection colour.
     bool Selected() const noexcept { return FSelected; }
     void SetSelected(bool value);
-    bool Transparent() const noexcept { return FTransparent; }
-    void SetTransparent(bool value);
-    COLORREF Color() const noexcept { return FColor; }
-    void SetColor(COLORREF value);
     // Not owned; the parent's font at creation.
     HFONT Font() const noexcept { return FFont; }
     void SetFont(HFONT value);
@@ -101,7 +97,6 @@ public:
     void SetTextLayout(TTextLayout value);
 
     void SetBounds(int x, int y, int width, int height);
-    SIZE Size() const noexcept;
 
 protected:
     LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
@@ -109,7 +104,7 @@ protected:
 private:
     void Update();
     void Repaint() noexcept;
-    void DrawContent(HDC dc, int width, int height) const;
+    void DrawContent(HDC dc, int width, int height) const override;
 
     TImageList* FImages = nullptr;
     TImageChangeLink FImageChangeLink;
@@ -117,8 +112,6 @@ private:
     bool FAutoSize = true;
     bool FCenter = false;
     bool FSelected = false;
-    bool FTransparent = false;
-    COLORREF FColor;
     COLORREF FFontColor;
     HFONT FFont = nullptr;
     std::vector<std::wstring> FText;

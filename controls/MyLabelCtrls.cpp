@@ -1,6 +1,5 @@
 #include "controls/MyLabelCtrls.h"
 
-#include "anicursor/AniCursorView.h"
 #include "base/Gdi.h"
 #include "base/UniqueHandle.h"
 
@@ -45,7 +44,7 @@ void TLabelMargins::Changed() {
 }
 
 TLabelEx::TLabelEx(HWND parent, int x, int y, int width, int height, const std::wstring& caption)
-    : FColor(::GetSysColor(COLOR_BTNFACE)), FFontColor(::GetSysColor(COLOR_WINDOWTEXT)) {
+    : TPaintedControl(::GetSysColor(COLOR_BTNFACE)), FFontColor(::GetSysColor(COLOR_WINDOWTEXT)) {
     FMargins.OnChange = [this] { Changed(); };
     CreateHandle(kClassName, caption.c_str(), WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS, 0, parent);
     FFont = reinterpret_cast<HFONT>(::SendMessageW(parent, WM_GETFONT, 0, 0));
@@ -87,18 +86,6 @@ void TLabelEx::SetShowAccelChar(bool value) {
     if (!dovex::Assign(FShowAccelChar, value))
         return;
     Changed();
-}
-
-void TLabelEx::SetTransparent(bool value) {
-    if (!dovex::Assign(FTransparent, value))
-        return;
-    ::InvalidateRect(Handle(), nullptr, FALSE);
-}
-
-void TLabelEx::SetColor(COLORREF value) {
-    if (!dovex::Assign(FColor, value))
-        return;
-    ::InvalidateRect(Handle(), nullptr, FALSE);
 }
 
 void TLabelEx::SetFontColor(COLORREF value) {
@@ -146,12 +133,6 @@ void TLabelEx::SetTabLength(int value) {
 void TLabelEx::SetBounds(int x, int y, int width, int height) {
     ::SetWindowPos(Handle(), nullptr, x, y, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
     AdjustBounds();
-}
-
-SIZE TLabelEx::Size() const noexcept {
-    RECT client{};
-    ::GetClientRect(Handle(), &client);
-    return SIZE{client.right, client.bottom};
 }
 
 void TLabelEx::Changed() {
@@ -202,7 +183,7 @@ void TLabelEx::DoDrawText(HDC dc, RECT& rect, UINT format) const {
 
 void TLabelEx::DrawContent(HDC dc, int width, int height) const {
     RECT rect{0, 0, width, height};
-    FillBackground(Handle(), dc, rect, FTransparent, FColor);
+    FillBackground(dc, rect);
     const int oldMode = ::SetBkMode(dc, TRANSPARENT);
     const UINT format = DrawFormat();
     if (FLayout != TTextLayout::tlTop) {
@@ -239,14 +220,6 @@ void TLabelEx::AdjustBounds() {
 
 LRESULT TLabelEx::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     switch (msg) {
-    case WM_ERASEBKGND:
-        return 1;
-    case WM_PAINT:
-        PaintBuffered(Handle(), [this](HDC dc, int width, int height) { DrawContent(dc, width, height); });
-        return 0;
-    case WM_PRINTCLIENT:
-        DrawContent(reinterpret_cast<HDC>(wParam), Size().cx, Size().cy);
-        return 0;
     case WM_NCHITTEST:
         return HTTRANSPARENT;
     case WM_SETTEXT: {
@@ -269,7 +242,7 @@ LRESULT TLabelEx::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
         ::InvalidateRect(Handle(), nullptr, FALSE);
         return 0;
     }
-    return DefaultHandler(msg, wParam, lParam);
+    return TPaintedControl::WndProc(msg, wParam, lParam);
 }
 
 } // namespace dovex

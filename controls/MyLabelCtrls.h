@@ -7,7 +7,7 @@
 #include <functional>
 #include <string>
 
-#include "base/Window.h"
+#include "base/PaintedControl.h"
 
 namespace dovex {
 
@@ -38,7 +38,7 @@ private:
 };
 
 // Lives on the thread that creates it. Like a static control it lets mouse input through to its parent.
-class TLabelEx : public TWindow {
+class TLabelEx : public TPaintedControl {
 public:
     static constexpr int kDefaultTabLength = 8;
 
@@ -56,10 +56,6 @@ public:
     // When false, "&" is drawn as it is instead of underlining the next character.
     bool ShowAccelChar() const noexcept { return FShowAccelChar; }
     void SetShowAccelChar(bool value);
-    bool Transparent() const noexcept { return FTransparent; }
-    void SetTransparent(bool value);
-    COLORREF Color() const noexcept { return FColor; }
-    void SetColor(COLORREF value);
     COLORREF FontColor() const noexcept { return FFontColor; }
     void SetFontColor(COLORREF value);
     // Not owned; the parent's font at creation.
@@ -84,7 +80,6 @@ public:
     void SetTabLength(int value);
 
     void SetBounds(int x, int y, int width, int height);
-    SIZE Size() const noexcept;
 
 protected:
     LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
@@ -93,7 +88,7 @@ private:
     void Changed(); // repaint and size again
     void AdjustBounds();
     void Paint();
-    void DrawContent(HDC dc, int width, int height) const;
+    void DrawContent(HDC dc, int width, int height) const override;
     void DoDrawText(HDC dc, RECT& rect, UINT format) const;
     UINT DrawFormat() const noexcept;
 
@@ -101,9 +96,7 @@ private:
     TTextLayout FLayout = TTextLayout::tlTop;
     bool FWordWrap = false;
     bool FShowAccelChar = true;
-    bool FTransparent = false;
     bool FAutoSize = true;
-    COLORREF FColor;
     COLORREF FFontColor;
     HFONT FFont = nullptr;
     TEllipsisText FEllipsis = TEllipsisText::etNone;

@@ -1,0 +1,33 @@
+// A control that paints the whole of itself in DrawContent: through a buffer on screen, and the same for
+// WM_PRINTCLIENT. Its background is its colour, or, when transparent, what its parent shows beneath.
+#pragma once
+
+#include <windows.h>
+
+#include "base/Window.h"
+
+namespace dovex {
+
+class TPaintedControl : public TWindow {
+public:
+    bool Transparent() const noexcept { return FTransparent; }
+    void SetTransparent(bool value);
+    COLORREF Color() const noexcept { return FColor; }
+    void SetColor(COLORREF value);
+    SIZE Size() const noexcept;
+
+protected:
+    explicit TPaintedControl(COLORREF color) noexcept : FColor(color) {}
+
+    // Paints the whole client area, background included.
+    virtual void DrawContent(HDC dc, int width, int height) const = 0;
+    void FillBackground(HDC dc, const RECT& rect) const;
+    // Erasing, painting and printing; the rest goes to the default handler.
+    LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
+
+private:
+    bool FTransparent = false;
+    COLORREF FColor;
+};
+
+} // namespace dovex
