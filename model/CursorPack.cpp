@@ -421,6 +421,11 @@ bool SameFileName(std::wstring_view a, std::wstring_view b) noexcept {
            });
 }
 
+bool HasFileExtension(std::wstring_view name, std::wstring_view extension) noexcept {
+    return name.size() > extension.size() &&
+           SameFileName(name.substr(name.size() - extension.size()), extension);
+}
+
 bool NaturalLess(std::wstring_view a, std::wstring_view b) noexcept {
     auto digit = [](wchar_t c) { return c >= L'0' && c <= L'9'; };
     size_t i = 0, j = 0;

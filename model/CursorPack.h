@@ -40,6 +40,8 @@ TInfScheme ReadInfScheme(std::wstring_view text);
 bool NaturalLess(std::wstring_view a, std::wstring_view b) noexcept;
 // Equality of file names as the file system sees it, letter case ignored (ASCII letters).
 bool SameFileName(std::wstring_view a, std::wstring_view b) noexcept;
+// Whether the name ends in the extension (".ani"), letter case ignored.
+bool HasFileExtension(std::wstring_view name, std::wstring_view extension) noexcept;
 
 // One folder of a pack as scanned.
 struct TPackFolder {
