@@ -93,20 +93,19 @@ protected:
     }
 };
 
+BOOL CALLBACK FindVisibleEdit(HWND child, LPARAM found) {
+    if (ClassOf(child) == L"Edit" && ::IsWindowVisible(child)) {
+        *reinterpret_cast<HWND*>(found) = child;
+        return FALSE;
+    }
+    return TRUE;
+}
+
 // Works the folder picker from its own thread: the folder typed into its name box, then its OK button.
 TDialogDriver PickerChoosing(const std::wstring& folder) {
     return TDialogDriver(kPickerTitle, [folder](HWND dialog) {
         HWND edit = nullptr;
-        ::EnumChildWindows(
-            dialog,
-            [](HWND child, LPARAM found) {
-                if (ClassOf(child) == L"Edit" && ::IsWindowVisible(child)) {
-                    *reinterpret_cast<HWND*>(found) = child;
-                    return FALSE;
-                }
-                return TRUE;
-            },
-            reinterpret_cast<LPARAM>(&edit));
+        ::EnumChildWindows(dialog, FindVisibleEdit, reinterpret_cast<LPARAM>(&edit));
         ::SendMessageW(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(folder.c_str()));
         ::PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
                        reinterpret_cast<LPARAM>(::GetDlgItem(dialog, IDOK)));
@@ -164,7 +163,8 @@ TEST_F(PackWindow, TheMenuPicksAPackFolderAndItsInfNamesAndOrdersTheGroup) {
                                          Path(plain, L"spin10.ani")}));
     EXPECT_EQ(SelectedNodeText(form.tvGroup()), L"My Cursors");
     EXPECT_EQ(CellText(form.lvGroupList(), 2, 0), L"Spinning Star") << "rows are read when painted";
-    EXPECT_EQ(information.Texts().size(), 2u) << "each Sakura group left its arrow.cur out, My Cursors nothing";
+    EXPECT_EQ(information.Texts().size(), 2u)
+        << "each Sakura group left its arrow.cur out, My Cursors nothing";
 
     // Cancelled: nothing more.
     {
