@@ -214,6 +214,7 @@ private:
     TCursorGroupCtrl* MakeGroup(std::wstring_view name, std::wstring_view fallback,
                                 const std::vector<std::wstring>& files);
     void SelectGroup(TCursorGroupCtrl& group);
+    void Report(const std::wstring& summary, bool box);
 
     // Commands.
     void actAddGroupExecute(const TAction&);

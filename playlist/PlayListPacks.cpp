@@ -88,6 +88,9 @@ std::wstring TfrmPlayList::PickFolder() {
     dialog.get()->SetOptions(options | FOS_PICKFOLDERS | FOS_FORCEFILESYSTEM | FOS_PATHMUSTEXIST |
                              FOS_NOCHANGEDIR);
     dialog.get()->SetTitle(kFolderPickerTitle);
+    // As the system's own folder picker says it (Wine's keeps the words of a file dialog otherwise).
+    dialog.get()->SetFileNameLabel(L"フォルダー:");
+    dialog.get()->SetOkButtonLabel(L"フォルダーの選択");
     const HWND focus = ::GetFocus();
     ScopeGuard refocus([&] { ::SetFocus(focus && ::IsWindow(focus) ? focus : FTree); });
     {
@@ -154,9 +157,7 @@ void TfrmPlayList::MakeGroupsOfFolders(const std::vector<std::wstring>& folders)
             ? FormatText(kMsgGroupMade, {first->Name(), std::to_wstring(cursors)})
             : FormatText(kMsgGroupsMade, {std::to_wstring(names.size()), std::to_wstring(cursors)});
     const std::wstring summary = Summary(head, skipped, missing);
-    ShowStatusText(summary.substr(0, summary.find(L'\n')));
-    if (skipped > 0 || missing > 0)
-        InformationBox(Handle(), summary);
+    Report(summary, skipped > 0 || missing > 0);
 }
 
 // The cursors of dropped folders at the end of a group, each folder's in its pack's order.
@@ -193,9 +194,16 @@ void TfrmPlayList::AddFoldersTo(TCursorGroupCtrl* group, const std::vector<std::
     ::InvalidateRect(FTree, nullptr, TRUE);
     const std::wstring summary = Summary(
         FormatText(kMsgCursorsAdded, {group->Name(), std::to_wstring(files.size())}), skipped, missing);
+    Report(summary, skipped > 0 || missing > 0);
+}
+
+// The first line in the status bar; the whole in a box when something was left out. The tree keeps the
+// focus, which the box would otherwise leave with the window.
+void TfrmPlayList::Report(const std::wstring& summary, bool box) {
     ShowStatusText(summary.substr(0, summary.find(L'\n')));
-    if (skipped > 0 || missing > 0)
+    if (box)
         InformationBox(Handle(), summary);
+    ::SetFocus(FTree);
 }
 
 void TfrmPlayList::DroppedFolders() {
@@ -265,9 +273,7 @@ void TfrmPlayList::actSchemeGroupExecute(const TAction&) {
     const std::wstring summary =
         Summary(FormatText(kMsgGroupMade, {group->Name(), std::to_wstring(group->Count())}), cursors.Skipped,
                 cursors.Missing, kMsgSchemeMissing);
-    ShowStatusText(summary.substr(0, summary.find(L'\n')));
-    if (cursors.Skipped > 0 || cursors.Missing > 0)
-        InformationBox(Handle(), summary);
+    Report(summary, cursors.Skipped > 0 || cursors.Missing > 0);
 }
 
 } // namespace dovex

@@ -131,6 +131,7 @@ TEST_F(PackWindow, TheMenuPicksAPackFolderAndItsInfNamesAndOrdersTheGroup) {
               (std::vector<std::wstring>{Path(pack, L"work.ani"), Path(pack, L"busy.ani")}))
         << "AppStarting comes before Wait among the roles";
     EXPECT_EQ(SelectedNodeText(form.tvGroup()), L"Sakura Cursors");
+    EXPECT_EQ(::GetFocus(), form.tvGroup()) << "the new group is selected where the keyboard is";
     ASSERT_TRUE(form.ShownGroup());
     EXPECT_EQ(form.ShownGroup()->Name(), L"Sakura Cursors");
     EXPECT_EQ(ListView_GetItemCount(form.lvGroupList()), 2);
