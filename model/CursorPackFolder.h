@@ -44,7 +44,7 @@ struct TSchemeCursors {
 };
 TSchemeCursors SchemeCursors(const std::vector<std::wstring>& files);
 
-// The last part of a path, trailing separators aside: "C:\Packs\Sakura\" is "Sakura".
+// The last name of a path, trailing separators aside: "C:\Packs\Sakura\" is "Sakura".
 std::wstring FolderDisplayName(const std::wstring& folder);
 
 } // namespace dovex

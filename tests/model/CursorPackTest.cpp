@@ -192,7 +192,7 @@ TEST(InfScheme, ReadsNameAndRoleOrderAsPackAuthorsWriteThem) {
          L"Loud",
          {L"b.ani"}},
         {"comments, and a semicolon inside quotes",
-         "; made by hand\n[Strings] ; the names\nN = \"Semi;colon\" ; not part of it\n[R]\n"
+         "; made by hand\n[Strings] ; the names\nN = \"Semi;colon\" ; not in the value\n[R]\n"
          "HKCU,\"Control Panel\\Cursors\\Schemes\",%N%,,\"a.ani\" ; a comment, with a comma\n",
          true,
          L"Semi;colon",
