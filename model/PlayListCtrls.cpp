@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <limits>
 #include <optional>
+#include <unordered_set>
 #include <utility>
 
 #include "anicursor/AniCurInfo.h"
@@ -82,6 +83,23 @@ std::wstring AnsiToWide(const std::string& bytes) {
 std::wstring UpperCase(std::wstring text) {
     if (!text.empty())
         ::CharUpperBuffW(text.data(), static_cast<DWORD>(text.size()));
+    return text;
+}
+
+// The number of the open key's values or sub-keys; one more than any key holds when it cannot be told.
+size_t CountOf(HKEY key, bool subKeys) {
+    DWORD keys = 0, values = 0;
+    if (::RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, &keys, nullptr, nullptr, &values, nullptr, nullptr,
+                           nullptr, nullptr) != ERROR_SUCCESS)
+        return SIZE_MAX;
+    return subKeys ? keys : values;
+}
+
+// Upper case as the registry folds value names, not as a locale does.
+std::wstring InvariantUpperCase(std::wstring text) {
+    if (!text.empty())
+        ::LCMapStringEx(LOCALE_NAME_INVARIANT, LCMAP_UPPERCASE, text.data(), static_cast<int>(text.size()),
+                        text.data(), static_cast<int>(text.size()), nullptr, nullptr, 0);
     return text;
 }
 
@@ -264,21 +282,25 @@ bool TCursorGroupCtrl::SaveIfModified() {
     }
     // Until every new value is in, the old ones beyond them are what the group still has.
     if (written) {
-        // Value names compare as the registry compares them, without regard to case.
-        auto isWanted = [&](const std::wstring& name) {
-            return std::any_of(wanted.begin(), wanted.end(), [&](const std::wstring& w) {
-                return ::CompareStringOrdinal(name.c_str(), static_cast<int>(name.size()), w.c_str(),
-                                              static_cast<int>(w.size()), TRUE) == CSTR_EQUAL;
-            });
-        };
-        for (const auto& name : reg.GetValueNames())
-            if (!isWanted(name) && !reg.DeleteValue(name))
-                written = false;
-        for (const auto& name : reg.GetKeyNames())
-            if (!reg.DeleteKey(name))
-                written = false;
+        // With every wanted value in, as many values as wanted means nothing else is there: the key of a
+        // large pack's group is not listed value by value.
+        if (CountOf(reg.CurrentKey(), false) != wanted.size()) {
+            // Value names compare as the registry compares them, without regard to case.
+            std::unordered_set<std::wstring> wantedSet;
+            wantedSet.reserve(wanted.size());
+            for (const auto& name : wanted)
+                wantedSet.insert(InvariantUpperCase(name));
+            for (const auto& name : reg.GetValueNames())
+                if (!wantedSet.contains(InvariantUpperCase(name)) && !reg.DeleteValue(name))
+                    written = false;
+        }
+        if (CountOf(reg.CurrentKey(), true) != 0)
+            for (const auto& name : reg.GetKeyNames())
+                if (!reg.DeleteKey(name))
+                    written = false;
         // Whatever could not be listed is still there.
-        written = written && reg.GetValueNames().size() == wanted.size() && reg.GetKeyNames().empty();
+        written = written && CountOf(reg.CurrentKey(), false) == wanted.size() &&
+                  CountOf(reg.CurrentKey(), true) == 0;
     }
     reg.CloseKey();
     FModified = !written;

@@ -143,6 +143,10 @@ std::wstring TSystemCursorCtrl::SchemeFile(int index, int role) const {
                                                     : std::wstring();
 }
 
+std::vector<std::wstring> TSystemCursorCtrl::SchemeFiles(int index) const {
+    return SplitText(L",", At(index).Files);
+}
+
 void TSystemCursorCtrl::ApplyScheme(int index) const {
     const TScheme& scheme = At(index);
     // The default cursors are resources of User32.dll; it stays loaded while they are taken.

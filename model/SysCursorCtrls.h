@@ -32,6 +32,9 @@ public:
     // a role outside 0 .. 14, or where the scheme wants the system's default. Throws EListError for an
     // index outside the schemes.
     std::wstring SchemeFile(int index, int role) const;
+    // Every position of the scheme's file list, roles beyond the fifteen included, as written. Throws
+    // EListError for an index outside the schemes.
+    std::vector<std::wstring> SchemeFiles(int index) const;
     // Replaces each system cursor with the scheme's file, or with User32.dll's default cursor where the
     // scheme names none; a file that cannot be loaded leaves its role as it was. Nothing is stored as the
     // user's setting. Throws EListError for an index outside the schemes.

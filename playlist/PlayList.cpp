@@ -36,6 +36,11 @@ constexpr wchar_t kCategoryView[] = L"表示";
 const TfrmPlayList::TAction TfrmPlayList::kActions[] = {
     {IDA_ADDGROUP, kCategoryPlayList, L"グループの追加(&G)", 0, 0, nullptr, 0,
      L"グループの追加|新しくグループを作成します。", 0, &TfrmPlayList::actAddGroupExecute},
+    {IDA_FOLDERGROUP, kCategoryPlayList, L"フォルダーからグループを作成(&F)...", 0, 0, nullptr, -1,
+     L"カーソルパックのフォルダーから、そのカーソルのグループを作成します。", 0, &TfrmPlayList::actFolderGroupExecute},
+    {IDA_SCHEMEGROUP, kCategoryPlayList, L"スキームからグループを作成(&S)...", 0, 0, nullptr, -1,
+     L"システムのカーソル スキームから、そのアニメーションカーソルのグループを作成します。", 0,
+     &TfrmPlayList::actSchemeGroupExecute},
     {IDA_ADDITEM, kCategoryPlayList, L"カーソルの追加(&A)", 0, 0, nullptr, 1,
      L"カーソルの追加|グループにカーソルを追加します。", 0, &TfrmPlayList::actAddItemExecute},
     {IDA_PLAYLISTDELETE, kCategoryPlayList, L"削除(&D)", 0, 0, nullptr, 3,
@@ -85,14 +90,15 @@ struct TMenuPopup {
 };
 const TMenuPopup kMainMenu[] = {
     {L"プレイリスト(&P)",
-     {IDA_ADDGROUP, IDA_ADDITEM, kSeparator, IDA_PLAYLISTDELETE, IDA_RENAMEGROUP, kSeparator, IDA_EXIT}},
+     {IDA_ADDGROUP, IDA_FOLDERGROUP, IDA_SCHEMEGROUP, IDA_ADDITEM, kSeparator, IDA_PLAYLISTDELETE,
+      IDA_RENAMEGROUP, kSeparator, IDA_EXIT}},
     {L"編集(&E)", {IDA_PLAYLISTUP, IDA_PLAYLISTDOWN, kSeparator, IDA_SELECTALL, IDA_REVERSESELECT}},
     {L"表示(&V)",
      {IDA_BKGNDCOLOR, kSeparator, IDA_LISTLARGEICON, IDA_LISTSMALLICON, IDA_LISTLIST, IDA_LISTREPORT,
       kSeparator, IDA_REFRESH}},
 };
-constexpr UINT kGroupsMenu[] = {IDA_ADDGROUP, IDA_PLAYLISTDELETE, IDA_RENAMEGROUP, kSeparator,
-                                IDA_CANCELMENU};
+constexpr UINT kGroupsMenu[] = {IDA_ADDGROUP,    IDA_FOLDERGROUP, IDA_SCHEMEGROUP, IDA_PLAYLISTDELETE,
+                                IDA_RENAMEGROUP, kSeparator,      IDA_CANCELMENU};
 constexpr UINT kItemsMenu[] = {kViewStyleSubMenu, kSeparator,    IDA_ADDITEM,       IDA_PLAYLISTDELETE,
                                kSeparator,        IDA_SELECTALL, IDA_REVERSESELECT, IDA_REFRESH,
                                kSeparator,        IDA_CANCELMENU};
@@ -673,6 +679,7 @@ LRESULT TfrmPlayList::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_ICONINDEX:        IconIndexArrived(wParam, lParam); return 0;
     case WM_UPDATEITEMINFO:   UpdateItemInfo(); return 0;
     case WM_LOADPREVIEW:      LoadPreview(); return 0;
+    case WM_DROPFOLDERS:      DroppedFolders(); return 0;
     case WM_CLOSE:            Close(); return 0;
     case WM_DESTROY:          FormDestroy(); return 0;
     }

@@ -9,6 +9,7 @@
 #include <array>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "base/UniqueHandle.h"
@@ -199,6 +200,16 @@ private:
     void DropTarget1DragOver(POINT point);
     void DropTarget1DragLeave() noexcept;
     void DropTarget1DropFiles(const std::vector<std::wstring>& files, POINT point);
+    void DroppedFolders();
+
+    // Groups of cursor packs and of system cursor schemes.
+    std::wstring PickFolder();
+    void MakeGroupsOfFolders(const std::vector<std::wstring>& folders);
+    void AddFoldersTo(TCursorGroupCtrl* group, const std::vector<std::wstring>& folders);
+    TCursorGroupCtrl* MakeGroup(std::wstring_view name, std::wstring_view fallback,
+                                const std::vector<std::wstring>& files);
+    void SelectGroup(TCursorGroupCtrl& group);
+    void Report(const std::wstring& summary, bool box);
 
     // Commands.
     void actAddGroupExecute(const TAction&);
@@ -212,6 +223,8 @@ private:
     void actListViewStyleExecute(const TAction& action);
     void actRefreshExecute(const TAction&);
     void actBkGndColorExecute(const TAction&);
+    void actFolderGroupExecute(const TAction&);
+    void actSchemeGroupExecute(const TAction&);
 
     // The preview's requests.
     const wchar_t* TransportHint(UINT command) const noexcept override;
@@ -250,6 +263,12 @@ private:
     int FDefaultIconIndex = -1;
     std::wstring FPreviewFileName;
     std::vector<TCursorItem*> FDragItems;
+    // Folders dropped and not yet made groups of, with the group they were dropped on (none: new groups).
+    struct TFolderDrop {
+        std::vector<std::wstring> Folders;
+        TCursorGroupCtrl* Target;
+    };
+    std::vector<TFolderDrop> FFolderDrops;
     UniqueImageList FDragImage;
     bool FModified = false;
     int FUpdateCount = 0;

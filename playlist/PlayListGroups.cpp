@@ -207,6 +207,9 @@ void TfrmPlayList::DeleteGroup(TCursorGroupCtrl* group) {
         ShowNoGroup();
     }
     const std::wstring name = group->Name();
+    for (auto& drop : FFolderDrops)
+        if (drop.Target == group)
+            drop.Folders.clear(); // dropped on a group that is gone
     FGroups.erase(found);
     // Only a name of its own: an empty one or one with a backslash would name another key. A name the user
     // could not type (a control character, too long) is still the group's own key.
@@ -286,9 +289,23 @@ void TfrmPlayList::DropTarget1DragLeave() noexcept {
 void TfrmPlayList::DropTarget1DropFiles(const std::vector<std::wstring>& files, POINT point) {
     TreeView_SelectDropTarget(FTree, nullptr);
     TCursorGroupCtrl* target = NodeGroup(NodeAt(point));
+    std::vector<std::wstring> folders;
+    for (const auto& file : files) {
+        const DWORD attributes = ::GetFileAttributesW(file.c_str());
+        if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY))
+            folders.push_back(file);
+    }
+    if (!folders.empty()) {
+        // Folders on a group fill it; on the tree's empty space they become groups; elsewhere they fill the
+        // shown group. Done after the drop has returned: the drag source waits for the drop, and a box may
+        // ask.
+        const bool onTree = ::ChildWindowFromPointEx(Handle(), point, CWP_SKIPINVISIBLE) == FTree;
+        FFolderDrops.push_back(TFolderDrop{folders, target ? target : onTree ? nullptr : FShownGroup});
+        ::PostMessageW(Handle(), WM_DROPFOLDERS, 0, 0);
+    }
     if (!target)
         target = FShownGroup;
-    if (!target)
+    if (!target || folders.size() == files.size())
         return;
     const HCURSOR normal = ::SetCursor(::LoadCursorW(nullptr, IDC_WAIT));
     ScopeGuard finish([&] {
@@ -300,7 +317,7 @@ void TfrmPlayList::DropTarget1DropFiles(const std::vector<std::wstring>& files, 
         ::SetCursor(normal);
     });
     for (const auto& file : files)
-        if (HasAniExtension(file))
+        if (HasAniExtension(file) && std::find(folders.begin(), folders.end(), file) == folders.end())
             target->AddItem(file);
 }
 

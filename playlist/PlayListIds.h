@@ -12,6 +12,8 @@ constexpr UINT WM_ICONINDEX = WM_USER + 1000;
 constexpr UINT WM_UPDATEITEMINFO = WM_APP + 1;
 // Posted to itself: load the preview file into the preview pane.
 constexpr UINT WM_LOADPREVIEW = WM_APP + 2;
+// Posted to itself after folders were dropped: the groups are made once the drop has returned.
+constexpr UINT WM_DROPFOLDERS = WM_APP + 4;
 
 // Child controls.
 constexpr int IDC_PL_TOOLBAR = 100;
@@ -45,6 +47,9 @@ constexpr UINT IDA_PREVIEWSTOP = 40118;
 constexpr UINT IDA_PREVIEWZOOM = 40119;
 constexpr UINT IDA_PREVIEWREVIEW = 40120;
 constexpr UINT IDA_PREVIEWCUE = 40121;
+// Groups made of a cursor pack's folder or of a system cursor scheme.
+constexpr UINT IDA_FOLDERGROUP = 40122;
+constexpr UINT IDA_SCHEMEGROUP = 40123;
 // Tool buttons and menu items of their own, not commands of the action table.
 constexpr UINT IDA_PROPERTY = 40150;
 constexpr UINT IDA_LISTVIEWSTYLE = 40151;

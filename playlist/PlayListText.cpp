@@ -1,5 +1,6 @@
 #include "playlist/PlayListText.h"
 
+#include <algorithm>
 #include <cwchar>
 
 #include "base/Text.h"
@@ -118,6 +119,42 @@ std::wstring GroupNameProblem(std::wstring_view name) {
         if (c < L' ' || c == 0x7F)
             return L"グループ名に制御文字は使えません。";
     return {};
+}
+
+namespace {
+// The first `length` characters, never half of a surrogate pair.
+std::wstring CutName(std::wstring_view name, size_t length) {
+    if (name.size() <= length)
+        return std::wstring(name);
+    if (length > 0 && name[length - 1] >= 0xD800 && name[length - 1] <= 0xDBFF)
+        --length;
+    return std::wstring(name.substr(0, length));
+}
+
+bool IsNameBlank(wchar_t c) noexcept {
+    return c == L' ' || c == L'\x3000';
+}
+} // namespace
+
+std::wstring GroupNameFrom(std::wstring_view raw) {
+    std::wstring name;
+    for (wchar_t c : raw)
+        name += c == L'\\' ? L'-' : (c < L' ' || c == 0x7F) ? L' ' : c;
+    const size_t first = std::find_if_not(name.begin(), name.end(), IsNameBlank) - name.begin();
+    name.erase(0, first);
+    while (!name.empty() && IsNameBlank(name.back()))
+        name.pop_back();
+    name = CutName(name, kMaxGroupNameLength);
+    while (!name.empty() && IsNameBlank(name.back()))
+        name.pop_back();
+    return name;
+}
+
+std::wstring NumberedGroupName(std::wstring_view name, int n) {
+    if (n < 2)
+        return CutName(name, kMaxGroupNameLength);
+    const std::wstring suffix = L" (" + std::to_wstring(n) + L")";
+    return CutName(name, kMaxGroupNameLength - suffix.size()) + suffix;
 }
 
 std::wstring ShortHint(std::wstring_view hint) {

@@ -56,5 +56,11 @@ bool SameText(std::wstring_view a, std::wstring_view b) noexcept;
 inline constexpr size_t kMaxGroupNameLength = 255;
 // Why a non-empty name cannot be a group's key name, or empty when it can.
 std::wstring GroupNameProblem(std::wstring_view name);
+// A name from outside (a pack, a folder, a scheme) made fit for a group's key: a backslash becomes "-", a
+// control character a blank, the blanks at its ends go, and it is cut to kMaxGroupNameLength.
+std::wstring GroupNameFrom(std::wstring_view raw);
+// The name followed by " (n)", the name cut so that the whole stays within kMaxGroupNameLength; n below 2
+// gives the name itself.
+std::wstring NumberedGroupName(std::wstring_view name, int n);
 
 } // namespace dovex

@@ -57,3 +57,6 @@
 #define IDI_PLAYLIST_IMAGE_FIRST 500
 #define IDI_PLAYLIST_IMAGE_COUNT 16
 #define IDI_PLAYLIST_GROUP 520
+// The playlist window's choice of a system cursor scheme to make a group of.
+#define IDD_SCHEMEGROUP 3200
+#define IDC_SCHEMEGROUP_LIST 3201

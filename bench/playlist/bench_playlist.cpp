@@ -1,8 +1,11 @@
 // Fills one group key with item values that point at generated animated cursors and times:
 //   - the reader's own scan of the same files (the floor),
 //   - creating the engine's group manager (loads the key and examines every item),
-//   - loading the playlist window's group (loads the key, examines nothing).
-// Usage: bench_playlist [FOLDER] [COUNT]   (default: a temporary folder, 5000 files)
+//   - loading the playlist window's group (loads the key, examines nothing),
+//   - making a group of a cursor pack's folder as the playlist window does (scan, plan, write the key; no
+//     cursor file read up front).
+// Usage: bench_playlist [FOLDER] [COUNT] [PACK_COUNT]   (default: a temporary folder, 5000 files; a pack
+// folder of 10000 files inside it)
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -12,6 +15,7 @@
 #include <vector>
 
 #include "anicursor/AniCurInfo.h"
+#include "model/CursorPackFolder.h"
 #include "model/PlayListCtrls.h"
 #include "model/RegistryEx.h"
 #include "bench/BenchFiles.h"
@@ -81,6 +85,29 @@ int main(int argc, char** argv) {
             usable += group->Items(i).Status == dovex::isUsable;
     });
 
+    // A pack's folder made a group, as the playlist window's folder command does it.
+    const int packCount = argc > 3 ? std::max(1, std::atoi(argv[3])) : 10000;
+    const fs::path packDir = dir / ("pack" + std::to_string(packCount));
+    if (!fs::exists(packDir / ("bench" + std::to_string(packCount - 1) + ".ani"))) {
+        std::printf("generating %d files in %s\n", packCount, packDir.string().c_str());
+        dovex::bench::GenerateCursorFiles(packDir, packCount);
+    }
+    int packItems = 0, packExamined = 0;
+    const double tPack = dovex::bench::BestOfFive([&] {
+        dovex::TRegistryEx().DeleteKey(kBenchPlaylist + L"\\Pack");
+        const dovex::TPackPlan plan = dovex::ReadCursorPack(packDir.wstring());
+        auto group = dovex::TCursorGroupCtrl::CreateNew(L"Pack", kBenchPlaylist);
+        for (const auto& planned : plan.Groups)
+            for (const auto& name : planned.Files)
+                group->AddItem(dovex::PackFilePath(packDir.wstring(), planned, name));
+        group->SaveIfModified();
+        packItems = group->Count();
+        packExamined = 0;
+        for (int i = 0; i < group->Count(); ++i)
+            packExamined += group->TCursorGroupBase::GetItem(i).Status != dovex::isUnchecked;
+    });
+    const int packStored = dovex::TCursorGroupCtrl::Create(L"Pack", kBenchPlaylist)->Count();
+
     {
         dovex::TRegistryEx reg;
         reg.DeleteKey(kBenchRoot);
@@ -94,6 +121,11 @@ int main(int argc, char** argv) {
     std::printf("editable group load (none):      %8.1f ms (%8.0f items/s)\n", tCtrl * 1e3, n / tCtrl);
     std::printf("editable group, all fetched:     %8.1f ms (%8.0f items/s)\n", tCtrlAll * 1e3, n / tCtrlAll);
     std::printf("ratio manager / reader scan: %.2f (limit 1.50)\n", tManager / tReader);
-    const bool ok = failures == 0 && playable == count && loaded == count && usable == count && sink != 0;
+    std::printf("pack folder made a group:        %8.1f ms (%d files, %d stored, %d read; limit 1000 ms, "
+                "none read)\n",
+                tPack * 1e3, packItems, packStored, packExamined);
+    const bool packOk = packItems == packCount && packStored == packCount && packExamined == 0 && tPack < 1.0;
+    const bool ok =
+        failures == 0 && playable == count && loaded == count && usable == count && sink != 0 && packOk;
     return ok ? 0 : 1;
 }

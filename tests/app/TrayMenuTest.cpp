@@ -300,7 +300,26 @@ TEST_F(TrayMenu, ExitWhileABoxOfAnotherWindowIsOpenClosesTheBoxFirst) {
              ::PostMessageW(FForm->PlayListForm()->Handle(), WM_COMMAND, IDA_ADDITEM, 0);
          },
          true},
+        {"the playlist window's folder picker", L"カーソルパックのフォルダーの選択",
+         [this] {
+             Command(IDM_PLAYLIST);
+             test::PumpModelessFor(300ms);
+             ::PostMessageW(FForm->PlayListForm()->Handle(), WM_COMMAND, IDA_FOLDERGROUP, 0);
+         },
+         true},
+        {"the playlist window's choice of a cursor scheme", L"スキームからグループを作成",
+         [this] {
+             Command(IDM_PLAYLIST);
+             test::PumpModelessFor(300ms);
+             ::PostMessageW(FForm->PlayListForm()->Handle(), WM_COMMAND, IDA_SCHEMEGROUP, 0);
+         },
+         true},
     };
+    // A scheme to choose from, whatever the system has.
+    const wchar_t* const schemes = L"Control Panel\\Cursors\\Schemes";
+    const std::wstring scheme = L"C:\\nowhere\\busy.ani";
+    ::RegSetKeyValueW(HKEY_CURRENT_USER, schemes, L"Dovex Exit Test", REG_SZ, scheme.c_str(),
+                      static_cast<DWORD>((scheme.size() + 1) * sizeof(wchar_t)));
     for (const auto& c : cases) {
         SCOPED_TRACE(c.Name);
         WriteGroup(L"A", {SamplePath("star32.ani")});
@@ -327,4 +346,5 @@ TEST_F(TrayMenu, ExitWhileABoxOfAnotherWindowIsOpenClosesTheBoxFirst) {
         FForm.reset();
         ::RegDeleteTreeW(HKEY_CURRENT_USER, kDovexKey);
     }
+    ::RegDeleteKeyValueW(HKEY_CURRENT_USER, schemes, L"Dovex Exit Test");
 }

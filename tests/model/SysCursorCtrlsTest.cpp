@@ -353,6 +353,11 @@ TEST_F(SysCursorCtrlsTest, FilePositionsAndIndexes) {
     EXPECT_EQ(schemes.SchemeFile(2, 3), L"");
     EXPECT_EQ(schemes.SchemeFile(2, 20), L"");
     EXPECT_EQ(schemes.SchemeFile(2, -1), L"");
+    // The whole list, roles beyond the fifteen included (newer systems have seventeen).
+    ASSERT_EQ(schemes.SchemeFiles(1).size(), 17u);
+    EXPECT_EQ(schemes.SchemeFiles(1)[16], L"C:\\f16.cur");
+    EXPECT_EQ(schemes.SchemeFiles(2), (std::vector<std::wstring>{L"C:\\a.cur", L"C:\\b.cur", L"C:\\c.cur"}));
+    EXPECT_THROW(schemes.SchemeFiles(3), EListError);
     EXPECT_THROW(schemes.SchemeName(-1), EListError);
     EXPECT_THROW(schemes.SchemeName(3), EListError);
     EXPECT_THROW(schemes.SchemeFile(3, 0), EListError);

@@ -134,6 +134,32 @@ TEST(ItemTexts, GroupNamesTheRegistryCanHold) {
     EXPECT_FALSE(SameText(L"Stars", L"Star"));
 }
 
+TEST(ItemTexts, NamesFromOutsideAreMadeGroupNames) {
+    const std::wstring long255(255, L'名');
+    struct {
+        std::wstring Raw;
+        std::wstring Name;
+    } const cases[] = {
+        {L"Sakura Cursors", L"Sakura Cursors"},
+        {L"Sakura\\Large", L"Sakura-Large"},
+        {L"  \tTabs\tand\nlines\r ", L"Tabs and lines"},
+        {L"\x3000全角の空白\x3000", L"全角の空白"},
+        {long255 + L"xyz", long255},
+        {std::wstring(254, L'a') + L" b", std::wstring(254, L'a')},
+        {std::wstring(254, L'a') + L"\xD83D\xDE00", std::wstring(254, L'a')}, // never half a surrogate pair
+        {L" \x01 ", L""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << "case " << (&c - cases));
+        EXPECT_EQ(GroupNameFrom(c.Raw), c.Name);
+        EXPECT_EQ(GroupNameProblem(GroupNameFrom(c.Raw)), L"");
+    }
+    EXPECT_EQ(NumberedGroupName(L"Sakura", 1), L"Sakura");
+    EXPECT_EQ(NumberedGroupName(L"Sakura", 2), L"Sakura (2)");
+    EXPECT_EQ(NumberedGroupName(long255, 12), std::wstring(250, L'名') + L" (12)");
+    EXPECT_EQ(NumberedGroupName(long255, 12).size(), kMaxGroupNameLength);
+}
+
 TEST_F(ItemList, ColumnsShowTheFilesOwnFigures) {
     const std::wstring star = SamplePath("star32.ani");
     WriteGroup(L"G", {star});
