@@ -76,11 +76,14 @@ dovex_wine_up() {
         "$DOVEX_WINE" wineboot -i >"$DOVEX_WINE_DIR/wineboot.log" 2>&1 </dev/null
 
     fi
-    # A crashing program ends at once instead of waiting in Wine's debugger until a test's time-out.
-    if [ ! -f "$DOVEX_WINE_DIR/no-crash-debugger" ]; then
-        "$DOVEX_WINE" reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\AeDebug' /v Debugger /d '' /f \
-            >/dev/null 2>&1 </dev/null
-        touch "$DOVEX_WINE_DIR/no-crash-debugger"
+    # A crashing program ends at once instead of waiting in Wine's debugger until a test's time-out; 32-bit
+    # programs read the setting from the registry's 32-bit view.
+    if [ ! -f "$DOVEX_WINE_DIR/no-crash-debugger-both-views" ]; then
+        for view in 64 32; do
+            "$DOVEX_WINE" reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\AeDebug' /v Debugger /d '' /f \
+                "/reg:$view" >/dev/null 2>&1 </dev/null
+        done
+        touch "$DOVEX_WINE_DIR/no-crash-debugger-both-views"
     fi
     # One wineserver for the whole run keeps each program's start-up short.
     # Started here but outliving this call: it must not hold the caller's output open (ctest waits for it).
