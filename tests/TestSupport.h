@@ -62,6 +62,32 @@ inline bool KeyExists(const std::wstring& path, HKEY root = HKEY_CURRENT_USER) {
     return true;
 }
 
+// The names of a key's subkeys, or of its values, in the registry's order; none when it cannot be opened.
+inline std::vector<std::wstring> RegistryNames(HKEY root, const std::wstring& path, bool values) {
+    std::vector<std::wstring> names;
+    HKEY key = nullptr;
+    if (::RegOpenKeyExW(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
+        return names;
+    wchar_t name[16384];
+    for (DWORD i = 0;; ++i) {
+        DWORD length = 16384;
+        const LSTATUS status =
+            values ? ::RegEnumValueW(key, i, name, &length, nullptr, nullptr, nullptr, nullptr)
+                   : ::RegEnumKeyExW(key, i, name, &length, nullptr, nullptr, nullptr, nullptr);
+        if (status != ERROR_SUCCESS)
+            break;
+        names.emplace_back(name, length);
+    }
+    ::RegCloseKey(key);
+    return names;
+}
+inline std::vector<std::wstring> SubkeyNames(HKEY root, const std::wstring& path = L"") {
+    return RegistryNames(root, path, false);
+}
+inline std::vector<std::wstring> ValueNames(HKEY root, const std::wstring& path = L"") {
+    return RegistryNames(root, path, true);
+}
+
 // Waits on a thread of its own for a dialog with that caption of this process, and works it from there.
 class TDialogDriver {
 public:

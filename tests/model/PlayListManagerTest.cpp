@@ -7,23 +7,13 @@ using namespace dovex;
 using dovex::test::Dword;
 using dovex::test::PlayListTest;
 using dovex::test::Sample;
+using dovex::test::SubkeyNames;
 using dovex::test::Sz;
 
 namespace {
 
 using Manager = PlayListTest;
 using Preferences = PlayListTest;
-
-std::vector<std::wstring> RawKeyNames(HKEY key) {
-    std::vector<std::wstring> names;
-    wchar_t name[256];
-    for (DWORD i = 0;; ++i) {
-        DWORD len = 256;
-        if (::RegEnumKeyExW(key, i, name, &len, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
-            return names;
-        names.emplace_back(name, len);
-    }
-}
 
 } // namespace
 
@@ -34,7 +24,7 @@ TEST_F(Manager, GroupsInRegistryOrderItemsFlatAndCountsBySelection) {
     // Existing files that hold no animated cursor are not playable either.
     WriteGroup(L"C", {Sz(L"0", File(L"gone.ani")), Sz(L"1", File(L"notes.ani")), Sz(L"2", File(L"x.ani")),
                       Sz(L"3", File(L"broken.ani"))});
-    const std::vector<std::wstring> order = RawKeyNames(FKey);
+    const std::vector<std::wstring> order = SubkeyNames(FKey);
     ASSERT_EQ(order.size(), 3u);
 
     TCursorGroupManager manager(FPath);

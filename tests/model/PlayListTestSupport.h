@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "../ScratchKey.h"
+#include "../TestSupport.h"
 #include "model/PlayListCtrls.h"
 
 namespace dovex::test {
@@ -98,19 +99,7 @@ protected:
 
     // The value names of a group's key, in the registry's order.
     std::vector<std::wstring> RawValueNames(const std::wstring& group) const {
-        std::vector<std::wstring> names;
-        HKEY key = nullptr;
-        if (::RegOpenKeyExW(FKey, group.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
-            return names;
-        wchar_t name[256];
-        for (DWORD i = 0;; ++i) {
-            DWORD len = 256;
-            if (::RegEnumValueW(key, i, name, &len, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
-                break;
-            names.emplace_back(name, len);
-        }
-        ::RegCloseKey(key);
-        return names;
+        return ValueNames(FKey, group);
     }
 
     std::wstring RawText(const std::wstring& group, const wchar_t* name) const {

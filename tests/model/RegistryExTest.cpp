@@ -5,6 +5,7 @@
 #include <functional>
 
 #include "../ScratchKey.h"
+#include "../TestSupport.h"
 #include "RegistryGate.h"
 
 using namespace dovex;
@@ -186,15 +187,7 @@ TEST_F(Registry, NamesComeInEnumerationOrder) {
     SetDword(L"v1", 1);
     TRegistryEx reg;
     Open(reg);
-    std::vector<std::wstring> expectedKeys;
-    DWORD index = 0;
-    wchar_t name[256];
-    DWORD len = 256;
-    while (::RegEnumKeyExW(FKey, index++, name, &len, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS) {
-        expectedKeys.emplace_back(name, len);
-        len = 256;
-    }
-    EXPECT_EQ(reg.GetKeyNames(), expectedKeys);
+    EXPECT_EQ(reg.GetKeyNames(), test::SubkeyNames(FKey));
     EXPECT_EQ(reg.GetKeyNames().size(), 3u);
     EXPECT_EQ(reg.GetValueNames().size(), 2u);
     TRegistryEx closed;

@@ -214,21 +214,7 @@ protected:
     static std::wstring GroupKey(const std::wstring& name) {
         return std::wstring(kPlaylistKey) + L"\\" + name;
     }
-    static std::vector<std::wstring> GroupKeys() {
-        std::vector<std::wstring> names;
-        HKEY key = nullptr;
-        if (::RegOpenKeyExW(HKEY_CURRENT_USER, kPlaylistKey, 0, KEY_READ, &key) != ERROR_SUCCESS)
-            return names;
-        wchar_t name[300];
-        for (DWORD i = 0;; ++i) {
-            DWORD length = 300;
-            if (::RegEnumKeyExW(key, i, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
-                break;
-            names.emplace_back(name, length);
-        }
-        ::RegCloseKey(key);
-        return names;
-    }
+    static std::vector<std::wstring> GroupKeys() { return SubkeyNames(HKEY_CURRENT_USER, kPlaylistKey); }
     static std::vector<std::wstring> StoredFiles(const std::wstring& group) {
         std::vector<std::wstring> files;
         for (int i = 0;; ++i) {
