@@ -97,7 +97,7 @@ int main(int argc, char** argv) {
     std::ofstream manifest(out / "samples" / "manifest.tsv", std::ios::binary);
     manifest << "# "
                 "file\tsize\tframes\tsteps\tjif_rate\tflags\trates\tseq\ttitle_hex\tauthor_"
-                "hex\ttitle\tauthor\thot_x\thot_y\n";
+                "hex\ttitle\tauthor\thot_x\thot_y\tsizes\n";
     for (const auto& s : art::Samples()) {
         const art::AniRecipe recipe = art::BuildAni(s);
         ok &= art::SaveFile((out / "samples" / s.file).string(), art::WriteAniFile(recipe));
@@ -106,7 +106,10 @@ int main(int argc, char** argv) {
                  << List(s.sequence) << '\t' << (s.title ? Hex(s.title->sjis) : "") << '\t'
                  << (s.author ? Hex(s.author->sjis) : "") << '\t' << (s.title ? s.title->utf8 : "") << '\t'
                  << (s.author ? s.author->utf8 : "") << '\t' << recipe.frames[0].hotX << '\t'
-                 << recipe.frames[0].hotY << '\n';
+                 << recipe.frames[0].hotY << '\t' << s.size;
+        for (const auto& image : recipe.moreImages[0])
+            manifest << ',' << image.width;
+        manifest << '\n';
         preview.push_back(recipe.frames);
     }
     manifest.close();
