@@ -7,6 +7,7 @@
 #include <array>
 #include <thread>
 
+#include "anicursor/AniCursorLoad.h"
 #include "base/Dpi.h"
 #include "base/Gdi.h"
 #include "base/Text.h"
@@ -14,7 +15,6 @@
 namespace dovex {
 
 namespace {
-
 
 constexpr const wchar_t* kClassName = L"TAniCursorView";
 
@@ -276,7 +276,8 @@ void TAniCursorView::LoadCursorFile(const std::wstring& fileName) {
         ReadAniCursorData(info, source, fileName);
     }
     // The platform may still make no cursor of the file: the control then stays empty, without error.
-    FCursor.reset(::LoadCursorFromFileW(fileName.c_str()));
+    FCursorSide = DrawnSide();
+    FCursor = LoadCursorAtSize(fileName, FCursorSide);
     if (FCursor)
         FInfo = std::move(info);
 }
@@ -375,8 +376,7 @@ void TAniCursorView::SetAutoSize(bool value) {
     if (value) {
         const UINT dpi = WindowDpi(Handle());
         ::SetWindowPos(Handle(), nullptr, 0, 0, SystemMetricForDpi(SM_CXCURSOR, dpi),
-                       SystemMetricForDpi(SM_CYCURSOR, dpi),
-                       SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+                       SystemMetricForDpi(SM_CYCURSOR, dpi), SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     }
 }
 
@@ -398,6 +398,23 @@ void TAniCursorView::KeepCursorSize(WINDOWPOS& pos) const noexcept {
     const UINT dpi = WindowDpi(Handle());
     if (pos.cx != SystemMetricForDpi(SM_CXCURSOR, dpi) || pos.cy != SystemMetricForDpi(SM_CYCURSOR, dpi))
         pos.flags |= SWP_NOSIZE;
+}
+
+int TAniCursorView::DrawnSide() const noexcept {
+    const SIZE size = Size();
+    const int side = std::max(size.cx, size.cy);
+    return side > 0 ? side : SystemMetricForDpi(SM_CXCURSOR, WindowDpi(Handle()));
+}
+
+// A zoomed view draws the file's own larger image where it has one, not the small one stretched.
+void TAniCursorView::FitCursorToSize() noexcept {
+    const int side = DrawnSide();
+    if (!FCursor || side == FCursorSide)
+        return;
+    if (UniqueHCursor cursor = LoadCursorAtSize(FFilename, side)) {
+        FCursor = std::move(cursor);
+        FCursorSide = side;
+    }
 }
 
 void TAniCursorView::Repaint() noexcept {
@@ -425,6 +442,7 @@ LRESULT TAniCursorView::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
         return 0;
     }
     case WM_SIZE:
+        FitCursorToSize();
         ::InvalidateRect(Handle(), nullptr, FALSE);
         return 0;
     case WM_WINDOWPOSCHANGING:
