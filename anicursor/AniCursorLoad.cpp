@@ -93,32 +93,51 @@ HCURSOR CursorFromBytes(const std::vector<std::uint8_t>& bytes, int width, int h
 }
 
 HCURSOR LoadAtSize(const std::wstring& fileName, int side) {
-    std::vector<std::uint8_t> bytes;
+    // The reader reads only the heads of the frames: enough to choose their images.
     TAniCursorInfo info;
     bool animated = false;
-    if (ReadWholeFile(fileName, bytes)) {
-        try {
-            animated = info.LoadFromBytes(bytes.data(), bytes.size(), fileName);
-        } catch (const Exception&) {
-        }
+    try {
+        animated = info.LoadFromFile(fileName);
+    } catch (const Exception&) {
     }
     const TAniLayout& layout = info.Layout();
-    if (!animated || layout.FrameCount() == 0)
+    const auto systemLoad = [&] {
         return static_cast<HCURSOR>(
             ::LoadImageW(nullptr, fileName.c_str(), IMAGE_CURSOR, side, side, LR_LOADFROMFILE));
+    };
+    if (!animated || layout.FrameCount() == 0)
+        return systemLoad();
 
-    std::vector<int> chosen(layout.FrameCount());
+    std::vector<int> chosen;
     bool allFit = true;
-    for (std::size_t f = 0; f < layout.FrameCount(); ++f) {
-        chosen[f] = ChooseImage(layout.FrameImages(f), layout.FrameImageCount(f), side);
-        if (chosen[f] < 0)
-            return nullptr;
-        allFit &= layout.FrameImages(f)[chosen[f]].Width == side;
-    }
-    // Every frame has an image of that size: the system picks it itself.
+    const auto choose = [&] {
+        chosen.assign(layout.FrameCount(), -1);
+        allFit = true;
+        for (std::size_t f = 0; f < layout.FrameCount(); ++f) {
+            chosen[f] = ChooseImage(layout.FrameImages(f), layout.FrameImageCount(f), side);
+            if (chosen[f] < 0)
+                return false;
+            allFit &= layout.FrameImages(f)[chosen[f]].Width == side;
+        }
+        return true;
+    };
+    if (!choose())
+        return nullptr;
+    // Every frame has an image of that size: the system picks it itself, from the mapped file.
     if (allFit)
-        return CursorFromBytes(bytes, side, side);
+        return systemLoad();
 
+    // The frames are scaled from the bytes read now, read again by the reader in case the file changed.
+    std::vector<std::uint8_t> bytes;
+    if (!ReadWholeFile(fileName, bytes))
+        return nullptr;
+    try {
+        if (!info.LoadFromBytes(bytes.data(), bytes.size(), fileName) || layout.FrameCount() == 0 ||
+            !choose())
+            return nullptr;
+    } catch (const Exception&) {
+        return nullptr;
+    }
     std::vector<std::vector<std::uint8_t>> frames;
     frames.reserve(layout.FrameCount());
     int height = side;
