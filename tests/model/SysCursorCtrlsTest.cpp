@@ -433,5 +433,21 @@ TEST_F(SysCursorCtrlsTest, RealApplyAndRestore) {
     TSystemCursorCtrl::RestoreUserCursors();
 }
 
+// The user's pointer size, as the system settings store it; anything else is no setting.
+TEST(CursorBaseSize, ReadFromTheUsersCursorSettings) {
+    TKeyKeeper cursors(HKEY_CURRENT_USER, L"Control Panel\\Cursors");
+    cursors.Save();
+    const DWORD large = 64, huge = 256;
+    cursors.Set(L"CursorBaseSize", REG_DWORD, &large, sizeof(large));
+    EXPECT_EQ(ReadCursorBaseSize(), 64u);
+    cursors.Set(L"CursorBaseSize", REG_DWORD, &huge, sizeof(huge));
+    EXPECT_EQ(ReadCursorBaseSize(), 256u);
+    cursors.SetText(L"CursorBaseSize", L"64");
+    EXPECT_EQ(ReadCursorBaseSize(), 0u);
+    cursors.Clear();
+    EXPECT_EQ(ReadCursorBaseSize(), 0u);
+    cursors.Restore();
+}
+
 } // namespace
 } // namespace dovex::test
