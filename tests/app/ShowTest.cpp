@@ -71,6 +71,11 @@ const char* NameOf(const XCursorImage& image) {
 class Show : public CleanDovexKey {
 protected:
     static void SetUpTestSuite() { WriteTestCursors(); }
+    static void TearDownTestSuite() {
+        for (const Sample* s : {&A, &B, &C})
+            ::DeleteFileW(SamplePath(*s).c_str());
+        ::RemoveDirectoryW(WindowsPath(TestCursorDir()).c_str());
+    }
 
     void SetUp() override {
         CleanDovexKey::SetUp();
@@ -475,8 +480,8 @@ protected:
 };
 
 // At 96 DPI the show is at the system's 32 pixels; the user's pointer size of 64, changed while the
-// program runs, makes the next show 64 pixels: the image of that size where the file has one, the
-// 32-pixel frames scaled with their hot spot.
+// program runs, makes the next items 64 pixels, and the next show too: the image of that size where the
+// file has one, the 32-pixel frames scaled with their hot spot.
 TEST_F(ShowSize, FollowsThePointerSizeSettingWhileRunning) {
     ::RegDeleteKeyValueW(HKEY_CURRENT_USER, L"Control Panel\\Cursors", L"CursorBaseSize");
     ASSERT_TRUE(FDovex.Start());
@@ -488,6 +493,9 @@ TEST_F(ShowSize, FollowsThePointerSizeSettingWhileRunning) {
     ::SendMessageTimeoutW(HWND_BROADCAST, WM_SETTINGCHANGE, SPI_SETCURSORS,
                           reinterpret_cast<LPARAM>(L"Control Panel\\Cursors"), SMTO_ABORTIFHUNG, 2000,
                           &result);
+    ExpectBoth({64, 32, 32}, {64, 7, 5}, 5s);
+    EXPECT_TRUE(FDovex.Showing()) << "the show did not go on";
+
     ASSERT_TRUE(MovePointer(420, 310));
     ASSERT_TRUE(WaitHidden(1s));
     ASSERT_TRUE(WaitShowing(4s));
