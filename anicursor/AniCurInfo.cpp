@@ -370,13 +370,23 @@ private:
     std::size_t FLen;
 };
 
+void AddImage(std::vector<TAniImage>& images, TAniImage image, std::uint16_t type, const unsigned char* entry,
+              std::int32_t width, std::int32_t height) {
+    image.Width = width;
+    image.Height = height;
+    image.HotX = type == 2 ? LoadLE16(entry + 4) : width / 2;
+    image.HotY = type == 2 ? LoadLE16(entry + 6) : height / 2;
+    images.push_back(image);
+}
+
 // The platform's cursor loader trusts each frame's icon directory and the head of each image: a frame
 // without a directory entry, with an entry that points outside the frame, with an image of no width or
 // height, or with an image that starts like a PNG but has no IHDR chunk brings it down instead of failing;
 // so does a bitmap so wide that its size in bytes overflows (no cursor image is wider than 256 pixels).
 // Such a frame is a structure error here, so the file never reaches the loader. What the loader itself
 // rejects safely (odd bit counts, data cut short) is left to it.
-void CheckIconFrame(TFrameHeads& src, const TChunk& ck) {
+// The images it holds are added to `images`.
+void CheckIconFrame(TFrameHeads& src, const TChunk& ck, std::vector<TAniImage>& images) {
     constexpr std::uint32_t kDirBytes = 6, kEntryBytes = 16, kInfoHeaderBytes = 40, kPngHeadBytes = 32;
     static constexpr unsigned char kPng[16] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n',
                                                0,    0,   0,   13,  'I',  'H',  'D',  'R'};
@@ -395,6 +405,9 @@ void CheckIconFrame(TFrameHeads& src, const TChunk& ck) {
         const std::uint32_t offset = LoadLE32(entry + 12);
         if (offset > ck.size || ck.size - offset < 8)
             RaiseStructure();
+        TAniImage image;
+        image.Offset = ck.dataStart + offset;
+        image.Bytes = std::min(LoadLE32(entry + 8), ck.size - offset);
         unsigned char head[kInfoHeaderBytes];
         const std::size_t headBytes = std::min<std::uint32_t>(kInfoHeaderBytes, ck.size - offset);
         src.ReadExact(ck.dataStart + offset, head, headBytes);
@@ -405,6 +418,8 @@ void CheckIconFrame(TFrameHeads& src, const TChunk& ck) {
             const std::uint32_t width = LoadBE32(head + 16), height = LoadBE32(head + 20);
             if (width == 0 || width > kMaxCursorSide || height == 0 || height > kMaxCursorSide)
                 RaiseStructure();
+            AddImage(images, image, type, entry, static_cast<std::int32_t>(width),
+                     static_cast<std::int32_t>(height));
             continue;
         }
         const auto width = static_cast<std::int32_t>(LoadLE32(head + 4));
@@ -414,6 +429,7 @@ void CheckIconFrame(TFrameHeads& src, const TChunk& ck) {
             width > static_cast<std::int32_t>(kMaxCursorSide) || height == 0 || height == 1 || height == -1 ||
             height < -kMaxHeight || height > kMaxHeight)
             RaiseStructure();
+        AddImage(images, image, type, entry, width, (height < 0 ? -height : height) / 2);
     }
 }
 
@@ -436,7 +452,8 @@ public:
     explicit TLoaderModel(TAniByteSource& src)
         : FSrc(src), FSize(src.Size()), FMapped((src.Size() + kPageBytes - 1) / kPageBytes * kPageBytes) {}
 
-    void Check(std::uint64_t riffAt) {
+    // Fills `layout` once the frames are found.
+    void Check(std::uint64_t riffAt, TAniLayout& layout) {
         const std::uint64_t form = riffAt + 12;
         const std::uint32_t formSize = Padded(Mapped32(riffAt + 4));
         const TFound anih = Find(kANIH, false, form, formSize);
@@ -465,7 +482,11 @@ public:
         if (!fram.found)
             return;
 
-        CheckFrames(fram, frames);
+        CheckFrames(fram, frames, layout);
+        layout.RiffAt = riffAt;
+        layout.AnihData = anih.data;
+        layout.FramAt = fram.at;
+        layout.FramEnd = std::min<std::uint64_t>(fram.at + 8 + fram.size, FSize);
         if (header[ahWidth] != 0 && header[ahHeight] != 0 &&
             (header[ahWidth] > kMaxCursorSide || header[ahHeight] > kMaxCursorSide))
             RaiseStructure();
@@ -543,7 +564,7 @@ private:
         return at <= FMapped && (FMapped - at) / 4 >= entries;
     }
 
-    void CheckFrames(const TFound& fram, std::uint32_t frames) {
+    void CheckFrames(const TFound& fram, std::uint32_t frames, TAniLayout& layout) {
         if (frames == 0)
             RaiseStructure();
         const std::uint64_t listEnd = std::min<std::uint64_t>(fram.at + 8 + fram.size, FSize);
@@ -560,9 +581,11 @@ private:
             frame.dataStart = at + sizeof head;
             frame.dataEnd = std::min<std::uint64_t>(frame.dataStart + LoadLE32(head + 4), listEnd);
             frame.size = static_cast<std::uint32_t>(frame.dataEnd - frame.dataStart);
-            CheckIconFrame(heads, frame);
+            layout.FirstImage.push_back(static_cast<std::uint32_t>(layout.Images.size()));
+            CheckIconFrame(heads, frame, layout.Images);
             at = frame.dataStart + LoadLE32(head + 4); // no pad byte: the loader adds none
         }
+        layout.FirstImage.push_back(static_cast<std::uint32_t>(layout.Images.size()));
     }
 
     // The frame number the loader reads for each step, in the chunk or past it, must name a frame.
@@ -694,6 +717,14 @@ void TAniCursorInfo::Clear() {
     FTitle.clear();
     FAuthor.clear();
     FHeader.fill(0);
+    ClearLayout();
+}
+
+// Keeps the tables' memory for the next file.
+void TAniCursorInfo::ClearLayout() {
+    FLayout.Images.clear();
+    FLayout.FirstImage.clear();
+    FLayout.RiffAt = FLayout.AnihData = FLayout.FramAt = FLayout.FramEnd = 0;
 }
 
 bool TAniCursorInfo::LoadFromFile(const TAniFileName& fileName) {
@@ -785,7 +816,12 @@ bool TAniCursorInfo::LoadFromSource(TAniByteSource& src, const TAniFileName& nam
         FSequence = ReadTable(src, ck.dataStart, ck.size);
 
     // Last, the file as the platform's loader will read it.
-    TLoaderModel(src).Check(cursorStart - 12);
+    try {
+        TLoaderModel(src).Check(cursorStart - 12, FLayout);
+    } catch (...) {
+        ClearLayout();
+        throw;
+    }
 
     FFileName = name;
     return true;

@@ -66,6 +66,27 @@ public:
     virtual std::size_t ReadAt(std::uint64_t offset, void* buf, std::size_t n) = 0;
 };
 
+// One image of a frame, as its icon directory and its own head describe it.
+struct TAniImage {
+    std::int32_t Width = 0, Height = 0; // a bitmap's height without its mask
+    std::int32_t HotX = 0, HotY = 0;    // a cursor entry's hot spot; an icon's is its middle
+    std::uint64_t Offset = 0;           // where its bytes start in the file
+    std::uint32_t Bytes = 0;            // as many as its frame holds
+};
+
+// Where a file's frames lie, as the platform's loader walks them; empty when it makes no frames of them.
+struct TAniLayout {
+    std::uint64_t RiffAt = 0;
+    std::uint64_t AnihData = 0;
+    std::uint64_t FramAt = 0, FramEnd = 0; // the frame list's chunk, its end within the file
+    std::vector<TAniImage> Images;         // of every frame, in frame order
+    std::vector<std::uint32_t> FirstImage; // of each frame in Images; a last entry ends the last frame
+
+    std::size_t FrameCount() const { return FirstImage.empty() ? 0 : FirstImage.size() - 1; }
+    const TAniImage* FrameImages(std::size_t frame) const { return Images.data() + FirstImage[frame]; }
+    std::size_t FrameImageCount(std::size_t frame) const { return FirstImage[frame + 1] - FirstImage[frame]; }
+};
+
 class TAniCursorInfo {
 public:
     TAniCursorInfo() = default;
@@ -90,9 +111,11 @@ public:
     const std::vector<std::int32_t>& Rates() const { return FRates; }
     const std::vector<std::int32_t>& Sequence() const { return FSequence; }
     const std::array<std::uint32_t, 9>& Header() const { return FHeader; }
+    const TAniLayout& Layout() const { return FLayout; }
 
 private:
     void Clear();
+    void ClearLayout();
     std::vector<std::int32_t> ReadTable(TAniByteSource& src, std::uint64_t dataStart, std::uint32_t size);
 
     TAniFileName FFileName;
@@ -103,6 +126,7 @@ private:
     std::vector<std::int32_t> FSequence;
     std::string FTitle;
     std::string FAuthor;
+    TAniLayout FLayout;
 };
 
 // The program's shared instance, created on first use and destroyed at exit. Main thread only.

@@ -7,6 +7,7 @@
 #include <array>
 #include <thread>
 
+#include "anicursor/AniCursorLoad.h"
 #include "base/Dpi.h"
 #include "base/Gdi.h"
 #include "base/Text.h"
@@ -264,7 +265,8 @@ void TAniCursorView::LoadCursorFile(const std::wstring& fileName) {
         ReadAniCursorData(info, source, fileName);
     }
     // The platform may still make no cursor of the file: the control then stays empty, without error.
-    FCursor.reset(::LoadCursorFromFileW(fileName.c_str()));
+    FCursorSide = DrawnSide();
+    FCursor = LoadCursorAtSize(fileName, FCursorSide);
     if (FCursor)
         FInfo = std::move(info);
 }
@@ -369,6 +371,23 @@ void TAniCursorView::KeepCursorSize(WINDOWPOS& pos) const noexcept {
         pos.flags |= SWP_NOSIZE;
 }
 
+int TAniCursorView::DrawnSide() const noexcept {
+    const SIZE size = Size();
+    const int side = std::max(size.cx, size.cy);
+    return side > 0 ? side : SystemMetricForDpi(SM_CXCURSOR, WindowDpi(Handle()));
+}
+
+// A zoomed view draws the file's own larger image where it has one, not the small one stretched.
+void TAniCursorView::FitCursorToSize() noexcept {
+    const int side = DrawnSide();
+    if (!FCursor || side == FCursorSide)
+        return;
+    if (UniqueHCursor cursor = LoadCursorAtSize(FFilename, side)) {
+        FCursor = std::move(cursor);
+        FCursorSide = side;
+    }
+}
+
 void TAniCursorView::Repaint() noexcept {
     ::RedrawWindow(Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
 }
@@ -384,6 +403,7 @@ void TAniCursorView::DrawContent(HDC dc, int width, int height) const {
 LRESULT TAniCursorView::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     switch (msg) {
     case WM_SIZE:
+        FitCursorToSize();
         ::InvalidateRect(Handle(), nullptr, FALSE);
         return 0;
     case WM_WINDOWPOSCHANGING:

@@ -124,9 +124,13 @@ private:
     void Repaint() noexcept;
     void DrawContent(HDC dc, int width, int height) const override;
     void KeepCursorSize(WINDOWPOS& pos) const noexcept;
+    // The side the cursor is drawn at: the control's.
+    int DrawnSide() const noexcept;
+    void FitCursorToSize() noexcept;
 
     std::wstring FFilename;
     UniqueHCursor FCursor;
+    int FCursorSide = 0;  // the side FCursor was made for
     TAniCursorInfo FInfo; // only changed while stopped, so the playback thread reads it unguarded
     int FPosition = 0;
     bool FAutoSize = false;

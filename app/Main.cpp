@@ -441,6 +441,14 @@ LRESULT TfrmDovexMain::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
         if (MayReleaseForms(Handle()))
             ReleaseClosedForms();
         return 0;
+    case WM_SETTINGCHANGE: // the pointer size may be among the changes
+        if (FEngine)
+            FEngine->PointerSizeChanged();
+        return DefaultHandler(msg, wParam, lParam);
+    case WM_DPICHANGED: // the window stays one pixel; only the show's cursors follow the monitor
+        if (FEngine)
+            FEngine->PointerSizeChanged();
+        return 0;
     case WM_SAVERRELOAD:
         if (wParam == RELOAD_SETTINGS)
             ReadSettings();

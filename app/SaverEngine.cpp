@@ -7,8 +7,12 @@
 #include <limits>
 #include <vector>
 
+#include "anicursor/AniCursorLoad.h"
+#include "anicursor/AniSizing.h"
 #include "app/Messages.h"
+#include "base/Dpi.h"
 #include "model/PlayListCtrls.h"
+#include "model/SysCursorCtrls.h"
 
 namespace dovex {
 
@@ -97,7 +101,7 @@ int32_t TTickHandOff::Take(UINT id) noexcept {
 
 TSaverEngine::TSaverEngine(HWND window, const TCursorGroupManager& groups, const TSaverProperty& property)
     : MaxTimerPeriod(&SystemMaxTimerPeriod), FWindow(window), FGroups(groups), FProperty(property),
-      FBlankCursor(CreateBlankCursor()) {
+      FBlankCursor(CreateBlankCursor()), FCursorBaseSize(ReadCursorBaseSize()) {
     FRandom.seed(static_cast<std::mt19937::result_type>(
         std::chrono::high_resolution_clock::now().time_since_epoch().count()));
 }
@@ -142,12 +146,24 @@ int TSaverEngine::ChooseIndex(int from) {
     return -1;
 }
 
-namespace {
-UniqueHCursor LoadShowCursor(const std::wstring& file) noexcept {
-    return UniqueHCursor(
-        static_cast<HCURSOR>(::LoadImageW(nullptr, file.c_str(), IMAGE_CURSOR, 0, 0, LR_LOADFROMFILE)));
+int TSaverEngine::PointerSideNow() const noexcept {
+    POINT pos{};
+    ::GetCursorPos(&pos);
+    return PointerSide(SystemMetricForDpi(SM_CXCURSOR, MonitorDpiAt(pos)), FCursorBaseSize);
 }
-} // namespace
+
+void TSaverEngine::PointerSizeChanged() noexcept {
+    FCursorBaseSize = ReadCursorBaseSize();
+    if (FShowing)
+        ResizePlanned(PointerSideNow());
+}
+
+void TSaverEngine::ResizePlanned(int side) noexcept {
+    if (FPlanned.Cursor && FPlanned.Side != side) {
+        FPlanned.Cursor = LoadCursorAtSize(FPlanned.FileName, side);
+        FPlanned.Side = side;
+    }
+}
 
 void TSaverEngine::NextCursor() {
     SetCursorChoice(TCursorChoice::None);
@@ -170,6 +186,10 @@ void TSaverEngine::NextCursor() {
     }
     const TCursorItem& item = FGroups.Items(FData.Index);
     const TCursorGroupBase& group = *item.Group;
+    // The size is asked at each item: the setting or the monitor under the pointer may have changed.
+    const int side = PointerSideNow();
+    if (planHolds)
+        ResizePlanned(side);
     const bool countMode = group.SaverMode() == smNumTimes;
     const int32_t count = countMode ? group.SaverPlayNums() : 1;
     if (item.FileName != FData.CurrentFile || FData.TimerID == 0) {
@@ -189,11 +209,16 @@ void TSaverEngine::NextCursor() {
         if (planHolds && FPlanned.Cursor)
             FShowCursor = std::move(FPlanned.Cursor);
         else
-            FShowCursor = LoadShowCursor(FData.CurrentFile);
+            FShowCursor = LoadCursorAtSize(FData.CurrentFile, side);
+        FShowSide = side;
         ::Sleep(static_cast<DWORD>(FProperty.DisplayInterval));
         StartTimer();
     } else {
         FData.Remaining = TicksFor(std::max(count, 1)); // the same file plays on with its timer
+        if (FShowSide != side) {
+            FShowCursor = LoadCursorAtSize(FData.CurrentFile, side);
+            FShowSide = side;
+        }
     }
     SetCursorChoice(TCursorChoice::Show);
     PlanNext();
@@ -204,8 +229,10 @@ void TSaverEngine::PlanNext() {
     FPlanned.Index = ChooseIndex(FData.Index);
     FPlanned.FileName = FPlanned.Index >= 0 ? FGroups.Items(FPlanned.Index).FileName : std::wstring();
     // The same file again keeps its timer and its cursor: nothing to load.
-    if (FPlanned.Index >= 0 && FPlanned.FileName != FData.CurrentFile)
-        FPlanned.Cursor = LoadShowCursor(FPlanned.FileName);
+    if (FPlanned.Index >= 0 && FPlanned.FileName != FData.CurrentFile) {
+        FPlanned.Side = FShowSide;
+        FPlanned.Cursor = LoadCursorAtSize(FPlanned.FileName, FPlanned.Side);
+    }
 }
 
 int32_t TSaverEngine::TicksFor(int32_t count) const noexcept {

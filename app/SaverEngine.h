@@ -81,6 +81,13 @@ public:
     void Tick(WPARAM wParam, LPARAM lParam);
     void TimerTick(WPARAM timerId);
 
+    // The pointer size setting or the DPI of the show window's monitor changed: the next item is shown at
+    // the new size, and the planned one is made again now if it no longer fits.
+    void PointerSizeChanged() noexcept;
+    // The side of the pointer under the mouse now: the system's cursor size at that monitor's DPI, scaled
+    // by the user's pointer size setting.
+    int PointerSideNow() const noexcept;
+
     // WM_SETCURSOR over the show window.
     HCURSOR ChoiceCursor() const noexcept;
     void SetCursorChoice(TCursorChoice choice) noexcept;
@@ -95,6 +102,8 @@ private:
     // Chooses the next item and loads its cursor while the current one plays, so that the change of items
     // only swaps handles.
     void PlanNext();
+    // Loads the planned item again when it was made for another side.
+    void ResizePlanned(int side) noexcept;
     void ApplyCursorChoice() noexcept;
     void StartTimer();
     // The ticks an item lasts: its count, in ticks of the timer's period.
@@ -109,11 +118,14 @@ private:
     int32_t FTicksPerPeriod = 1; // an item longer than the timer allows is counted in shorter ticks
     TCursorChoice FCursorChoice = TCursorChoice::Default;
     UniqueHCursor FShowCursor; // the show cursor slot: empty shows the normal arrow
+    int FShowSide = 0;         // the pointer side it was made for
     UniqueHCursor FBlankCursor;
+    std::uint32_t FCursorBaseSize = 0; // the user's pointer size setting, 0 for none
     struct {
         int Index = -1;
         std::wstring FileName;
         UniqueHCursor Cursor; // empty when it is the file on show
+        int Side = 0;
     } FPlanned;
     std::mt19937 FRandom;
 };

@@ -11,6 +11,8 @@ struct TDpiFunctions {
     UINT(WINAPI* GetDpiForWindow)(HWND) = nullptr;
     int(WINAPI* GetSystemMetricsForDpi)(int, UINT) = nullptr;
     BOOL(WINAPI* SystemParametersInfoForDpi)(UINT, UINT, void*, UINT, UINT) = nullptr;
+    // shcore (Windows 8.1 and later): the effective DPI of a monitor (type 0).
+    HRESULT(WINAPI* GetDpiForMonitor)(HMONITOR, int, UINT*, UINT*) = nullptr;
 };
 
 template <typename F> void Lookup(HMODULE module, const char* name, F& function) noexcept {
@@ -25,6 +27,9 @@ const TDpiFunctions& DpiFunctions() noexcept {
             Lookup(user32, "GetSystemMetricsForDpi", f.GetSystemMetricsForDpi);
             Lookup(user32, "SystemParametersInfoForDpi", f.SystemParametersInfoForDpi);
         }
+        // Kept loaded for the whole run, like the functions taken from it.
+        if (const HMODULE shcore = ::LoadLibraryW(L"shcore.dll"))
+            Lookup(shcore, "GetDpiForMonitor", f.GetDpiForMonitor);
         return f;
     }();
     return functions;
@@ -44,6 +49,16 @@ UINT WindowDpi(HWND window) noexcept {
     if (DpiFunctions().GetDpiForWindow && window)
         if (const UINT dpi = DpiFunctions().GetDpiForWindow(window))
             return dpi;
+    return ScreenDpi();
+}
+
+UINT MonitorDpiAt(POINT point) noexcept {
+    UINT x = 0, y = 0;
+    if (DpiFunctions().GetDpiForMonitor &&
+        SUCCEEDED(DpiFunctions().GetDpiForMonitor(::MonitorFromPoint(point, MONITOR_DEFAULTTONEAREST), 0, &x,
+                                                  &y)) &&
+        y != 0)
+        return y;
     return ScreenDpi();
 }
 

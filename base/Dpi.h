@@ -15,6 +15,9 @@ UINT WindowDpi(HWND window) noexcept;
 // A 96-DPI design size at `dpi`, rounded to the nearest pixel.
 int ScaleForDpi(int designValue, UINT dpi) noexcept;
 
+// The DPI of the monitor at a point of the screen; where the system cannot tell per monitor, the screen's.
+UINT MonitorDpiAt(POINT point) noexcept;
+
 int SystemMetricForDpi(int index, UINT dpi) noexcept;
 
 // The system's message font at `dpi`.

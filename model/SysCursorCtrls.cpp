@@ -17,6 +17,7 @@ namespace {
 const wchar_t kMachineSchemesPath[] =
     L"\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Control Panel\\Cursors\\Schemes";
 const wchar_t kUserSchemesPath[] = L"\\Control Panel\\Cursors\\Schemes";
+const wchar_t kUserCursorsPath[] = L"\\Control Panel\\Cursors";
 
 struct TCursorRole {
     DWORD SystemId;  // passed to SetSystemCursor
@@ -89,6 +90,17 @@ void TSystemCursorCtrl::Refresh() {
         return TextLess(a.Name + L"=" + a.Files, b.Name + L"=" + b.Files);
     });
     FSchemes = std::move(schemes);
+}
+
+std::uint32_t ReadCursorBaseSize() noexcept {
+    try {
+        TRegistryEx registry;
+        if (!registry.OpenKeyReadOnly(kUserCursorsPath))
+            return 0;
+        return static_cast<std::uint32_t>(registry.ReadIntegerDef(L"CursorBaseSize", 0));
+    } catch (...) {
+        return 0; // unreadable: the system's own size
+    }
 }
 
 void TSystemCursorCtrl::LoadSource(HKEY root, const std::wstring& path, std::vector<TScheme>& schemes) const {

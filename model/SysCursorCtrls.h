@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -13,6 +14,10 @@ namespace dovex {
 // select, working in background, busy, precision select, text select, handwriting, unavailable, vertical,
 // horizontal and the two diagonal resizes, move, alternate select, link select.
 inline constexpr int kCursorRoleCount = 15;
+
+// The user's pointer size setting (the side of a pointer at 96 DPI; 32 is the system's own size), or 0
+// where none is stored.
+std::uint32_t ReadCursorBaseSize() noexcept;
 
 class TSystemCursorCtrl {
 public:

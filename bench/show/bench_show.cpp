@@ -1,5 +1,6 @@
 // Measures, on the real main window in this process:
-//  1. how long each item of a long show stays, against how long it should (count and time modes);
+//  1. how long each item of a long show stays, against how long it should (count and time modes), with
+//     the pointer at the system's size (32 pixels at 96 DPI) and at the largest common size (128 pixels);
 //  2. main-thread time per WM_SAVERMOUSE (a move that is not activity) against an empty message;
 //  3. the main thread's wake-ups while waiting, with the hook and with polling;
 //  4. how soon a move ends a show, reported by the hook and found by the pointer check alone (the hook's
@@ -16,6 +17,7 @@
 #include <vector>
 
 #include "model/HookTypes.h"
+#include "anicursor/AniCursorLoad.h"
 #include "app/Main.h"
 #include "app/Messages.h"
 #include "model/PlayListCtrls.h"
@@ -259,6 +261,53 @@ void MeasureShowCheckCost() {
                 empty / count * perSecond / 1000);
 }
 
+// Main-thread time to make one show cursor, as the engine does ahead of each item: at the file's own
+// image sizes, scaled from the nearest larger one, and at 128 px; beside the platform's own load.
+void MeasureCursorLoads() {
+    const char* files[] = {"star32.ani", "ball32.ani", "clock32.ani", "heart32.ani", "moon32.ani"};
+    const auto time = [&](const auto& load) {
+        constexpr int kRounds = 4;
+        const auto start = Clock::now();
+        for (int round = 0; round < kRounds; ++round)
+            for (const char* file : files)
+                load(Sample(file));
+        return std::chrono::duration<double, std::milli>(Clock::now() - start).count() / (kRounds * 5);
+    };
+    const auto atSide = [&](int side) {
+        return time([&](const std::wstring& f) { LoadCursorAtSize(f, side); });
+    };
+    const double platform = time([](const std::wstring& f) {
+        ::DestroyCursor(
+            static_cast<HCURSOR>(::LoadImageW(nullptr, f.c_str(), IMAGE_CURSOR, 0, 0, LR_LOADFROMFILE)));
+    });
+    std::printf("one show cursor made: 32 px %.2f ms, 40 px (scaled) %.2f ms, 128 px %.2f ms; the platform's "
+                "load at the file's first size %.2f ms\n",
+                atSide(32), atSide(40), atSide(128), platform);
+}
+
+// The user's pointer size setting for the measures of one size; the setting from before afterwards.
+class TPointerSize {
+public:
+    explicit TPointerSize(DWORD side) {
+        DWORD size = sizeof(FOld);
+        FHad = ::RegGetValueW(HKEY_CURRENT_USER, kKey, kName, RRF_RT_REG_DWORD, nullptr, &FOld, &size) ==
+               ERROR_SUCCESS;
+        SetDword(kKey, kName, side);
+    }
+    ~TPointerSize() {
+        if (FHad)
+            SetDword(kKey, kName, FOld);
+        else
+            ::RegDeleteKeyValueW(HKEY_CURRENT_USER, kKey, kName);
+    }
+
+private:
+    static constexpr const wchar_t* kKey = L"Control Panel\\Cursors";
+    static constexpr const wchar_t* kName = L"CursorBaseSize";
+    DWORD FOld = 0;
+    bool FHad = false;
+};
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -266,6 +315,12 @@ int main(int argc, char** argv) {
     JoinDesktop();
     MeasureShow("time mode, 500 ms each", 1, 1, 500, seconds);
     MeasureShow("count mode, 2 cycles each", 0, 2, 1000, seconds);
+    {
+        const TPointerSize large(128);
+        MeasureShow("time mode, 500 ms, 128 px", 1, 1, 500, seconds);
+        MeasureShow("count mode, 2 cycles, 128 px", 0, 2, 1000, seconds);
+    }
+    MeasureCursorLoads();
     MeasureActivityCost();
     MeasureWaitingWakeUps();
     MeasureEndAfterMove(false, 15);

@@ -16,6 +16,7 @@
 #include <thread>
 #include <vector>
 
+#include "anicursor/AniCursorLoad.h"
 #include "tests/TestSupport.h"
 #include "tests/anicursor/AniBuilder.h"
 #include "tests/anicursor/WindowTestSupport.h"
@@ -621,3 +622,125 @@ TEST(AniCursorViewLifetimeTest, GoesAwayWhilePlaying) {
 }
 
 } // namespace
+
+namespace {
+
+// One frame image of a single colour (0xAARRGGBB) and a hot spot of its own.
+art::Image SolidImage(int side, std::uint32_t argb, int hotX, int hotY) {
+    art::Image image;
+    image.width = image.height = side;
+    image.hotX = hotX;
+    image.hotY = hotY;
+    for (int i = 0; i < side * side; ++i)
+        for (int k = 0; k < 4; ++k)
+            image.bgra.push_back(static_cast<std::uint8_t>(argb >> (8 * k)));
+    return image;
+}
+
+// A cursor of `frames` frames, each holding one image per size given: red at 32, green at 48, blue at 64.
+std::wstring SizedAni(const TCursorFiles& files, const std::string& name, const std::vector<int>& sizes,
+                      std::uint32_t frames) {
+    const auto image = [](int side) {
+        const std::uint32_t colour = side == 32 ? 0xFFFF0000u : side == 48 ? 0xFF00FF00u : 0xFF0000FFu;
+        return SolidImage(side, colour, side == 48 ? 20 : side / 16, side == 48 ? 20 : side / 16);
+    };
+    art::AniRecipe recipe;
+    for (std::uint32_t f = 0; f < frames; ++f) {
+        recipe.frames.push_back(image(sizes[0]));
+        auto& more = recipe.moreImages.emplace_back();
+        for (std::size_t i = 1; i < sizes.size(); ++i)
+            more.push_back(image(sizes[i]));
+    }
+    recipe.steps = frames;
+    recipe.jifRate = 6;
+    const auto bytes = art::WriteAniFile(recipe);
+    const std::wstring path = files.Path(name);
+    EXPECT_TRUE(art::SaveFile(std::filesystem::path(path).string(), bytes));
+    return path;
+}
+
+struct TMadeCursor {
+    int Width = 0, Height = 0, HotX = -1, HotY = -1;
+    std::uint32_t Middle = 0; // the colour in the middle, 0xAARRGGBB
+};
+
+TMadeCursor Describe(HCURSOR cursor) {
+    TMadeCursor made;
+    ICONINFO info{};
+    if (!cursor || !::GetIconInfo(cursor, &info))
+        return made;
+    const dovex::UniqueHBitmap color(info.hbmColor), mask(info.hbmMask);
+    BITMAP bm{};
+    ::GetObjectW(color.get(), sizeof(bm), &bm);
+    made.Width = bm.bmWidth;
+    made.Height = bm.bmHeight;
+    made.HotX = static_cast<int>(info.xHotspot);
+    made.HotY = static_cast<int>(info.yHotspot);
+    BITMAPINFO bi{};
+    bi.bmiHeader.biSize = sizeof(bi.bmiHeader);
+    bi.bmiHeader.biWidth = bm.bmWidth;
+    bi.bmiHeader.biHeight = -bm.bmHeight;
+    bi.bmiHeader.biPlanes = 1;
+    bi.bmiHeader.biBitCount = 32;
+    std::vector<std::uint32_t> pixels(static_cast<std::size_t>(bm.bmWidth) * bm.bmHeight);
+    const HDC screen = ::GetDC(nullptr);
+    if (::GetDIBits(screen, color.get(), 0, bm.bmHeight, pixels.data(), &bi, DIB_RGB_COLORS) == bm.bmHeight)
+        made.Middle = pixels[static_cast<std::size_t>(bm.bmHeight / 2) * bm.bmWidth + bm.bmWidth / 2];
+    ::ReleaseDC(nullptr, screen);
+    return made;
+}
+
+} // namespace
+
+// The image each frame gives for a pointer side: that size, else the nearest larger scaled down, else
+// the largest scaled up; the hot spot follows. Red images are 32 pixels, green 48, blue 64.
+TEST(AniCursorLoad, EachSideIsMadeOfTheBestImage) {
+    TCursorFiles files;
+    const std::wstring small = SizedAni(files, "small.ani", {32}, 3);
+    const std::wstring multi = SizedAni(files, "multi.ani", {32, 48, 64}, 3);
+    const std::wstring largeFirst = SizedAni(files, "largefirst.ani", {64, 32, 48}, 3);
+    const struct {
+        const std::wstring* File;
+        int Side;
+        TMadeCursor Expected;
+    } cases[] = {
+        {&small, 32, {32, 32, 2, 2, 0xFFFF0000u}},   {&small, 48, {48, 48, 3, 3, 0xFFFF0000u}},
+        {&small, 64, {64, 64, 5, 5, 0xFFFF0000u}},   {&multi, 32, {32, 32, 2, 2, 0xFFFF0000u}},
+        {&multi, 48, {48, 48, 20, 20, 0xFF00FF00u}}, {&multi, 40, {40, 40, 17, 17, 0xFF00FF00u}},
+        {&multi, 64, {64, 64, 4, 4, 0xFF0000FFu}},   {&multi, 96, {96, 96, 6, 6, 0xFF0000FFu}},
+        {&multi, 24, {24, 24, 1, 1, 0xFFFF0000u}},   {&largeFirst, 48, {48, 48, 20, 20, 0xFF00FF00u}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message()
+                     << std::filesystem::path(*c.File).filename().string() << " at " << c.Side);
+        const dovex::UniqueHCursor cursor = dovex::LoadCursorAtSize(*c.File, c.Side);
+        ASSERT_TRUE(cursor);
+        const TMadeCursor made = Describe(cursor.get());
+        EXPECT_EQ(made.Width, c.Expected.Width);
+        EXPECT_EQ(made.Height, c.Expected.Height);
+        EXPECT_EQ(made.HotX, c.Expected.HotX);
+        EXPECT_EQ(made.HotY, c.Expected.HotY);
+        EXPECT_EQ(made.Middle, c.Expected.Middle) << std::hex << made.Middle;
+    }
+}
+
+// A made cursor is still animated, step for step; a file that is no cursor makes none.
+TEST(AniCursorLoad, MadeCursorsKeepTheirStepsAndBadFilesMakeNone) {
+    TCursorFiles files;
+    const std::wstring small = SizedAni(files, "small.ani", {32}, 4);
+    const dovex::UniqueHCursor cursor = dovex::LoadCursorAtSize(small, 48);
+    ASSERT_TRUE(cursor);
+    const HDC screen = ::GetDC(nullptr);
+    const HDC dc = ::CreateCompatibleDC(screen);
+    const dovex::UniqueHBitmap bitmap(::CreateCompatibleBitmap(screen, 48, 48));
+    const HGDIOBJ old = ::SelectObject(dc, bitmap.get());
+    EXPECT_TRUE(::DrawIconEx(dc, 0, 0, cursor.get(), 48, 48, 3, nullptr, DI_NORMAL)) << "the last step";
+    EXPECT_FALSE(::DrawIconEx(dc, 0, 0, cursor.get(), 48, 48, 4, nullptr, DI_NORMAL)) << "past the last step";
+    ::SelectObject(dc, old);
+    ::DeleteDC(dc);
+    ::ReleaseDC(nullptr, screen);
+
+    EXPECT_FALSE(dovex::LoadCursorAtSize(files.Path("missing.ani"), 48));
+    EXPECT_FALSE(dovex::LoadCursorAtSize(files.Raw("bad.ani", anitest::Riff(anitest::Anih(2, 6))), 48));
+    EXPECT_FALSE(dovex::LoadCursorAtSize(files.Raw("text.ani", "not a cursor at all"), 48));
+}

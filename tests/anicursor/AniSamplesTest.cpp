@@ -34,6 +34,7 @@ struct Entry {
     std::vector<std::uint32_t> rates, seq;
     std::string title, author;
     int hotX = 0, hotY = 0;
+    std::vector<std::uint32_t> sizes; // of each frame's images, in file order
 };
 
 std::vector<std::string> Split(const std::string& s, char sep) {
@@ -69,7 +70,7 @@ std::vector<Entry> Manifest() {
         if (line.empty() || line[0] == '#')
             continue;
         const auto f = Split(line, '\t');
-        if (f.size() < 14)
+        if (f.size() < 15)
             continue;
         Entry e;
         e.file = f[0];
@@ -88,6 +89,7 @@ std::vector<Entry> Manifest() {
         e.author = Unhex(f[9]);
         e.hotX = std::stoi(f[12]);
         e.hotY = std::stoi(f[13]);
+        e.sizes = Numbers(f[14]);
         out.push_back(e);
     }
     return out;
@@ -155,6 +157,21 @@ TEST(AniSamples, ReaderFindsWhatEachFileHolds) {
             }
         } else {
             EXPECT_TRUE(info.Sequence().empty());
+        }
+        // Every frame at every common pointer size, its own size first, each image square.
+        std::vector<std::uint32_t> expected{std::uint32_t(e.size)};
+        for (const std::uint32_t side : {32u, 48u, 64u, 96u, 128u})
+            if (side != std::uint32_t(e.size))
+                expected.push_back(side);
+        EXPECT_EQ(e.sizes, expected);
+        ASSERT_EQ(info.Layout().FrameCount(), e.frames);
+        for (std::size_t frame = 0; frame < e.frames; ++frame) {
+            ASSERT_EQ(info.Layout().FrameImageCount(frame), e.sizes.size());
+            for (std::size_t i = 0; i < e.sizes.size(); ++i) {
+                EXPECT_EQ(std::uint32_t(info.Layout().FrameImages(frame)[i].Width), e.sizes[i]);
+                EXPECT_EQ(info.Layout().FrameImages(frame)[i].Height,
+                          info.Layout().FrameImages(frame)[i].Width);
+            }
         }
     }
 }

@@ -10,6 +10,7 @@
 
 #include "ShowEnvironment.h"
 #include "anicursor/AniCurInfo.h"
+#include "tools/host/Art.h"
 
 using namespace std::chrono_literals;
 using namespace dovex::test;
@@ -17,14 +18,45 @@ using Clock = std::chrono::steady_clock;
 
 namespace {
 
-// Three sample cursors that the pointer image tells apart by size and hot spot.
+// Three cursors of 32-pixel frames that the pointer image tells apart by their hot spots: at 96 DPI and
+// the system's pointer size they are shown as they are. Drawn like the samples of the same names, with
+// the same timing.
 struct Sample {
     const char* File;
-    int Size, HotX, HotY;
+    int HotX, HotY;
 };
-constexpr Sample A{"arrow32.ani", 32, 3, 2};
-constexpr Sample B{"star48.ani", 48, 24, 24};
-constexpr Sample C{"clock64.ani", 64, 32, 32};
+constexpr Sample A{"arrow32.ani", 3, 2};
+constexpr Sample B{"star48.ani", 6, 20};
+constexpr Sample C{"clock64.ani", 28, 5};
+
+std::string TestCursorDir() {
+    return "/tmp/dovex-show-cursors-" + std::to_string(::GetCurrentProcessId());
+}
+
+std::wstring CursorPath(const Sample& s) {
+    return WindowsPath(TestCursorDir() + "/" + s.File);
+}
+
+void WriteTestCursors() {
+    ::CreateDirectoryW(WindowsPath(TestCursorDir()).c_str(), nullptr);
+    for (const Sample* s : {&A, &B, &C}) {
+        const art::Sample* sample = nullptr;
+        for (const auto& candidate : art::Samples())
+            if (candidate.file == s->File)
+                sample = &candidate;
+        ASSERT_NE(sample, nullptr) << s->File;
+        art::AniRecipe recipe = art::BuildAni(*sample);
+        recipe.moreImages.clear();
+        const art::Design& design = *art::FindDesign(sample->design);
+        for (int f = 0; f < static_cast<int>(recipe.frames.size()); ++f) {
+            recipe.frames[static_cast<size_t>(f)] = art::DrawDesign(design, 32, f);
+            recipe.frames[static_cast<size_t>(f)].hotX = s->HotX;
+            recipe.frames[static_cast<size_t>(f)].hotY = s->HotY;
+        }
+        ASSERT_TRUE(art::SaveFile("Z:" + TestCursorDir() + "/" + s->File, art::WriteAniFile(recipe)))
+            << s->File;
+    }
+}
 
 bool Shows(const XCursorImage& image, const Sample& s) {
     return image.HotX == s.HotX && image.HotY == s.HotY;
@@ -39,6 +71,13 @@ const char* NameOf(const XCursorImage& image) {
 
 class Show : public CleanDovexKey {
 protected:
+    static void SetUpTestSuite() { WriteTestCursors(); }
+    static void TearDownTestSuite() {
+        for (const Sample* s : {&A, &B, &C})
+            ::DeleteFileW(CursorPath(*s).c_str());
+        ::RemoveDirectoryW(WindowsPath(TestCursorDir()).c_str());
+    }
+
     void SetUp() override {
         CleanDovexKey::SetUp();
         SetSetting(L"WaitTime", 1500);
@@ -60,8 +99,12 @@ protected:
     static void SetGroup(const std::wstring& name, const std::vector<Sample>& items, DWORD mode, DWORD nums,
                          DWORD time) {
         std::vector<std::wstring> files;
-        for (const Sample& s : items)
-            files.push_back(SamplePath(s.File));
+        for (const Sample& item : items)
+            files.push_back(CursorPath(item));
+        SetGroup(name, files, mode, nums, time);
+    }
+    static void SetGroup(const std::wstring& name, const std::vector<std::wstring>& files, DWORD mode,
+                         DWORD nums, DWORD time) {
         WriteGroup(name, files, TGroupPlay{mode, nums, time});
     }
 
@@ -286,7 +329,7 @@ private:
 
 unsigned CycleOf(const Sample& s) {
     dovex::TAniCursorInfo info;
-    EXPECT_TRUE(info.LoadFromFile(std::filesystem::path(DOVEX_SAMPLES_DIR) / s.File));
+    EXPECT_TRUE(info.LoadFromFile(CursorPath(s)));
     return info.TotalTime();
 }
 
@@ -345,4 +388,117 @@ TEST_F(Show, NoShowOverAFullScreenWindowInFront) {
     const auto closed = Clock::now();
     EXPECT_TRUE(WaitShowing(4s)) << "no show after the full-screen window closed";
     EXPECT_LE(Clock::now() - closed, 3200ms);
+}
+
+namespace {
+
+// A value of the user's registry, set for a test and put back as it was.
+class TUserValue {
+public:
+    TUserValue(std::wstring key, std::wstring name) : FKey(std::move(key)), FName(std::move(name)) {
+        DWORD size = sizeof(FOld);
+        FHadValue = ::RegGetValueW(HKEY_CURRENT_USER, FKey.c_str(), FName.c_str(), RRF_RT_REG_DWORD, nullptr,
+                                   &FOld, &size) == ERROR_SUCCESS;
+    }
+    TUserValue(const TUserValue&) = delete;
+    TUserValue& operator=(const TUserValue&) = delete;
+    ~TUserValue() { Restore(); }
+
+    bool Set(DWORD value) const {
+        return ::RegSetKeyValueW(HKEY_CURRENT_USER, FKey.c_str(), FName.c_str(), REG_DWORD, &value,
+                                 sizeof(value)) == ERROR_SUCCESS;
+    }
+    void Restore() const {
+        if (FHadValue)
+            Set(FOld);
+        else
+            ::RegDeleteKeyValueW(HKEY_CURRENT_USER, FKey.c_str(), FName.c_str());
+    }
+
+private:
+    std::wstring FKey, FName;
+    DWORD FOld = 0;
+    bool FHadValue = false;
+};
+
+// A sample of the art generator whose frames hold every size from 32 to 128 pixels, its hot spot in the
+// middle.
+std::wstring EverySizeSample() {
+    return WindowsPath(std::string(DOVEX_SAMPLES_DIR) + "/star48.ani");
+}
+
+struct TSeen {
+    int Side, HotX, HotY;
+};
+
+} // namespace
+
+class ShowSize : public Show {
+protected:
+    void SetUp() override {
+        Show::SetUp();
+        // Two items, so that the pointer changes within a show (see above).
+        SetGroup(L"Sizes", std::vector<std::wstring>{EverySizeSample(), CursorPath(A)}, 1, 1, 700);
+    }
+
+    // Waits until the pointer has shown both items at the sizes expected.
+    void ExpectBoth(const TSeen& sample, const TSeen& small, std::chrono::milliseconds limit) {
+        bool seenSample = false, seenSmall = false;
+        const auto start = Clock::now();
+        while (Clock::now() - start < limit && !(seenSample && seenSmall)) {
+            FLast = ReadXCursor();
+            const auto is = [&](const TSeen& s) {
+                return FLast.Width == s.Side && FLast.Height == s.Side && FLast.HotX == s.HotX &&
+                       FLast.HotY == s.HotY;
+            };
+            seenSample |= is(sample);
+            seenSmall |= is(small);
+            std::this_thread::sleep_for(20ms);
+        }
+        EXPECT_TRUE(seenSample) << "the sample of every size was not shown at " << sample.Side
+                                << " px; last seen " << FLast.Width << "x" << FLast.Height << " hot "
+                                << FLast.HotX << "," << FLast.HotY;
+        EXPECT_TRUE(seenSmall) << "the cursor of 32-pixel frames was not shown at " << small.Side
+                               << " px; last seen " << FLast.Width << "x" << FLast.Height << " hot "
+                               << FLast.HotX << "," << FLast.HotY;
+    }
+
+    TUserValue FBaseSize{L"Control Panel\\Cursors", L"CursorBaseSize"};
+};
+
+// At 96 DPI the show is at the system's 32 pixels; the user's pointer size of 64, changed while the
+// program runs, makes the next items 64 pixels, and the next show too: the image of that size where the
+// file has one, the 32-pixel frames scaled with their hot spot.
+TEST_F(ShowSize, FollowsThePointerSizeSettingWhileRunning) {
+    ::RegDeleteKeyValueW(HKEY_CURRENT_USER, L"Control Panel\\Cursors", L"CursorBaseSize");
+    ASSERT_TRUE(FDovex.Start());
+    ASSERT_TRUE(WaitShowing(6s));
+    ExpectBoth({32, 16, 16}, {32, A.HotX, A.HotY}, 5s);
+
+    ASSERT_TRUE(FBaseSize.Set(64));
+    DWORD_PTR result = 0;
+    ::SendMessageTimeoutW(HWND_BROADCAST, WM_SETTINGCHANGE, SPI_SETCURSORS,
+                          reinterpret_cast<LPARAM>(L"Control Panel\\Cursors"), SMTO_ABORTIFHUNG, 2000,
+                          &result);
+    ExpectBoth({64, 32, 32}, {64, 7, 5}, 5s);
+    EXPECT_TRUE(FDovex.Showing()) << "the show did not go on";
+
+    ASSERT_TRUE(MovePointer(420, 310));
+    ASSERT_TRUE(WaitHidden(1s));
+    ASSERT_TRUE(WaitShowing(4s));
+    ExpectBoth({64, 32, 32}, {64, 7, 5}, 5s);
+}
+
+// At 144 DPI the show is at 48 pixels: the 48-pixel image of the sample, the 32-pixel frames scaled.
+TEST_F(ShowSize, FollowsTheMonitorsDpi) {
+    ::RegDeleteKeyValueW(HKEY_CURRENT_USER, L"Control Panel\\Cursors", L"CursorBaseSize");
+    {
+        // Wine takes the screen's DPI when a program starts: set only for this start, so that no other
+        // program that starts meanwhile is scaled.
+        TUserValue dpi(L"Control Panel\\Desktop", L"LogPixels");
+        ASSERT_TRUE(dpi.Set(144));
+        ASSERT_TRUE(FDovex.Start());
+    }
+    ASSERT_TRUE(WaitShowing(6s));
+    ExpectBoth({48, 24, 24}, {48, 5, 3}, 5s);
 }

@@ -45,4 +45,6 @@ TEST(Dpi, AWindowIsAtTheScreensDpiUnderWine) {
     } window;
     EXPECT_EQ(WindowDpi(window.Handle()), 96u); // Wine's default screen
     EXPECT_EQ(TDpiScale::ForWindow(window.Handle()).Dpi(), 96u);
+    EXPECT_EQ(MonitorDpiAt(POINT{10, 10}), 96u);
+    EXPECT_EQ(MonitorDpiAt(POINT{-100000, 100000}), 96u); // off every screen: the nearest monitor's
 }

@@ -402,8 +402,8 @@ TEST_F(SysCursorCtrlsTest, ThreeFilesAndTwelveDefaults) {
         EXPECT_TRUE(GApplied[role].Image == *expected);
     }
     // The images really tell the cursors apart.
-    EXPECT_EQ(GApplied[1].Image.Width, 64);
-    EXPECT_EQ(GApplied[2].Image.Width, 48);
+    EXPECT_FALSE(GApplied[0].Image == GApplied[1].Image);
+    EXPECT_FALSE(GApplied[1].Image == GApplied[2].Image);
     EXPECT_FALSE(GApplied[3].Image == GApplied[5].Image); // busy and text select
 }
 
@@ -436,6 +436,22 @@ TEST_F(SysCursorCtrlsTest, RealApplyAndRestore) {
     ASSERT_EQ(schemes.SchemeCount(), 1);
     EXPECT_NO_THROW(schemes.ApplyScheme(0));
     TSystemCursorCtrl::RestoreUserCursors();
+}
+
+// The user's pointer size, as the system settings store it; anything else is no setting.
+TEST(CursorBaseSize, ReadFromTheUsersCursorSettings) {
+    TKeyKeeper cursors(HKEY_CURRENT_USER, L"Control Panel\\Cursors");
+    cursors.Save();
+    const DWORD large = 64, huge = 256;
+    cursors.Set(L"CursorBaseSize", REG_DWORD, &large, sizeof(large));
+    EXPECT_EQ(ReadCursorBaseSize(), 64u);
+    cursors.Set(L"CursorBaseSize", REG_DWORD, &huge, sizeof(huge));
+    EXPECT_EQ(ReadCursorBaseSize(), 256u);
+    cursors.SetText(L"CursorBaseSize", L"64");
+    EXPECT_EQ(ReadCursorBaseSize(), 0u);
+    cursors.Clear();
+    EXPECT_EQ(ReadCursorBaseSize(), 0u);
+    cursors.Restore();
 }
 
 } // namespace

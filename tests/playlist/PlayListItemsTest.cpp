@@ -174,13 +174,12 @@ TEST_F(ItemList, ColumnsShowTheFilesOwnFigures) {
     wchar_t date[32];
     swprintf(date, 32, L"%d/%02d/%02d %02d:%02d", time.wYear, time.wMonth, time.wDay, time.wHour,
              time.wMinute);
-    const std::wstring expected[] = {L"Spinning Star",
-                                     L"8",
-                                     L"00'00\"800",
-                                     star,
-                                     std::to_wstring((data.nFileSizeLow + 1023) / 1024) + L" KB",
-                                     date,
-                                     L"Dovex Art"};
+    // In whole KB rounded up, the thousands grouped (the sample holds five sizes: over a megabyte).
+    std::wstring kb = std::to_wstring((data.nFileSizeLow + 1023) / 1024);
+    for (int at = static_cast<int>(kb.size()) - 3; at > 0; at -= 3)
+        kb.insert(static_cast<size_t>(at), L",");
+    const std::wstring expected[] = {L"Spinning Star", L"8", L"00'00\"800", star,
+                                     kb + L" KB",      date, L"Dovex Art"};
     for (int column = 0; column < kItemColumnCount; ++column)
         EXPECT_EQ(CellText(form.lvGroupList(), 0, column), expected[column]) << "column " << column;
     Select(form.lvGroupList(), {});

@@ -193,10 +193,23 @@ TEST_F(Preview, TheTrackBarMovedToTheEndPausesOnTheLastStep) {
     EXPECT_EQ(PressedTransport(form), std::vector<UINT>{IDA_PREVIEWPAUSE});
 }
 
+// The sample holds every frame at 32 to 128 pixels: the view draws the image of its own size, not a
+// smaller one stretched.
 TEST_F(Preview, ZoomTogglesBetween32And64CentredInThePanel) {
     TfrmPlayList& form = OpenWith({SamplePath("heart64.ani")});
     TAniCursorView& view = Pane(form).acvScreen();
+    auto cursorWidth = [&] {
+        ICONINFO info{};
+        if (!::GetIconInfo(view.CursorHandle(), &info))
+            return 0;
+        BITMAP bitmap{};
+        ::GetObjectW(info.hbmColor ? info.hbmColor : info.hbmMask, sizeof(bitmap), &bitmap);
+        ::DeleteObject(info.hbmColor);
+        ::DeleteObject(info.hbmMask);
+        return static_cast<int>(bitmap.bmWidth);
+    };
     auto centred = [&](int size) {
+        EXPECT_EQ(cursorWidth(), size);
         RECT panel{}, placed{};
         ::GetClientRect(Pane(form).pnlPreview(), &panel);
         ::GetWindowRect(view.Handle(), &placed);

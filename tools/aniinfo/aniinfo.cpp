@@ -111,6 +111,19 @@ template <class T> std::string Array(const std::vector<T>& v) {
     return out + "]";
 }
 
+// Per frame, the side of each image it holds, in the file's order: a collection ready for high-DPI
+// screens has the larger sizes too.
+std::string ImageSizes(const dovex::TAniLayout& layout) {
+    std::string out = "[";
+    for (std::size_t f = 0; f < layout.FrameCount(); ++f) {
+        out += f ? ",[" : "[";
+        for (std::size_t i = 0; i < layout.FrameImageCount(f); ++i)
+            out += (i ? "," : "") + std::to_string(layout.FrameImages(f)[i].Width);
+        out += "]";
+    }
+    return out + "]";
+}
+
 bool Report(const fs::path& path, bool exists) {
     dovex::TAniCursorInfo info;
     bool ok = false;
@@ -137,7 +150,8 @@ bool Report(const fs::path& path, bool exists) {
         ",\"flags\":" + std::to_string(info.Header()[dovex::ahFlags]) +
         ",\"rates_ms\":" + Array(info.Rates()) + ",\"sequence\":" + Array(info.Sequence()) +
         ",\"title\":" + Json(AnsiToUtf8(info.Title())) + ",\"author\":" + Json(AnsiToUtf8(info.Author())) +
-        ",\"total_ms\":" + std::to_string(info.TotalTime()) + "}\n";
+        ",\"total_ms\":" + std::to_string(info.TotalTime()) +
+        ",\"image_sizes\":" + ImageSizes(info.Layout()) + "}\n";
     std::fwrite(line.data(), 1, line.size(), stdout);
     return ok;
 }

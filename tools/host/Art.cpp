@@ -438,8 +438,13 @@ const std::vector<Sample>& Samples() {
 AniRecipe BuildAni(const Sample& s) {
     const Design& d = *FindDesign(s.design);
     AniRecipe recipe;
-    for (int f = 0; f < d.frames; ++f)
+    for (int f = 0; f < d.frames; ++f) {
         recipe.frames.push_back(DrawDesign(d, s.size, f));
+        auto& more = recipe.moreImages.emplace_back();
+        for (const int size : kSampleSizes)
+            if (size != s.size)
+                more.push_back(DrawDesign(d, size, f));
+    }
     recipe.steps = s.steps;
     recipe.jifRate = s.jifRate;
     recipe.rates = s.rates;

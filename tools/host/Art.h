@@ -29,7 +29,7 @@ struct Text {
 struct Sample {
     std::string file; // name in the samples folder
     std::string design;
-    int size;
+    int size; // the size of each frame's first image
     std::uint32_t jifRate;
     std::uint32_t steps;
     std::optional<std::vector<std::uint32_t>> rates;
@@ -37,6 +37,10 @@ struct Sample {
     std::optional<Text> title;
     std::optional<Text> author;
 };
+
+// Every frame of a sample holds its picture at each of these sizes, drawn at that size, its own size
+// first.
+inline constexpr int kSampleSizes[] = {32, 48, 64, 96, 128};
 
 const std::vector<Sample>& Samples();
 AniRecipe BuildAni(const Sample& s);

@@ -56,6 +56,9 @@ foreach(_n IN LISTS DOVEX_SAMPLE_NAMES)
 endforeach()
 set(DOVEX_SAMPLE_FILES ${_dovex_art_files})
 list(FILTER DOVEX_SAMPLE_FILES INCLUDE REGEX "\\.ani$")
+foreach(_n IN LISTS DOVEX_SAMPLE_NAMES)
+    list(APPEND _dovex_art_files ${DOVEX_ART_DIR}/fuzz-seeds/${_n}.ani)
+endforeach()
 
 add_custom_command(OUTPUT ${_dovex_art_files}
     COMMAND ${_dovex_artgen_cmd} ${DOVEX_ART_DIR}

@@ -137,9 +137,12 @@ std::vector<std::uint8_t> WriteAniFile(const AniRecipe& recipe) {
     }
     const auto fram = BeginChunk(o, "LIST");
     PutId(o, "fram");
-    for (const auto& f : recipe.frames) {
+    for (std::size_t i = 0; i < recipe.frames.size(); ++i) {
+        std::vector<Image> images{recipe.frames[i]};
+        if (i < recipe.moreImages.size())
+            images.insert(images.end(), recipe.moreImages[i].begin(), recipe.moreImages[i].end());
         const auto at = BeginChunk(o, "icon");
-        const auto cur = WriteIconFile({f}, true);
+        const auto cur = WriteIconFile(images, true);
         o.insert(o.end(), cur.begin(), cur.end());
         EndChunk(o, at);
     }

@@ -19,6 +19,8 @@ std::vector<std::uint8_t> WriteIconFile(const std::vector<Image>& images, bool c
 
 struct AniRecipe {
     std::vector<Image> frames; // one cursor image per frame
+    // Further images of each frame, the same picture drawn at other sizes (empty: one image per frame).
+    std::vector<std::vector<Image>> moreImages;
     std::uint32_t steps = 0;
     std::uint32_t jifRate = 0;
     std::optional<std::vector<std::uint32_t>> rates;

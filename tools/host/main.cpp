@@ -1,5 +1,7 @@
 // Build-time generator of the sample cursors, their manifest and the program's icons.
 // Usage: dovex_artgen OUTDIR [--preview SHEET.ppm]
+// Writes OUTDIR/samples (the cursors and their manifest), OUTDIR/fuzz-seeds (the same cursors with one
+// image per frame) and the icons in OUTDIR.
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -91,22 +93,30 @@ int main(int argc, char** argv) {
     }
     const std::filesystem::path out = argv[1];
     std::filesystem::create_directories(out / "samples");
+    std::filesystem::create_directories(out / "fuzz-seeds");
     bool ok = true;
     std::vector<std::vector<art::Image>> preview;
 
     std::ofstream manifest(out / "samples" / "manifest.tsv", std::ios::binary);
     manifest << "# "
                 "file\tsize\tframes\tsteps\tjif_rate\tflags\trates\tseq\ttitle_hex\tauthor_"
-                "hex\ttitle\tauthor\thot_x\thot_y\n";
+                "hex\ttitle\tauthor\thot_x\thot_y\tsizes\n";
     for (const auto& s : art::Samples()) {
         const art::AniRecipe recipe = art::BuildAni(s);
         ok &= art::SaveFile((out / "samples" / s.file).string(), art::WriteAniFile(recipe));
+        // The fuzzer reads up to 64 KiB of a file: seeds of one image per frame stay whole.
+        art::AniRecipe seed = recipe;
+        seed.moreImages.clear();
+        ok &= art::SaveFile((out / "fuzz-seeds" / s.file).string(), art::WriteAniFile(seed));
         manifest << s.file << '\t' << s.size << '\t' << recipe.frames.size() << '\t' << s.steps << '\t'
                  << s.jifRate << '\t' << (1 | (s.sequence ? 2 : 0)) << '\t' << List(s.rates) << '\t'
                  << List(s.sequence) << '\t' << (s.title ? Hex(s.title->sjis) : "") << '\t'
                  << (s.author ? Hex(s.author->sjis) : "") << '\t' << (s.title ? s.title->utf8 : "") << '\t'
                  << (s.author ? s.author->utf8 : "") << '\t' << recipe.frames[0].hotX << '\t'
-                 << recipe.frames[0].hotY << '\n';
+                 << recipe.frames[0].hotY << '\t' << s.size;
+        for (const auto& image : recipe.moreImages[0])
+            manifest << ',' << image.width;
+        manifest << '\n';
         preview.push_back(recipe.frames);
     }
     manifest.close();
