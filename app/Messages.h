@@ -20,5 +20,6 @@ constexpr UINT_PTR ID_TIMER_SAVERWAIT = 1;
 constexpr UINT_PTR ID_TIMER_CURSORCHECK = 2;
 constexpr UINT_PTR ID_TIMER_SHOWCHECK = 3;
 constexpr UINT_PTR ID_TIMER_HOOKCHECK = 4;
+constexpr UINT_PTR ID_TIMER_PAUSEEND = 5;
 
 } // namespace dovex

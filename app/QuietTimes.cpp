@@ -30,7 +30,68 @@ bool IsShellWindow(HWND window) noexcept {
     return false;
 }
 
+// A list entry as it is compared: without blanks and quotes around it, with the system's separators.
+std::wstring_view Trimmed(std::wstring_view text) noexcept {
+    const auto blank = [](wchar_t c) { return c == L' ' || c == L'\t' || c == L'"' || c == 0x3000; };
+    while (!text.empty() && blank(text.front()))
+        text.remove_prefix(1);
+    while (!text.empty() && blank(text.back()))
+        text.remove_suffix(1);
+    return text;
+}
+
+bool SameText(std::wstring_view a, std::wstring_view b) noexcept {
+    return ::CompareStringOrdinal(a.data(), static_cast<int>(a.size()), b.data(), static_cast<int>(b.size()),
+                                  TRUE) == CSTR_EQUAL;
+}
+
+std::wstring Separated(std::wstring_view text) {
+    std::wstring result(text);
+    for (auto& c : result)
+        if (c == L'/')
+            c = L'\\';
+    return result;
+}
+
 } // namespace
+
+bool ProgramListed(const std::vector<std::wstring>& list, std::wstring_view imagePath) {
+    if (imagePath.empty())
+        return false;
+    const std::wstring path = Separated(imagePath);
+    const std::wstring_view fileName = std::wstring_view(path).substr(path.find_last_of(L'\\') + 1);
+    for (const auto& entry : list) {
+        const std::wstring name = Separated(Trimmed(entry));
+        if (name.empty())
+            continue;
+        const bool hasFolder = name.find(L'\\') != std::wstring::npos;
+        if (SameText(name, hasFolder ? std::wstring_view(path) : fileName))
+            return true;
+    }
+    return false;
+}
+
+std::wstring WindowProgramPath(HWND window) {
+    DWORD pid = 0;
+    if (!window || !::GetWindowThreadProcessId(window, &pid) || pid == 0)
+        return {};
+    const HANDLE process = ::OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid);
+    if (!process)
+        return {};
+    std::wstring path(MAX_PATH, L'\0');
+    DWORD length = static_cast<DWORD>(path.size());
+    BOOL got = ::QueryFullProcessImageNameW(process, 0, path.data(), &length);
+    if (!got && ::GetLastError() == ERROR_INSUFFICIENT_BUFFER) {
+        path.assign(32768, L'\0');
+        length = static_cast<DWORD>(path.size());
+        got = ::QueryFullProcessImageNameW(process, 0, path.data(), &length);
+    }
+    ::CloseHandle(process);
+    if (!got)
+        return {};
+    path.resize(length);
+    return path;
+}
 
 bool IsFullScreenWindow(HWND window) noexcept {
     if (!window || !::IsWindowVisible(window) || ::IsIconic(window) || IsShellWindow(window))
@@ -99,6 +160,12 @@ bool TQuietTimes::Quiet(bool fullScreenToo) const {
     // Nobody sees a show in a locked session, and its window would only be in the way afterwards.
     if (FSessionAway)
         return true;
+    // The user's own list catches what the full-screen test cannot: a borderless game, a video in a window.
+    if (!FExcludedPrograms.empty()) {
+        const HWND front = Foreground ? Foreground() : ::GetForegroundWindow();
+        if (ProgramListed(FExcludedPrograms, ProgramOf ? ProgramOf(front) : WindowProgramPath(front)))
+            return true;
+    }
     if (!fullScreenToo)
         return false;
     QUERY_USER_NOTIFICATION_STATE state = QUNS_ACCEPTS_NOTIFICATIONS;

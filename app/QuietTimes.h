@@ -1,5 +1,6 @@
 // When a show would disturb the user: a full-screen program in front, presentation mode, a full-screen
-// Direct3D program or quiet time as the shell reports them, or a locked or disconnected session. Learned
+// Direct3D program or quiet time as the shell reports them, a program of the user's list in front, or a
+// locked or disconnected session. Learned
 // from the system's notifications (foreground changes, session changes) and asked when a show would
 // start; nothing polls.
 #pragma once
@@ -8,12 +9,22 @@
 #include <shellapi.h>
 
 #include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
 
 namespace dovex {
 
 // Whether `window` covers its whole monitor as a full-screen program does: visible, without a caption,
 // and not the desktop or the shell's own windows.
 bool IsFullScreenWindow(HWND window) noexcept;
+
+// Whether the program at `imagePath` (its full path) is one of `list`: an entry with a folder matches that
+// file only, a bare file name matches the program in any folder; letter case does not count, blanks and
+// quotes around an entry do not either.
+bool ProgramListed(const std::vector<std::wstring>& list, std::wstring_view imagePath);
+// The full path of the program that owns `window`, or empty when it cannot be learned.
+std::wstring WindowProgramPath(HWND window);
 
 class TQuietTimes {
 public:
@@ -25,6 +36,7 @@ public:
     // What the platform reports; tests put their own answers here.
     std::function<HWND()> Foreground;
     std::function<QUERY_USER_NOTIFICATION_STATE()> NotificationState;
+    std::function<std::wstring(HWND)> ProgramOf;
 
     // Listens for session changes (WM_WTSSESSION_CHANGE to `window`) and foreground changes (posted to
     // `window` as `foregroundMessage`). Must run on the window's thread.
@@ -34,6 +46,8 @@ public:
     void SessionChanged(WPARAM code) noexcept;
 
     bool SessionAway() const noexcept { return FSessionAway; }
+    // The programs during which no show starts, whatever the full-screen setting.
+    void SetExcludedPrograms(std::vector<std::wstring> programs) { FExcludedPrograms = std::move(programs); }
     // Whether a show would disturb now; `fullScreenToo` is the user's setting for programs in front.
     bool Quiet(bool fullScreenToo) const;
 
@@ -43,6 +57,7 @@ private:
     HWINEVENTHOOK FFocusHook = nullptr;
     bool FSessionNotified = false;
     bool FSessionAway = false;
+    std::vector<std::wstring> FExcludedPrograms;
 };
 
 } // namespace dovex

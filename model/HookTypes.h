@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace dovex {
 
@@ -48,6 +49,8 @@ struct TSaverProperty {
     std::wstring UseGroup;
     int32_t DisplayInterval = 0;
     TSaverOptions Options = 0;
+    int32_t MoveThreshold = 0; // pixels a pointer may wander from where a show began without ending it
+    std::vector<std::wstring> ExcludedPrograms; // no show while one of them is in front
     bool operator==(const TSaverProperty&) const = default;
 };
 
@@ -61,5 +64,12 @@ TPoint32 TextToPoint(std::wstring_view text);
 // The blank gap between two cursors is slept on the main thread: keep it short enough not to stall it.
 constexpr int32_t kMaxDisplayInterval = 1000;
 int32_t BoundDisplayInterval(int32_t value);
+
+// A steady hand: 0 (every move counts) to 20 pixels.
+constexpr int32_t kMaxMoveThreshold = 20;
+int32_t BoundMoveThreshold(int32_t value);
+// Whether the pointer at `now` is still within `threshold` pixels (straight-line distance) of where the
+// show began; with 0 only the very point is.
+bool WithinMoveThreshold(TPoint32 origin, TPoint32 now, int32_t threshold);
 
 } // namespace dovex

@@ -45,6 +45,8 @@ void ReadSaverProperty(TSaverProperty& p) {
     p.UseGroup = reg.ReadStringDef(L"UseGroup", L"");
     p.DisplayInterval = BoundDisplayInterval(reg.ReadIntegerDef(L"DisplayInterval", 10));
     p.Options = ReadOptions(reg);
+    p.MoveThreshold = BoundMoveThreshold(reg.ReadIntegerDef(L"MoveThreshold", 0));
+    p.ExcludedPrograms = reg.ReadStringsDef(L"ExcludedPrograms", {});
     if (homeError)
         std::rethrow_exception(homeError);
 }
@@ -62,6 +64,8 @@ void WriteSaverProperty(const TSaverProperty& p) noexcept {
         reg.WriteBoolSafe(L"HideCursor", p.Options & soHideCursor);
         reg.WriteBoolSafe(L"TrayAnimation", p.Options & soTrayAnimation);
         reg.WriteBoolSafe(L"SuppressFullScreen", p.Options & soSuppressFullScreen);
+        reg.WriteIntegerSafe(L"MoveThreshold", BoundMoveThreshold(p.MoveThreshold));
+        reg.WriteStringsSafe(L"ExcludedPrograms", p.ExcludedPrograms);
     } catch (...) {
     }
 }

@@ -34,7 +34,7 @@ protected:
 class TfrmProperty {
 public:
     static constexpr wchar_t kCaption[] = L"Dovex - プロパティ設定";
-    static constexpr int kPageCount = 3;
+    static constexpr int kPageCount = 4;
 
     // Reads the settings and creates the dialog, hidden. Throws Exception when the dialog cannot be
     // created.
@@ -62,6 +62,7 @@ public:
 private:
     class TWholePage;
     class TEtcPage;
+    class TExcludePage;
     class TAboutPage;
     class TSheet;
 
@@ -84,6 +85,15 @@ private:
     bool ValidateWholePage();
 
     // Page "その他".
+    void InitEtcPage(TEtcPage& page);
+    void edtMoveThresholdChange();
+    // Page "除外プログラム".
+    void ExcludedToControls();
+    // Adds a program to the list unless it is there already (letter case aside); selects it either way.
+    void AddExcludedProgram(const std::wstring& name);
+    void btnExcludedBrowseClick();
+    void btnExcludedRemoveClick();
+    void btnExcludedAddNameClick();
     void btnEtcStartupEnterClick();
     void btnEtcStartupLeaveClick();
 
@@ -95,6 +105,7 @@ private:
     bool FSettingsRemoved = false;
     std::unique_ptr<TWholePage> FWholePage;
     std::unique_ptr<TEtcPage> FEtcPage;
+    std::unique_ptr<TExcludePage> FExcludePage;
     std::unique_ptr<TAboutPage> FAboutPage;
     TPositionTool FPositionTool;
     std::unique_ptr<TPositionFlash> FPositionFlash;

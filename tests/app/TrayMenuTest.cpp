@@ -90,15 +90,17 @@ TEST_F(TrayMenu, ItemsStandInTheirOrderAndEveryWindowCanBeOpened) {
     Create();
     const HMENU menu = FForm->TrayMenu();
     EXPECT_EQ(Items(menu),
-              (std::vector<std::wstring>{L"一時停止(&S)", L"", L"使用するグループ(&U)", L"カーソルの変更(&C)",
-                                         L"最新の情報に更新(&R)", L"", L"プレイリストの管理(&L)...",
-                                         L"プロパティ(&P)...", L"ヘルプ(&H)", L"", L"終了(&X)", L"",
-                                         L"Dovex 1.0  (c) 2026 Vantoquil"}));
+              (std::vector<std::wstring>{L"一時停止(&S)", L"一定時間停止(&T)", L"", L"使用するグループ(&U)",
+                                         L"カーソルの変更(&C)", L"最新の情報に更新(&R)", L"",
+                                         L"プレイリストの管理(&L)...", L"プロパティ(&P)...", L"ヘルプ(&H)",
+                                         L"", L"終了(&X)", L"", L"Dovex 1.0  (c) 2026 Vantoquil"}));
     EXPECT_FALSE(::GetMenuState(menu, IDM_PLAYLIST, MF_BYCOMMAND) & MF_GRAYED);
     EXPECT_FALSE(::GetMenuState(menu, IDM_PROPERTY, MF_BYCOMMAND) & MF_GRAYED);
     EXPECT_FALSE(::GetMenuState(menu, IDM_HELP, MF_BYCOMMAND) & MF_GRAYED);
-    EXPECT_EQ(::GetSubMenu(menu, 2), FForm->GroupMenu());
-    EXPECT_EQ(::GetSubMenu(menu, 3), FForm->SysCursorMenu());
+    EXPECT_EQ(Items(::GetSubMenu(menu, 1)),
+              (std::vector<std::wstring>{L"15 分", L"30 分", L"1 時間", L"2 時間"}));
+    EXPECT_EQ(::GetSubMenu(menu, 3), FForm->GroupMenu());
+    EXPECT_EQ(::GetSubMenu(menu, 4), FForm->SysCursorMenu());
     // Without any scheme the submenu still offers to put the user's own cursors back.
     const auto schemes = Items(FForm->SysCursorMenu());
     ASSERT_FALSE(schemes.empty());

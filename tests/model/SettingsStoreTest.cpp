@@ -31,6 +31,23 @@ TEST_F(SettingsStore, MissingKeyIsCreatedAndGivesTheDefaults) {
     EXPECT_EQ(p.UseGroup, L"");
     EXPECT_EQ(p.DisplayInterval, 10);
     EXPECT_EQ(p.Options, soTrayAnimation | soSuppressFullScreen);
+    EXPECT_EQ(p.MoveThreshold, 0);
+}
+
+TEST_F(SettingsStore, MoveThresholdIsBoundedAndAWrongTypeGivesTheDefault) {
+    const struct {
+        DWORD Stored;
+        int32_t Read;
+    } cases[] = {{10, 10}, {0, 0}, {20, 20}, {21, 20}, {static_cast<DWORD>(-3), 0}, {0xFFFFFFF, 20}};
+    TSaverProperty p;
+    for (const auto& c : cases) {
+        SetSetting(L"MoveThreshold", c.Stored);
+        ReadSaverProperty(p);
+        EXPECT_EQ(p.MoveThreshold, c.Read) << c.Stored;
+    }
+    SetSetting(L"MoveThreshold", L"10");
+    ReadSaverProperty(p);
+    EXPECT_EQ(p.MoveThreshold, 0);
 }
 
 TEST_F(SettingsStore, StoredValuesAndTheirOddForms) {
@@ -124,6 +141,8 @@ TEST_F(SettingsStore, WrittenSettingsReadBackInNormalForm) {
     written.Options = soHideCursor | soSuppressFullScreen;
     written.UseGroup = L"not written here";
     written.DisplayInterval = 500;
+    written.MoveThreshold = 7;
+    written.ExcludedPrograms = {L"game.exe", L"C:\\Tools\\Player.exe"};
     WriteSaverProperty(written);
 
     TRegistryEx reg;
@@ -145,4 +164,18 @@ TEST_F(SettingsStore, WrittenSettingsReadBackInNormalForm) {
     EXPECT_EQ(read.Options, soHideCursor | soSuppressFullScreen);
     EXPECT_EQ(read.UseGroup, L"グループ");
     EXPECT_EQ(read.DisplayInterval, 10);
+    EXPECT_EQ(read.MoveThreshold, 7);
+    EXPECT_EQ(read.ExcludedPrograms, written.ExcludedPrograms);
+}
+
+TEST_F(SettingsStore, ExcludedProgramsOfAnotherTypeReadAsNone) {
+    TSaverProperty p;
+    ReadSaverProperty(p);
+    EXPECT_TRUE(p.ExcludedPrograms.empty());
+    SetSetting(L"ExcludedPrograms", L"game.exe"); // REG_SZ where REG_MULTI_SZ belongs
+    ReadSaverProperty(p);
+    EXPECT_TRUE(p.ExcludedPrograms.empty());
+    SetSetting(L"ExcludedPrograms", std::wstring(L"a.exe\0B.EXE", 11), REG_MULTI_SZ);
+    ReadSaverProperty(p);
+    EXPECT_EQ(p.ExcludedPrograms, (std::vector<std::wstring>{L"a.exe", L"B.EXE"}));
 }

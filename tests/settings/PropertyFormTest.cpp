@@ -21,9 +21,9 @@ TEST_F(PropertyFormTest, OpensWithItsCaptionPagesAndApplyDisabled) {
     EXPECT_EQ(Text(::GetDlgItem(Sheet(), IDCANCEL)), L"キャンセル");
     EXPECT_EQ(Text(ApplyButton()), L"適用(&A)");
     const HWND tabs = PropSheet_GetTabControl(Sheet());
-    ASSERT_EQ(TabCtrl_GetItemCount(tabs), 3);
-    const wchar_t* const names[] = {L"全般", L"その他", L"バージョン情報"};
-    for (int i = 0; i < 3; ++i) {
+    ASSERT_EQ(TabCtrl_GetItemCount(tabs), kPageCount);
+    const wchar_t* const names[] = {L"全般", L"その他", L"除外プログラム", L"バージョン情報"};
+    for (int i = 0; i < kPageCount; ++i) {
         wchar_t name[64] = {};
         TCITEMW item{};
         item.mask = TCIF_TEXT;
@@ -130,6 +130,34 @@ TEST_F(PropertyFormTest, EachCheckBoxChangesOnlyItsOwnOption) {
     }
 }
 
+// "わずかな動きは無視する": the pixels typed, within 0 to 20; the stored value shows when the page opens.
+TEST_F(PropertyFormTest, MoveThresholdIsStoredWithinItsRange) {
+    SetSetting(L"MoveThreshold", 4);
+    const struct {
+        const wchar_t* Typed;
+        DWORD Stored;
+    } cases[] = {{L"10", 10}, {L"0", 0}, {L"20", 20}, {L"35", 20}, {L"", 0}};
+    for (const auto& c : cases) {
+        Open();
+        ShowPage(1);
+        EXPECT_EQ(Text(Control(1, IDC_MOVETHRESHOLD)), std::to_wstring(SettingDword(L"MoveThreshold")));
+        EXPECT_FALSE(ApplyEnabled());
+        ::SetWindowTextW(Control(1, IDC_MOVETHRESHOLD), c.Typed);
+        PumpModelessFor(10ms);
+        PressSheetButton(PSBTN_APPLYNOW);
+        EXPECT_EQ(SettingDword(L"MoveThreshold"), c.Stored) << c.Typed;
+        DestroyPropertyForm();
+    }
+    // The up-down steps within the range.
+    Open();
+    ShowPage(1);
+    int low = -1, high = -1;
+    ::SendMessageW(Control(1, IDC_MOVETHRESHOLD_UD), UDM_GETRANGE32, reinterpret_cast<WPARAM>(&low),
+                   reinterpret_cast<LPARAM>(&high));
+    EXPECT_EQ(low, 0);
+    EXPECT_EQ(high, 20);
+}
+
 TEST_F(PropertyFormTest, IgnoredMouseInputIsWrittenBackNormalised) {
     SetSetting(L"IgnoreMouse", std::wstring(L"Wheel, LsftClick"));
     Open();
@@ -221,14 +249,15 @@ TEST_F(PropertyFormTest, KeyboardTypesSwitchesPagesAndPressesMnemonics) {
     ASSERT_TRUE(PumpModeless([&] { return form.Modified(); }, 2s));
     EXPECT_EQ(::IsDlgButtonChecked(Page(0), IDC_HIDECURSOR), BST_CHECKED);
 
-    PressKeys({VK_CONTROL, VK_TAB});
-    PressKeys({VK_CONTROL, VK_TAB});
-    ASSERT_TRUE(PumpModeless([&] { return PropSheet_GetCurrentPageHwnd(Sheet()) == Page(2); }, 2s));
-    const HWND version = Control(2, IDC_ABOUT_VERSION);
+    for (int page = kWholePage; page < kAboutPage; ++page)
+        PressKeys({VK_CONTROL, VK_TAB});
+    ASSERT_TRUE(PumpModeless([&] { return PropSheet_GetCurrentPageHwnd(Sheet()) == Page(kAboutPage); }, 2s));
+    const HWND version = Control(kAboutPage, IDC_ABOUT_VERSION);
     EXPECT_TRUE(::IsWindowVisible(version));
     EXPECT_EQ(Text(version), L"Version 1.0 Release 0 (Build:1)");
     PressKeys({VK_CONTROL, VK_SHIFT, VK_TAB});
-    ASSERT_TRUE(PumpModeless([&] { return PropSheet_GetCurrentPageHwnd(Sheet()) == Page(1); }, 2s));
+    ASSERT_TRUE(
+        PumpModeless([&] { return PropSheet_GetCurrentPageHwnd(Sheet()) == Page(kAboutPage - 1); }, 2s));
 }
 
 TEST_F(PropertyFormTest, HomePositionCoversTheVirtualScreenAndKeepsExactNumbers) {
@@ -314,8 +343,8 @@ static TProcessUse ProcessUse() {
 TEST_F(PropertyFormTest, OpeningAndCancellingManyTimesLeavesNothingBehind) {
     const auto openVisitCancel = [&] {
         Open();
-        for (int page : {1, 2, 0})
-            ShowPage(page);
+        for (int page = 1; page <= kPageCount; ++page)
+            ShowPage(page % kPageCount);
         PressSheetButton(PSBTN_CANCEL);
         ASSERT_TRUE(PumpModeless([this] { return FindPropertyForm() == nullptr; }, 2s));
     };
@@ -333,4 +362,70 @@ TEST_F(PropertyFormTest, OpeningAndCancellingManyTimesLeavesNothingBehind) {
     if (before.GdiObjects != 0) {
         EXPECT_LE(after.GdiObjects, before.GdiObjects + 2);
     }
+}
+
+// "除外プログラム": names typed or picked with the open dialog, each once whatever its letter case; 削除
+// takes the selected one; Apply stores the list as REG_MULTI_SZ.
+TEST_F(PropertyFormTest, ExcludedProgramsAreTypedPickedRemovedAndStored) {
+    SetSetting(L"ExcludedPrograms", std::wstring(L"old.exe\0", 8), REG_MULTI_SZ);
+    TfrmProperty& form = Open();
+    ShowPage(kExcludePage);
+    const HWND list = Control(kExcludePage, IDC_EXCLUDED_LIST);
+    const auto listed = [&] {
+        std::vector<std::wstring> items;
+        const auto count = ::SendMessageW(list, LB_GETCOUNT, 0, 0);
+        for (LRESULT i = 0; i < count; ++i) {
+            wchar_t text[MAX_PATH] = {};
+            ::SendMessageW(list, LB_GETTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(text));
+            items.push_back(text);
+        }
+        return items;
+    };
+    const auto typeName = [&](const wchar_t* name) {
+        ::SetWindowTextW(Control(kExcludePage, IDC_EXCLUDED_NAME), name);
+        Click(kExcludePage, IDC_EXCLUDED_ADDNAME);
+    };
+    EXPECT_EQ(listed(), (std::vector<std::wstring>{L"old.exe"}));
+    EXPECT_FALSE(ApplyEnabled());
+
+    typeName(L"  Game.exe ");
+    typeName(L"GAME.EXE"); // there already
+    typeName(L"   ");      // nothing
+    typeName(L"C:\\Tools\\player.exe");
+    EXPECT_EQ(listed(), (std::vector<std::wstring>{L"old.exe", L"Game.exe", L"C:\\Tools\\player.exe"}));
+    EXPECT_EQ(Text(Control(kExcludePage, IDC_EXCLUDED_NAME)), L"");
+    EXPECT_TRUE(ApplyEnabled());
+
+    // The open dialog gives the file name of the chosen program.
+    wchar_t own[MAX_PATH] = {};
+    ::GetModuleFileNameW(nullptr, own, MAX_PATH);
+    TDialogDriver picker(L"プログラムの選択", [&](HWND dialog) {
+        // The file name box: a combo box in the Explorer-style dialog, an edit in older ones.
+        if (!::SetDlgItemTextW(dialog, 0x47C, own))
+            ::SetDlgItemTextW(dialog, 0x480, own);
+        ::PostMessageW(dialog, WM_COMMAND, IDOK, 0);
+    });
+    Click(kExcludePage, IDC_EXCLUDED_BROWSE);
+    ASSERT_TRUE(PumpModeless([&] { return listed().size() == 4; }, 5s)) << "nothing was added";
+    EXPECT_TRUE(picker.Worked());
+    EXPECT_EQ(listed().back(), L"test_property.exe");
+    EXPECT_EQ(::SendMessageW(list, LB_GETCURSEL, 0, 0), 3);
+
+    ::SendMessageW(list, LB_SETCURSEL, 0, 0);
+    Click(kExcludePage, IDC_EXCLUDED_REMOVE);
+    EXPECT_EQ(listed(),
+              (std::vector<std::wstring>{L"Game.exe", L"C:\\Tools\\player.exe", L"test_property.exe"}));
+    EXPECT_EQ(form.SaverProperty().ExcludedPrograms, listed());
+
+    PressSheetButton(PSBTN_APPLYNOW);
+    EXPECT_FALSE(ApplyEnabled());
+    DWORD type = 0, size = 0;
+    ASSERT_EQ(::RegGetValueW(HKEY_CURRENT_USER, kSettingsKey, L"ExcludedPrograms", RRF_RT_ANY, &type, nullptr,
+                             &size),
+              ERROR_SUCCESS);
+    EXPECT_EQ(type, static_cast<DWORD>(REG_MULTI_SZ));
+    std::wstring stored(size / sizeof(wchar_t), L'\0');
+    ::RegGetValueW(HKEY_CURRENT_USER, kSettingsKey, L"ExcludedPrograms", RRF_RT_ANY, nullptr, stored.data(),
+                   &size);
+    EXPECT_EQ(stored, std::wstring(L"Game.exe\0C:\\Tools\\player.exe\0test_property.exe\0\0", 48));
 }
