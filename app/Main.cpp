@@ -9,6 +9,7 @@
 #include "base/Exception.h"
 #include "base/ModalLoop.h"
 #include "controls/TrayIcon.h"
+#include "model/HotKey.h"
 #include "model/PlayListCtrls.h"
 #include "model/SettingsStore.h"
 #include "model/SysCursorCtrls.h"
@@ -136,6 +137,8 @@ void TfrmDovexMain::FormDestroy() noexcept {
     timShowCheck.SetEnabled(false);
     timHookCheck.SetEnabled(false);
     timPauseEnd.SetEnabled(false);
+    ::UnregisterHotKey(Handle(), ID_HOTKEY_START);
+    ::UnregisterHotKey(Handle(), ID_HOTKEY_PAUSE);
     FEngine.reset(); // stops the countdown timer
     FMouseHook.Stop();
     FQuietTimes.Stop();
@@ -231,6 +234,8 @@ void TfrmDovexMain::ReadSettings() noexcept {
     }
     timSaverWait.SetInterval(static_cast<UINT>(FSaverProperty.WaitTime));
     try {
+        UseHotKeys(FSaverProperty.HotKeyStart,
+                   FSaverProperty.HotKeyPause); // a key held elsewhere stays unused
         FQuietTimes.SetExcludedPrograms(FSaverProperty.ExcludedPrograms);
         // A program just listed may be in front: a show over it ends as if it had come to the front.
         if (FEngine)
@@ -257,6 +262,29 @@ void TfrmDovexMain::timSaverWaitTimer() {
         timSaverWait.SetEnabled(true); // asked again after another wait
         return;
     }
+    FEngine->Start();
+}
+
+std::vector<uint16_t> TfrmDovexMain::UseHotKeys(uint16_t start, uint16_t pause) {
+    ::UnregisterHotKey(Handle(), ID_HOTKEY_START);
+    ::UnregisterHotKey(Handle(), ID_HOTKEY_PAUSE);
+    const std::pair<int, THotKey> keys[] = {
+        {ID_HOTKEY_START, BoundHotKey(start)},
+        {ID_HOTKEY_PAUSE, HotKeysClash(start, pause) ? 0 : BoundHotKey(pause)}};
+    std::vector<uint16_t> held;
+    for (const auto& [id, key] : keys)
+        if (key != 0 && !::RegisterHotKey(Handle(), id, HotKeyModifiers(key), HotKeyVirtualKey(key)))
+            held.push_back(key);
+    return held;
+}
+
+// Keys are no activity: the show runs until the mouse is used. A paused saver starts nothing (the mouse could
+// not end it).
+void TfrmDovexMain::StartNow() {
+    if (FPaused || SaverShowing())
+        return;
+    timSaverWait.SetEnabled(false);
+    ::GetCursorPos(&FLastCursorPos);
     FEngine->Start();
 }
 
@@ -508,6 +536,12 @@ LRESULT TfrmDovexMain::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_WTSSESSION_CHANGE:
         FQuietTimes.SessionChanged(wParam);
         QuietChanged();
+        return 0;
+    case WM_HOTKEY:
+        if (wParam == ID_HOTKEY_START)
+            StartNow();
+        else if (wParam == ID_HOTKEY_PAUSE)
+            miPauseClick();
         return 0;
     case WM_POWERBROADCAST:
         // Timers stood still while the machine slept: a pause that ended meanwhile ends now.

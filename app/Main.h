@@ -57,6 +57,10 @@ public:
     void GroupNameChanged(const std::wstring& oldName, const std::wstring& newName) override;
     // The settings dialog's owner.
     HWND MainWindow() const override { return Handle(); }
+    // The hot keys "今すぐセーバーを開始" and "一時停止の切り替え"; a key both would have goes to the start.
+    std::vector<uint16_t> UseHotKeys(uint16_t start, uint16_t pause) override;
+    // The start key: a show at once under the pointer, as if the wait had run out; the mouse ends it.
+    void StartNow();
     // The open playlist window and settings dialog, or none.
     TfrmPlayList* PlayListForm() const noexcept { return FPlayListForm.Get(); }
     TfrmProperty* PropertyForm() const noexcept { return FPropertyForm.Get(); }

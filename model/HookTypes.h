@@ -51,6 +51,8 @@ struct TSaverProperty {
     TSaverOptions Options = 0;
     int32_t MoveThreshold = 0; // pixels a pointer may wander from where a show began without ending it
     std::vector<std::wstring> ExcludedPrograms; // no show while one of them is in front
+    uint16_t HotKeyStart = 0;                   // hot key control values (model/HotKey.h); 0 = none
+    uint16_t HotKeyPause = 0;
     bool operator==(const TSaverProperty&) const = default;
 };
 

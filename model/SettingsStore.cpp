@@ -2,6 +2,7 @@
 
 #include <exception>
 
+#include "model/HotKey.h"
 #include "model/RegistryEx.h"
 
 namespace dovex {
@@ -47,6 +48,8 @@ void ReadSaverProperty(TSaverProperty& p) {
     p.Options = ReadOptions(reg);
     p.MoveThreshold = BoundMoveThreshold(reg.ReadIntegerDef(L"MoveThreshold", 0));
     p.ExcludedPrograms = reg.ReadStringsDef(L"ExcludedPrograms", {});
+    p.HotKeyStart = BoundHotKey(reg.ReadIntegerDef(L"HotKeyStart", 0));
+    p.HotKeyPause = BoundHotKey(reg.ReadIntegerDef(L"HotKeyPause", 0));
     if (homeError)
         std::rethrow_exception(homeError);
 }
@@ -66,6 +69,8 @@ void WriteSaverProperty(const TSaverProperty& p) noexcept {
         reg.WriteBoolSafe(L"SuppressFullScreen", p.Options & soSuppressFullScreen);
         reg.WriteIntegerSafe(L"MoveThreshold", BoundMoveThreshold(p.MoveThreshold));
         reg.WriteStringsSafe(L"ExcludedPrograms", p.ExcludedPrograms);
+        reg.WriteIntegerSafe(L"HotKeyStart", BoundHotKey(p.HotKeyStart));
+        reg.WriteIntegerSafe(L"HotKeyPause", BoundHotKey(p.HotKeyPause));
     } catch (...) {
     }
 }

@@ -16,6 +16,7 @@
 #include "base/OwnedForm.h"
 #include "base/ProgramPath.h"
 #include "base/Text.h"
+#include "model/HotKey.h"
 #include "model/RegistryEx.h"
 #include "model/SaverMessages.h"
 #include "model/SettingsStore.h"
@@ -142,6 +143,10 @@ std::wstring IPropertyFormHost::StartupFolder() const {
     return ShellFolderPath(CSIDL_STARTUP);
 }
 
+std::vector<uint16_t> IPropertyFormHost::UseHotKeys(uint16_t, uint16_t) {
+    return {};
+}
+
 class TfrmProperty::TWholePage : public TPage {
 public:
     using TPage::TPage;
@@ -220,6 +225,26 @@ protected:
             Form.btnEtcStartupLeaveClick();
             break;
         }
+    }
+};
+
+class TfrmProperty::THotKeyPage : public TPage {
+public:
+    using TPage::TPage;
+    bool Validate() override { return Form.ValidateHotKeys(); }
+
+protected:
+    bool OnInit() override {
+        Form.FUpdatingControls = true;
+        ::SendDlgItemMessageW(Handle(), IDC_HOTKEY_START, HKM_SETHOTKEY, Form.FSaverProperty.HotKeyStart, 0);
+        ::SendDlgItemMessageW(Handle(), IDC_HOTKEY_PAUSE, HKM_SETHOTKEY, Form.FSaverProperty.HotKeyPause, 0);
+        Form.FUpdatingControls = false;
+        return true;
+    }
+    bool ApplyChanges() override { return Form.Apply(); }
+    void OnCommand(int id, int code) override {
+        if ((id == IDC_HOTKEY_START || id == IDC_HOTKEY_PAUSE) && code == EN_CHANGE)
+            Form.hkHotKeyChange(id);
     }
 };
 
@@ -318,12 +343,13 @@ private:
 
 TfrmProperty::TfrmProperty(IPropertyFormHost& host)
     : FHost(host), FWholePage(std::make_unique<TWholePage>(*this)),
-      FEtcPage(std::make_unique<TEtcPage>(*this)), FExcludePage(std::make_unique<TExcludePage>(*this)),
-      FAboutPage(std::make_unique<TAboutPage>(*this)) {
+      FEtcPage(std::make_unique<TEtcPage>(*this)), FHotKeyPage(std::make_unique<THotKeyPage>(*this)),
+      FExcludePage(std::make_unique<TExcludePage>(*this)), FAboutPage(std::make_unique<TAboutPage>(*this)) {
     LoadSettings();
     PROPSHEETPAGEW pages[kPageCount] = {
         FWholePage->PageDescriptor(IDD_PROPERTY_WHOLE), FEtcPage->PageDescriptor(IDD_PROPERTY_ETC),
-        FExcludePage->PageDescriptor(IDD_PROPERTY_EXCLUDE), FAboutPage->PageDescriptor(IDD_PROPERTY_ABOUT)};
+        FHotKeyPage->PageDescriptor(IDD_PROPERTY_HOTKEY), FExcludePage->PageDescriptor(IDD_PROPERTY_EXCLUDE),
+        FAboutPage->PageDescriptor(IDD_PROPERTY_ABOUT)};
     PROPSHEETHEADERW header{};
     header.dwSize = sizeof(header);
     header.dwFlags = PSH_MODELESS | PSH_PROPSHEETPAGE | PSH_NOCONTEXTHELP | PSH_USEICONID | PSH_USECALLBACK;
@@ -419,6 +445,8 @@ void TfrmProperty::LoadSettings() {
         // error shown once the dialog is there.
         FLoadError = std::current_exception();
     }
+    FUsedHotKeys[0] = FSaverProperty.HotKeyStart;
+    FUsedHotKeys[1] = FSaverProperty.HotKeyPause;
 }
 
 template <typename T> void TfrmProperty::Change(T& field, T value) noexcept {
@@ -447,10 +475,12 @@ void TfrmProperty::SaveSettings() noexcept {
 }
 
 bool TfrmProperty::Apply() {
-    if (!ValidateWholePage())
+    if (!ValidateWholePage() || !ValidateHotKeys())
         return false;
-    if (FModified)
+    if (FModified) {
         SaveSettings();
+        UseSavedHotKeys();
+    }
     return true;
 }
 
@@ -572,6 +602,39 @@ void TfrmProperty::InitEtcPage(TEtcPage& page) {
 void TfrmProperty::edtMoveThresholdChange() {
     const int32_t pixels = TryStrToInt(FEtcPage->ItemText(IDC_MOVETHRESHOLD)).value_or(0);
     Change(FSaverProperty.MoveThreshold, BoundMoveThreshold(pixels));
+}
+
+void TfrmProperty::hkHotKeyChange(int control) {
+    const auto key = static_cast<uint16_t>(
+        LOWORD(::SendDlgItemMessageW(FHotKeyPage->Handle(), control, HKM_GETHOTKEY, 0, 0)));
+    Change(control == IDC_HOTKEY_START ? FSaverProperty.HotKeyStart : FSaverProperty.HotKeyPause,
+           BoundHotKey(key));
+}
+
+bool TfrmProperty::ValidateHotKeys() {
+    if (!HotKeysClash(FSaverProperty.HotKeyStart, FSaverProperty.HotKeyPause))
+        return true;
+    ShowErrorBox(Handle(),
+                 FormatText(L"「今すぐセーバーを開始」と「一時停止の切り替え」に同じキー %s は使えません。",
+                            {HotKeyText(FSaverProperty.HotKeyPause)}));
+    if (const HWND pause = FHotKeyPage->Item(IDC_HOTKEY_PAUSE))
+        ::SetFocus(pause);
+    return false;
+}
+
+void TfrmProperty::UseSavedHotKeys() {
+    const uint16_t start = FSaverProperty.HotKeyStart, pause = FSaverProperty.HotKeyPause;
+    if (start == FUsedHotKeys[0] && pause == FUsedHotKeys[1])
+        return;
+    FUsedHotKeys[0] = start;
+    FUsedHotKeys[1] = pause;
+    std::wstring keys;
+    for (const uint16_t key : FHost.UseHotKeys(start, pause))
+        keys += (keys.empty() ? L"" : L"、") + HotKeyText(key);
+    if (!keys.empty())
+        ShowErrorBox(Handle(), FormatText(L"ホットキー %s はほかのプログラムが使用しているため使えません。\n"
+                                          L"別のキーを選んでください (ほかの設定は保存されました)。",
+                                          {keys}));
 }
 
 void TfrmProperty::ExcludedToControls() {

@@ -10,6 +10,7 @@
 
 #include "ShowEnvironment.h"
 #include "anicursor/AniCurInfo.h"
+#include "tests/base/DesktopInput.h"
 
 using namespace std::chrono_literals;
 using namespace dovex::test;
@@ -406,4 +407,24 @@ TEST_F(Show, NoShowWhileAListedProgramIsInFront) {
     // the program gone and waits once more).
     EXPECT_GE(Clock::now() - closed, 1400ms);
     EXPECT_LE(Clock::now() - closed, 3200ms);
+}
+
+// "HotKeyStart" Ctrl+Alt+D: pressing it starts the show at once, long before the wait is over; the next move
+// ends it. The keys go in through the system's input queue (SendInput): xdotool's keys reach no window of a
+// virtual desktop here.
+TEST_F(Show, TheStartHotKeyShowsAtOnceAndAMoveEndsIt) {
+    SetSetting(L"WaitTime", 60000);
+    SetSetting(L"HotKeyStart", 0x0644);
+    SetGroup(L"AB", {A, B}, 1, 1, 700);
+    ASSERT_TRUE(FDovex.Start());
+    dovex::test::PumpFor(1000ms);
+    ASSERT_FALSE(FDovex.Showing());
+    dovex::test::PressKeys({VK_CONTROL, VK_MENU, 'D'});
+    EXPECT_TRUE(WaitShowing(500ms)) << "no show within 500 ms of the key";
+    const RECT rc = FDovex.Rect();
+    EXPECT_EQ(rc.left, 400);
+    EXPECT_EQ(rc.top, 300);
+    WaitForCursor(B, 2500ms);
+    ASSERT_TRUE(MovePointer(440, 320));
+    EXPECT_TRUE(WaitHidden(1s)) << "a move did not end the show started by the key";
 }

@@ -143,6 +143,7 @@ TEST_F(SettingsStore, WrittenSettingsReadBackInNormalForm) {
     written.DisplayInterval = 500;
     written.MoveThreshold = 7;
     written.ExcludedPrograms = {L"game.exe", L"C:\\Tools\\Player.exe"};
+    written.HotKeyStart = 0x0644;
     WriteSaverProperty(written);
 
     TRegistryEx reg;
@@ -166,6 +167,22 @@ TEST_F(SettingsStore, WrittenSettingsReadBackInNormalForm) {
     EXPECT_EQ(read.DisplayInterval, 10);
     EXPECT_EQ(read.MoveThreshold, 7);
     EXPECT_EQ(read.ExcludedPrograms, written.ExcludedPrograms);
+    EXPECT_EQ(read.HotKeyStart, 0x0644);
+    EXPECT_EQ(read.HotKeyPause, 0);
+}
+
+TEST_F(SettingsStore, HotKeysThatNoControlGivesReadAsNone) {
+    SetSetting(L"HotKeyStart", 0x0644);
+    SetSetting(L"HotKeyPause", 0x10644);
+    TSaverProperty p;
+    ReadSaverProperty(p);
+    EXPECT_EQ(p.HotKeyStart, 0x0644);
+    EXPECT_EQ(p.HotKeyPause, 0);
+    SetSetting(L"HotKeyStart", L"0x0644"); // a text where a number belongs
+    SetSetting(L"HotKeyPause", 0x0170);
+    ReadSaverProperty(p);
+    EXPECT_EQ(p.HotKeyStart, 0);
+    EXPECT_EQ(p.HotKeyPause, 0x0170);
 }
 
 TEST_F(SettingsStore, ExcludedProgramsOfAnotherTypeReadAsNone) {

@@ -22,7 +22,7 @@ TEST_F(PropertyFormTest, OpensWithItsCaptionPagesAndApplyDisabled) {
     EXPECT_EQ(Text(ApplyButton()), L"適用(&A)");
     const HWND tabs = PropSheet_GetTabControl(Sheet());
     ASSERT_EQ(TabCtrl_GetItemCount(tabs), kPageCount);
-    const wchar_t* const names[] = {L"全般", L"その他", L"除外プログラム", L"バージョン情報"};
+    const wchar_t* const names[] = {L"全般", L"その他", L"ホットキー", L"除外プログラム", L"バージョン情報"};
     for (int i = 0; i < kPageCount; ++i) {
         wchar_t name[64] = {};
         TCITEMW item{};
@@ -428,4 +428,44 @@ TEST_F(PropertyFormTest, ExcludedProgramsAreTypedPickedRemovedAndStored) {
     ::RegGetValueW(HKEY_CURRENT_USER, kSettingsKey, L"ExcludedPrograms", RRF_RT_ANY, nullptr, stored.data(),
                    &size);
     EXPECT_EQ(stored, std::wstring(L"Game.exe\0C:\\Tools\\player.exe\0test_property.exe\0\0", 48));
+}
+
+// "ホットキー": two standard hot key controls; keys pressed in them are stored as the control's value; the
+// same key for both actions is refused with a message that names it.
+TEST_F(PropertyFormTest, HotKeysArePressedInTheirControlsStoredAndAClashIsRefused) {
+    SetSetting(L"HotKeyPause", 0x0170); // Shift+F1
+    TfrmProperty& form = Open();
+    ShowPage(kHotKeyPage);
+    const HWND start = Control(kHotKeyPage, IDC_HOTKEY_START), pause = Control(kHotKeyPage, IDC_HOTKEY_PAUSE);
+    for (const HWND control : {start, pause}) {
+        wchar_t name[64] = {};
+        ::GetClassNameW(control, name, 64);
+        EXPECT_STREQ(name, L"msctls_hotkey32");
+    }
+    EXPECT_EQ(LOWORD(::SendMessageW(start, HKM_GETHOTKEY, 0, 0)), 0);
+    EXPECT_EQ(LOWORD(::SendMessageW(pause, HKM_GETHOTKEY, 0, 0)), 0x0170);
+    EXPECT_FALSE(ApplyEnabled());
+
+    ::SetFocus(start);
+    PressKeys({VK_CONTROL, VK_MENU, 'D'});
+    ASSERT_TRUE(PumpModeless([&] { return form.SaverProperty().HotKeyStart == 0x0644; }, 2s))
+        << std::hex << form.SaverProperty().HotKeyStart;
+    EXPECT_EQ(LOWORD(::SendMessageW(start, HKM_GETHOTKEY, 0, 0)), 0x0644);
+    EXPECT_TRUE(ApplyEnabled());
+    PressSheetButton(PSBTN_APPLYNOW);
+    EXPECT_EQ(SettingDword(L"HotKeyStart"), 0x0644u);
+    EXPECT_EQ(SettingDword(L"HotKeyPause"), 0x0170u);
+
+    // The pause key made the same: Apply refuses, names the key, and stores nothing.
+    ::SetFocus(pause);
+    PressKeys({VK_CONTROL, VK_MENU, 'D'});
+    ASSERT_TRUE(PumpModeless([&] { return form.SaverProperty().HotKeyPause == 0x0644; }, 2s));
+    TBoxAnswerer box(ApplicationTitle());
+    PropSheet_PressButton(Sheet(), PSBTN_APPLYNOW);
+    ASSERT_TRUE(PumpModeless([&] { return box.Done(); }, 30s));
+    EXPECT_EQ(box.Text(),
+              L"「今すぐセーバーを開始」と「一時停止の切り替え」に同じキー Ctrl+Alt+D は使えません。");
+    PumpModelessFor(100ms);
+    EXPECT_EQ(SettingDword(L"HotKeyPause"), 0x0170u);
+    EXPECT_TRUE(ApplyEnabled());
 }
