@@ -257,7 +257,7 @@ void TfrmDovexMain::timSaverWaitTimer() {
     // The end of a quiet time starts the wait again from zero, also when no foreground change told of it
     // (Wine reports none when a window closes).
     const bool wasQuiet = FQuiet;
-    FQuiet = FQuietTimes.Quiet(FSaverProperty.Options & soSuppressFullScreen);
+    FQuiet = QuietNow();
     if (FQuiet || wasQuiet) {
         timSaverWait.SetEnabled(true); // asked again after another wait
         return;
@@ -288,8 +288,13 @@ void TfrmDovexMain::StartNow() {
     FEngine->Start();
 }
 
+bool TfrmDovexMain::QuietNow() const {
+    return FQuietTimes.Quiet(FSaverProperty.Options & soSuppressFullScreen,
+                             FSaverProperty.Options & soSuppressOnBatterySaver);
+}
+
 void TfrmDovexMain::QuietChanged() {
-    const bool quiet = FQuietTimes.Quiet(FSaverProperty.Options & soSuppressFullScreen);
+    const bool quiet = QuietNow();
     if (quiet == FQuiet)
         return;
     FQuiet = quiet;
@@ -547,6 +552,9 @@ LRESULT TfrmDovexMain::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
         // Timers stood still while the machine slept: a pause that ended meanwhile ends now.
         if (wParam == PBT_APMRESUMEAUTOMATIC || wParam == PBT_APMRESUMESUSPEND)
             CheckPauseEnd();
+        // The battery saver went on or off (older systems tell only of a change of the power status).
+        if (wParam == PBT_POWERSETTINGCHANGE || wParam == PBT_APMPOWERSTATUSCHANGE)
+            QuietChanged();
         return TRUE;
     case WM_TIMECHANGE:
         // The tip shows the end on the clock as it now goes.

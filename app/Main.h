@@ -107,6 +107,8 @@ private:
     void HandleSaverMouse(WPARAM mouseMessage) noexcept;
     // A full-screen program came or went, the session was locked or came back.
     void QuietChanged();
+    // Whether a show would disturb now, by the user's settings.
+    bool QuietNow() const;
     void timCursorCheckTimer() noexcept;
     // The pointer checks of the program's own, which do not depend on the hook: true when the pointer is
     // somewhere else than last seen (and it is then taken as seen there).

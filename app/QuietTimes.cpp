@@ -3,6 +3,7 @@
 #include <wtsapi32.h>
 
 #include <atomic>
+#include <cstddef>
 #include <cwchar>
 
 namespace dovex {
@@ -53,7 +54,42 @@ std::wstring Separated(std::wstring_view text) {
     return result;
 }
 
+// GUID_POWER_SAVING_STATUS: the battery saver went on or off.
+constexpr GUID kPowerSavingStatus = {
+    0xE00958C0, 0xC213, 0x4ACE, {0xAC, 0x77, 0xFE, 0xCC, 0xED, 0x2E, 0xEE, 0xA5}};
+
+// The power setting notifications of user32 (Windows 8 and later), or null.
+struct TPowerFunctions {
+    void*(WINAPI* Register)(HANDLE, const GUID*, DWORD) = nullptr;
+    BOOL(WINAPI* Unregister)(void*) = nullptr;
+};
+
+const TPowerFunctions& PowerFunctions() noexcept {
+    static const TPowerFunctions functions = [] {
+        TPowerFunctions f;
+        if (const HMODULE user32 = ::GetModuleHandleW(L"user32.dll")) {
+            f.Register = reinterpret_cast<decltype(f.Register)>(
+                reinterpret_cast<void*>(::GetProcAddress(user32, "RegisterPowerSettingNotification")));
+            f.Unregister = reinterpret_cast<decltype(f.Unregister)>(
+                reinterpret_cast<void*>(::GetProcAddress(user32, "UnregisterPowerSettingNotification")));
+        }
+        if (!f.Register || !f.Unregister)
+            f = {};
+        return f;
+    }();
+    return functions;
+}
+
 } // namespace
+
+bool SystemBatterySaverOn() noexcept {
+    SYSTEM_POWER_STATUS status{};
+    if (!::GetSystemPowerStatus(&status))
+        return false;
+    // SystemStatusFlag, the byte after BatteryLifePercent (older headers call it Reserved1): 1 = saver on.
+    const auto* bytes = reinterpret_cast<const BYTE*>(&status);
+    return (bytes[offsetof(SYSTEM_POWER_STATUS, BatteryLifePercent) + 1] & 1) != 0;
+}
 
 bool ProgramListed(const std::vector<std::wstring>& list, std::wstring_view imagePath) {
     if (imagePath.empty())
@@ -122,6 +158,8 @@ void TQuietTimes::Start(HWND window, UINT foregroundMessage) noexcept {
     // A window that comes to the front takes the focus too; some systems (Wine) report only that.
     FFocusHook = ::SetWinEventHook(EVENT_OBJECT_FOCUS, EVENT_OBJECT_FOCUS, nullptr, &ForegroundChanged, 0, 0,
                                    WINEVENT_OUTOFCONTEXT);
+    if (PowerFunctions().Register)
+        FPowerNotify = PowerFunctions().Register(window, &kPowerSavingStatus, DEVICE_NOTIFY_WINDOW_HANDLE);
 }
 
 void TQuietTimes::Stop() noexcept {
@@ -132,6 +170,10 @@ void TQuietTimes::Stop() noexcept {
     }
     if (gForegroundWindowTarget.load() == FWindow)
         gForegroundWindowTarget.store(nullptr);
+    if (FPowerNotify) {
+        PowerFunctions().Unregister(FPowerNotify);
+        FPowerNotify = nullptr;
+    }
     if (FSessionNotified) {
         ::WTSUnRegisterSessionNotification(FWindow);
         FSessionNotified = false;
@@ -156,9 +198,11 @@ void TQuietTimes::SessionChanged(WPARAM code) noexcept {
     }
 }
 
-bool TQuietTimes::Quiet(bool fullScreenToo) const {
+bool TQuietTimes::Quiet(bool fullScreenToo, bool batterySaverToo) const {
     // Nobody sees a show in a locked session, and its window would only be in the way afterwards.
     if (FSessionAway)
+        return true;
+    if (batterySaverToo && (BatterySaverOn ? BatterySaverOn() : SystemBatterySaverOn()))
         return true;
     // The user's own list catches what the full-screen test cannot: a borderless game, a video in a window.
     if (!FExcludedPrograms.empty()) {

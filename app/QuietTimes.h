@@ -1,6 +1,6 @@
 // When a show would disturb the user: a full-screen program in front, presentation mode, a full-screen
-// Direct3D program or quiet time as the shell reports them, a program of the user's list in front, or a
-// locked or disconnected session. Learned
+// Direct3D program or quiet time as the shell reports them, a program of the user's list in front, the
+// system's battery saver, or a locked or disconnected session. Learned
 // from the system's notifications (foreground changes, session changes) and asked when a show would
 // start; nothing polls.
 #pragma once
@@ -23,6 +23,8 @@ bool IsFullScreenWindow(HWND window) noexcept;
 // file only, a bare file name matches the program in any folder; letter case does not count, blanks and
 // quotes around an entry do not either.
 bool ProgramListed(const std::vector<std::wstring>& list, std::wstring_view imagePath);
+// Whether the system's battery saver is on (Windows 10 and later; older systems report it off).
+bool SystemBatterySaverOn() noexcept;
 // The full path of the program that owns `window`, or empty when it cannot be learned.
 std::wstring WindowProgramPath(HWND window);
 
@@ -37,9 +39,11 @@ public:
     std::function<HWND()> Foreground;
     std::function<QUERY_USER_NOTIFICATION_STATE()> NotificationState;
     std::function<std::wstring(HWND)> ProgramOf;
+    std::function<bool()> BatterySaverOn;
 
-    // Listens for session changes (WM_WTSSESSION_CHANGE to `window`) and foreground changes (posted to
-    // `window` as `foregroundMessage`). Must run on the window's thread.
+    // Listens for session changes (WM_WTSSESSION_CHANGE to `window`), foreground changes (posted to
+    // `window` as `foregroundMessage`) and, where the system tells of them (Windows 8 and later), changes of
+    // the battery saver (WM_POWERBROADCAST / PBT_POWERSETTINGCHANGE). Must run on the window's thread.
     void Start(HWND window, UINT foregroundMessage) noexcept;
     void Stop() noexcept;
     // WM_WTSSESSION_CHANGE: the session was locked, unlocked, disconnected or connected again.
@@ -48,14 +52,15 @@ public:
     bool SessionAway() const noexcept { return FSessionAway; }
     // The programs during which no show starts, whatever the full-screen setting.
     void SetExcludedPrograms(std::vector<std::wstring> programs) { FExcludedPrograms = std::move(programs); }
-    // Whether a show would disturb now; `fullScreenToo` is the user's setting for programs in front.
-    bool Quiet(bool fullScreenToo) const;
+    // Whether a show would disturb now; `fullScreenToo` and `batterySaverToo` are the user's settings.
+    bool Quiet(bool fullScreenToo, bool batterySaverToo) const;
 
 private:
     HWND FWindow = nullptr;
     HWINEVENTHOOK FForegroundHook = nullptr;
     HWINEVENTHOOK FFocusHook = nullptr;
     bool FSessionNotified = false;
+    void* FPowerNotify = nullptr; // HPOWERNOTIFY
     bool FSessionAway = false;
     std::vector<std::wstring> FExcludedPrograms;
 };

@@ -32,7 +32,8 @@ enum : TSaverOptions {
     soUseHomePosition = 1 << 0,
     soHideCursor = 1 << 1,
     soTrayAnimation = 1 << 2,
-    soSuppressFullScreen = 1 << 3, // no show over a full-screen program or a presentation
+    soSuppressFullScreen = 1 << 3,     // no show over a full-screen program or a presentation
+    soSuppressOnBatterySaver = 1 << 4, // no show while the system's battery saver is on
 };
 
 struct TPoint32 {

@@ -17,7 +17,8 @@ TSaverOptions ReadOptions(TRegistryEx& reg) {
     } options[] = {{L"UseHomePosition", soUseHomePosition, false},
                    {L"HideCursor", soHideCursor, false},
                    {L"TrayAnimation", soTrayAnimation, true},
-                   {L"SuppressFullScreen", soSuppressFullScreen, true}};
+                   {L"SuppressFullScreen", soSuppressFullScreen, true},
+                   {L"SuppressOnBatterySaver", soSuppressOnBatterySaver, true}};
     TSaverOptions result = 0;
     for (const auto& o : options)
         if (reg.ReadBoolDef(o.Name, o.Default))
@@ -67,6 +68,7 @@ void WriteSaverProperty(const TSaverProperty& p) noexcept {
         reg.WriteBoolSafe(L"HideCursor", p.Options & soHideCursor);
         reg.WriteBoolSafe(L"TrayAnimation", p.Options & soTrayAnimation);
         reg.WriteBoolSafe(L"SuppressFullScreen", p.Options & soSuppressFullScreen);
+        reg.WriteBoolSafe(L"SuppressOnBatterySaver", p.Options & soSuppressOnBatterySaver);
         reg.WriteIntegerSafe(L"MoveThreshold", BoundMoveThreshold(p.MoveThreshold));
         reg.WriteStringsSafe(L"ExcludedPrograms", p.ExcludedPrograms);
         reg.WriteIntegerSafe(L"HotKeyStart", BoundHotKey(p.HotKeyStart));

@@ -218,6 +218,9 @@ protected:
         case IDC_SUPPRESSFULLSCREEN:
             Form.OptionClick(id, soSuppressFullScreen);
             break;
+        case IDC_SUPPRESSBATTERYSAVER:
+            Form.OptionClick(id, soSuppressOnBatterySaver);
+            break;
         case IDC_STARTUPENTER:
             Form.btnEtcStartupEnterClick();
             break;
@@ -540,7 +543,8 @@ void TfrmProperty::rgSaverOrderClick() {
 }
 
 void TfrmProperty::OptionClick(int checkBox, TSaverOptions option) {
-    const bool onEtcPage = checkBox == IDC_TRAYANIMATION || checkBox == IDC_SUPPRESSFULLSCREEN;
+    const bool onEtcPage = checkBox == IDC_TRAYANIMATION || checkBox == IDC_SUPPRESSFULLSCREEN ||
+                           checkBox == IDC_SUPPRESSBATTERYSAVER;
     const HWND page = onEtcPage ? FEtcPage->Handle() : FWholePage->Handle();
     const bool checked = ::IsDlgButtonChecked(page, checkBox) == BST_CHECKED;
     const TSaverOptions options = FSaverProperty.Options;
@@ -593,6 +597,7 @@ void TfrmProperty::InitEtcPage(TEtcPage& page) {
     ScopeGuard done([this] { FUpdatingControls = false; });
     SetChecked(dialog, IDC_TRAYANIMATION, FSaverProperty.Options & soTrayAnimation);
     SetChecked(dialog, IDC_SUPPRESSFULLSCREEN, FSaverProperty.Options & soSuppressFullScreen);
+    SetChecked(dialog, IDC_SUPPRESSBATTERYSAVER, FSaverProperty.Options & soSuppressOnBatterySaver);
     ::SendDlgItemMessageW(dialog, IDC_MOVETHRESHOLD_UD, UDM_SETRANGE32, 0, kMaxMoveThreshold);
     ::SendDlgItemMessageW(dialog, IDC_MOVETHRESHOLD, EM_LIMITTEXT, 2, 0);
     ::SetDlgItemInt(dialog, IDC_MOVETHRESHOLD, static_cast<UINT>(FSaverProperty.MoveThreshold), FALSE);

@@ -902,3 +902,35 @@ TEST_F(MainWindow, AListedProgramInFrontEndsTheShowAndHoldsTheNextBack) {
     EXPECT_FALSE(form->SaverShowing());
     EXPECT_FALSE(PumpUntil([&] { return form->SaverShowing(); }, 700ms));
 }
+
+// "省電力モードのときは起動しない" (on by default): no show while the battery saver is on; its change, told
+// by WM_POWERBROADCAST, ends a running show, and its end starts a full wait. Turned off, the saver ignores
+// it.
+TEST_F(MainWindow, TheBatterySaverHoldsTheShowBackUnlessTurnedOff) {
+    SetSetting(L"WaitTime", 200);
+    SetGroup(L"G", {Sample("star32.ani")}, 1, 1, 5000);
+    auto form = Create();
+    EXPECT_TRUE(form->SaverProperty().Options & soSuppressOnBatterySaver);
+    bool saver = false;
+    form->QuietTimes().BatterySaverOn = [&] { return saver; };
+    ASSERT_TRUE(PumpUntil([&] { return form->SaverShowing(); }, 2s));
+    saver = true;
+    ::PostMessageW(form->Handle(), WM_POWERBROADCAST, PBT_POWERSETTINGCHANGE, 0);
+    EXPECT_TRUE(PumpUntil([&] { return !form->SaverShowing(); }, 1s)) << "the saver's start ends the show";
+    EXPECT_FALSE(PumpUntil([&] { return form->SaverShowing(); }, 1s)) << "no show while it is on";
+    saver = false;
+    ::PostMessageW(form->Handle(), WM_POWERBROADCAST, PBT_POWERSETTINGCHANGE, 0);
+    const auto off = std::chrono::steady_clock::now();
+    EXPECT_TRUE(PumpUntil([&] { return form->SaverShowing(); }, 2s)) << "the show comes after the wait";
+    EXPECT_GE(std::chrono::steady_clock::now() - off, 180ms) << "the wait starts again from zero";
+
+    // Noticed at the end of the wait too, without any message.
+    ::SendMessageW(form->Handle(), WM_SAVERMOUSE, WM_RBUTTONDOWN, 0);
+    saver = true;
+    EXPECT_FALSE(PumpUntil([&] { return form->SaverShowing(); }, 800ms));
+
+    SetSetting(L"SuppressOnBatterySaver", 0);
+    ::SendMessageW(form->Handle(), WM_SAVERRELOAD, RELOAD_SETTINGS, 0);
+    EXPECT_TRUE(PumpUntil([&] { return form->SaverShowing(); }, 2s))
+        << "turned off, the battery saver counts not";
+}

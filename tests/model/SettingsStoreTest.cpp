@@ -30,7 +30,7 @@ TEST_F(SettingsStore, MissingKeyIsCreatedAndGivesTheDefaults) {
     EXPECT_EQ(p.HomePosition, (TPoint32{0, 0}));
     EXPECT_EQ(p.UseGroup, L"");
     EXPECT_EQ(p.DisplayInterval, 10);
-    EXPECT_EQ(p.Options, soTrayAnimation | soSuppressFullScreen);
+    EXPECT_EQ(p.Options, soTrayAnimation | soSuppressFullScreen | soSuppressOnBatterySaver);
     EXPECT_EQ(p.MoveThreshold, 0);
 }
 
@@ -68,7 +68,8 @@ TEST_F(SettingsStore, StoredValuesAndTheirOddForms) {
     EXPECT_EQ(p.HomePosition, (TPoint32{10, 20}));
     EXPECT_EQ(p.UseGroup, L"グループＡ");
     EXPECT_EQ(p.DisplayInterval, 25);
-    EXPECT_EQ(p.Options, soUseHomePosition | soTrayAnimation | soSuppressFullScreen);
+    EXPECT_EQ(p.Options,
+              soUseHomePosition | soTrayAnimation | soSuppressFullScreen | soSuppressOnBatterySaver);
 
     SetSetting(L"PlaySequence", 2);
     SetSetting(L"IgnoreMouse", L"leftclick,Foo");
@@ -76,6 +77,7 @@ TEST_F(SettingsStore, StoredValuesAndTheirOddForms) {
     SetSetting(L"HideCursor", 1);
     SetSetting(L"TrayAnimation", 0);
     SetSetting(L"SuppressFullScreen", 0);
+    SetSetting(L"SuppressOnBatterySaver", 0);
     SetSetting(L"UseGroup", L"");
     ReadSaverProperty(p);
     EXPECT_NE(p.PlaySequence, 0); // random
@@ -125,7 +127,7 @@ TEST_F(SettingsStore, BadHomePositionIsReportedOnceEverythingElseIsRead) {
     EXPECT_EQ(p.IgnoreMouse, imRightClick);
     EXPECT_EQ(p.UseGroup, L"new");
     EXPECT_EQ(p.DisplayInterval, 5);
-    EXPECT_EQ(p.Options, soHideCursor | soTrayAnimation | soSuppressFullScreen);
+    EXPECT_EQ(p.Options, soHideCursor | soTrayAnimation | soSuppressFullScreen | soSuppressOnBatterySaver);
     EXPECT_EQ(p.HomePosition, (TPoint32{12, 34}));
 
     SetSetting(L"HomePosition", L"5");
@@ -153,6 +155,7 @@ TEST_F(SettingsStore, WrittenSettingsReadBackInNormalForm) {
     EXPECT_EQ(reg.ReadInteger(L"PlaySequence"), 1);
     EXPECT_EQ(reg.ReadInteger(L"TrayAnimation"), 0);
     EXPECT_EQ(reg.ReadInteger(L"SuppressFullScreen"), 1);
+    EXPECT_EQ(reg.ReadInteger(L"SuppressOnBatterySaver"), 0);
     EXPECT_EQ(reg.ReadStringDef(L"UseGroup", L"(none)"), L"(none)");
     EXPECT_EQ(reg.ReadIntegerDef(L"DisplayInterval", -1), -1);
 

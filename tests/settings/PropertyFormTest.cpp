@@ -105,24 +105,26 @@ TEST_F(PropertyFormTest, EachCheckBoxChangesOnlyItsOwnOption) {
         {0, IDC_HIDECURSOR, L"HideCursor"},
         {1, IDC_TRAYANIMATION, L"TrayAnimation"},
         {1, IDC_SUPPRESSFULLSCREEN, L"SuppressFullScreen"},
+        {1, IDC_SUPPRESSBATTERYSAVER, L"SuppressOnBatterySaver"},
     };
     const wchar_t* const values[] = {L"UseHomePosition", L"HideCursor", L"TrayAnimation",
-                                     L"SuppressFullScreen"};
+                                     L"SuppressFullScreen", L"SuppressOnBatterySaver"};
     for (const auto& c : cases) {
         // A mix of on and off, so that a lost or an invented bit shows.
         SetSetting(L"UseHomePosition", 1);
         SetSetting(L"HideCursor", 0);
         SetSetting(L"TrayAnimation", 0);
         SetSetting(L"SuppressFullScreen", 1);
-        DWORD before[4];
-        for (int i = 0; i < 4; ++i)
+        SetSetting(L"SuppressOnBatterySaver", 0);
+        DWORD before[5];
+        for (int i = 0; i < 5; ++i)
             before[i] = SettingDword(values[i]);
         Open();
         ShowPage(c.Page);
         Click(c.Page, c.CheckBox);
         PressSheetButton(PSBTN_OK);
         EXPECT_EQ(FindPropertyForm(), nullptr);
-        for (int i = 0; i < 4; ++i) {
+        for (int i = 0; i < 5; ++i) {
             const bool toggled = std::wstring(values[i]) == c.Value;
             EXPECT_EQ(SettingDword(values[i]), toggled ? 1 - before[i] : before[i])
                 << c.Value << " " << values[i];
