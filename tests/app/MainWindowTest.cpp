@@ -270,9 +270,10 @@ TEST_F(MainWindow, BadHomePositionIsReportedAfterStartUpCompletes) {
     EXPECT_TRUE(::IsWindow(form->Handle()));
 }
 
-// While the start is paused the idle wait does not run: a show then could not be ended by the mouse.
+// While the start is paused the idle wait does not run: a show then could not be ended by the mouse. (A
+// wait long enough not to end within the pump that resumes: on a busy machine 50 ms did.)
 TEST_F(MainWindow, PausedStartRunsNoIdleWait) {
-    SetSetting(L"WaitTime", 50);
+    SetSetting(L"WaitTime", 1000);
     auto form = Create();
     EXPECT_TRUE(form->Paused());
     EXPECT_FALSE(form->SaverWaitTimer().Enabled());
