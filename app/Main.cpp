@@ -9,6 +9,7 @@
 #include "base/Exception.h"
 #include "base/ModalLoop.h"
 #include "controls/TrayIcon.h"
+#include "model/HotKey.h"
 #include "model/PlayListCtrls.h"
 #include "model/SettingsStore.h"
 #include "model/SysCursorCtrls.h"
@@ -28,7 +29,8 @@ TfrmDovexMain::TfrmDovexMain()
       timCursorCheck(nullptr, ID_TIMER_CURSORCHECK, 100, [this] { timCursorCheckTimer(); }),
       timShowCheck(nullptr, ID_TIMER_SHOWCHECK, kShowCheckMs, [this] { timShowCheckTimer(); }),
       timHookCheck(nullptr, ID_TIMER_HOOKCHECK, static_cast<UINT>(THookWatch::kGraceMs),
-                   [this] { timHookCheckTimer(); }) {
+                   [this] { timHookCheckTimer(); }),
+      timPauseEnd(nullptr, ID_TIMER_PAUSEEND, kPauseCheckMaxMs, [this] { CheckPauseEnd(); }) {
     CreateHandle(kClassName, kCaption, WS_POPUP, WS_EX_TOOLWINDOW | WS_EX_TOPMOST);
     // The window is one pixel from the start, not only from the first show.
     ::SetWindowPos(Handle(), nullptr, 0, 0, 1, 1, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
@@ -36,6 +38,7 @@ TfrmDovexMain::TfrmDovexMain()
     timCursorCheck.SetOwner(Handle());
     timShowCheck.SetOwner(Handle());
     timHookCheck.SetOwner(Handle());
+    timPauseEnd.SetOwner(Handle());
     CreateTrayIcon();
     FormCreate();
 }
@@ -83,6 +86,8 @@ void TfrmDovexMain::FormCreate() {
     FEngine->OnShowingChanged = [this](bool showing) {
         // Polling already looks at the pointer often enough; the check is for the hook's blind spots.
         timShowCheck.SetEnabled(showing && !timCursorCheck.Enabled());
+        if (showing)
+            ::GetCursorPos(&FShowOrigin); // after the jump to the home position
         if (!showing)
             FTiDovex->StopAnimation();
         else if (FSaverProperty.Options & soTrayAnimation)
@@ -131,6 +136,9 @@ void TfrmDovexMain::FormDestroy() noexcept {
     timCursorCheck.SetEnabled(false);
     timShowCheck.SetEnabled(false);
     timHookCheck.SetEnabled(false);
+    timPauseEnd.SetEnabled(false);
+    ::UnregisterHotKey(Handle(), ID_HOTKEY_START);
+    ::UnregisterHotKey(Handle(), ID_HOTKEY_PAUSE);
     FEngine.reset(); // stops the countdown timer
     FMouseHook.Stop();
     FQuietTimes.Stop();
@@ -170,6 +178,49 @@ void TfrmDovexMain::SetPaused(bool value) {
         if (FTiDovex)
             FTiDovex->SetIcon(FTrayIcons[0].get());
         FPaused = false;
+        ForgetTimedPause();
+    }
+}
+
+void TfrmDovexMain::PauseFor(int minutes) {
+    const TWallTime now = WallClockNow();
+    if (FPlayListOpen)
+        FPausedBeforePlayList = true; // closing the window before the end keeps the pause
+    else
+        SetPaused(true);
+    FPauseEnd = PauseEnd(now, minutes);
+    FTrayMenu->SetPauseForChecked(minutes);
+    FTiDovex->SetTipHelp(TimedPauseTip(LocalTimeOf(FPauseEnd)));
+    CheckPauseEnd();
+}
+
+void TfrmDovexMain::CheckPauseEnd() {
+    if (FPauseEnd == 0)
+        return;
+    timPauseEnd.SetEnabled(false);
+    if (const UINT delay = PauseCheckDelay(WallClockNow(), FPauseEnd); delay > 0) {
+        timPauseEnd.SetInterval(delay);
+        timPauseEnd.SetEnabled(true);
+        return;
+    }
+    ForgetTimedPause();
+    if (FPlayListOpen)
+        FPausedBeforePlayList = false; // the window's closing resumes
+    else
+        SetPaused(false);
+}
+
+void TfrmDovexMain::ForgetTimedPause() noexcept {
+    if (FPauseEnd == 0)
+        return;
+    FPauseEnd = 0;
+    timPauseEnd.SetEnabled(false);
+    FTrayMenu->SetPauseForChecked(0);
+    if (FTiDovex) {
+        try {
+            FTiDovex->SetTipHelp(kTipHelp);
+        } catch (...) {
+        }
     }
 }
 
@@ -182,6 +233,16 @@ void TfrmDovexMain::ReadSettings() noexcept {
         DeferCurrentException(Handle());
     }
     timSaverWait.SetInterval(static_cast<UINT>(FSaverProperty.WaitTime));
+    try {
+        UseHotKeys(FSaverProperty.HotKeyStart,
+                   FSaverProperty.HotKeyPause); // a key held elsewhere stays unused
+        FQuietTimes.SetExcludedPrograms(FSaverProperty.ExcludedPrograms);
+        // A program just listed may be in front: a show over it ends as if it had come to the front.
+        if (FEngine)
+            QuietChanged();
+    } catch (...) {
+        DeferCurrentException(Handle());
+    }
 }
 
 void TfrmDovexMain::timSaverWaitTimer() {
@@ -193,15 +254,47 @@ void TfrmDovexMain::timSaverWaitTimer() {
         timSaverWait.SetEnabled(true);
         return;
     }
-    if (FQuietTimes.Quiet(FSaverProperty.Options & soSuppressFullScreen)) {
+    // The end of a quiet time starts the wait again from zero, also when no foreground change told of it
+    // (Wine reports none when a window closes).
+    const bool wasQuiet = FQuiet;
+    FQuiet = QuietNow();
+    if (FQuiet || wasQuiet) {
         timSaverWait.SetEnabled(true); // asked again after another wait
         return;
     }
     FEngine->Start();
 }
 
+std::vector<uint16_t> TfrmDovexMain::UseHotKeys(uint16_t start, uint16_t pause) {
+    ::UnregisterHotKey(Handle(), ID_HOTKEY_START);
+    ::UnregisterHotKey(Handle(), ID_HOTKEY_PAUSE);
+    const std::pair<int, THotKey> keys[] = {
+        {ID_HOTKEY_START, BoundHotKey(start)},
+        {ID_HOTKEY_PAUSE, HotKeysClash(start, pause) ? 0 : BoundHotKey(pause)}};
+    std::vector<uint16_t> held;
+    for (const auto& [id, key] : keys)
+        if (key != 0 && !::RegisterHotKey(Handle(), id, HotKeyModifiers(key), HotKeyVirtualKey(key)))
+            held.push_back(key);
+    return held;
+}
+
+// Keys are no activity: the show runs until the mouse is used. A paused saver starts nothing (the mouse could
+// not end it).
+void TfrmDovexMain::StartNow() {
+    if (FPaused || SaverShowing())
+        return;
+    timSaverWait.SetEnabled(false);
+    ::GetCursorPos(&FLastCursorPos);
+    FEngine->Start();
+}
+
+bool TfrmDovexMain::QuietNow() const {
+    return FQuietTimes.Quiet(FSaverProperty.Options & soSuppressFullScreen,
+                             FSaverProperty.Options & soSuppressOnBatterySaver);
+}
+
 void TfrmDovexMain::QuietChanged() {
-    const bool quiet = FQuietTimes.Quiet(FSaverProperty.Options & soSuppressFullScreen);
+    const bool quiet = QuietNow();
     if (quiet == FQuiet)
         return;
     FQuiet = quiet;
@@ -221,7 +314,7 @@ void TfrmDovexMain::HandleSaverMouse(WPARAM mouseMessage) noexcept {
     if (IsMouseMove(mouseMessage)) {
         POINT pos{};
         if (::GetCursorPos(&pos)) {
-            moved = pos.x != FLastCursorPos.x || pos.y != FLastCursorPos.y;
+            moved = (pos.x != FLastCursorPos.x || pos.y != FLastCursorPos.y) && !SteadyHand(pos);
             FLastCursorPos = pos;
         }
     }
@@ -235,7 +328,7 @@ void TfrmDovexMain::timCursorCheckTimer() noexcept {
     if (pos.x == FLastCursorPos.x && pos.y == FLastCursorPos.y)
         return;
     FLastCursorPos = pos;
-    if (!FPaused)
+    if (!FPaused && !SteadyHand(pos))
         RestartWait();
 }
 
@@ -251,7 +344,7 @@ bool TfrmDovexMain::PointerMovedUnseen() noexcept {
 }
 
 void TfrmDovexMain::timShowCheckTimer() noexcept {
-    if (PointerMovedUnseen() && !FPaused)
+    if (PointerMovedUnseen() && !FPaused && !SteadyHand(FLastCursorPos))
         RestartWait();
 }
 
@@ -271,6 +364,14 @@ void TfrmDovexMain::timHookCheckTimer() noexcept {
         timCursorCheck.SetEnabled(true);
         break;
     }
+}
+
+bool TfrmDovexMain::SteadyHand(POINT pos) noexcept {
+    if (!SaverShowing() || FSaverProperty.MoveThreshold <= 0 ||
+        !WithinMoveThreshold({FShowOrigin.x, FShowOrigin.y}, {pos.x, pos.y}, FSaverProperty.MoveThreshold))
+        return false;
+    FEngine->KeepUnderPointer(pos);
+    return true;
 }
 
 // The wait measures time since the pointer last moved: it starts from where the pointer is now.
@@ -333,7 +434,9 @@ void TfrmDovexMain::GroupNameChanged(const std::wstring& oldName, const std::wst
     BuildGroupMenu();
 }
 
+// During a timed pause the item is checked: choosing it resumes at once.
 void TfrmDovexMain::miPauseClick() {
+    ForgetTimedPause();
     SetPaused(!FTrayMenu->PauseChecked());
     FTrayMenu->SetPauseChecked(FPaused);
 }
@@ -386,6 +489,7 @@ TTrayMenuHandlers TfrmDovexMain::MenuHandlers() {
     handlers.miHelpClick = [this] { ShowHelp(Handle()); };
     handlers.miRestoreCursorsClick = [] { TSystemCursorCtrl::RestoreUserCursors(); };
     handlers.miExitClick = [this] { miExitClick(); };
+    handlers.miPauseForClick = [this](int minutes) { PauseFor(minutes); };
     handlers.miUseGroupClick = [this](int index) { SelectGroup(index); };
     handlers.miChangeSysCursorClick = [this](int index) { FSysCursorCtrl->ApplyScheme(index); };
     return handlers;
@@ -410,7 +514,8 @@ LRESULT TfrmDovexMain::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
         return TRUE;
     case WM_TIMER:
         if (!timSaverWait.HandleTimer(wParam) && !timCursorCheck.HandleTimer(wParam) &&
-            !timShowCheck.HandleTimer(wParam) && !timHookCheck.HandleTimer(wParam))
+            !timShowCheck.HandleTimer(wParam) && !timHookCheck.HandleTimer(wParam) &&
+            !timPauseEnd.HandleTimer(wParam))
             return DefaultHandler(msg, wParam, lParam);
         return 0;
     case WM_COMMAND:
@@ -436,6 +541,26 @@ LRESULT TfrmDovexMain::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_WTSSESSION_CHANGE:
         FQuietTimes.SessionChanged(wParam);
         QuietChanged();
+        return 0;
+    case WM_HOTKEY:
+        if (wParam == ID_HOTKEY_START)
+            StartNow();
+        else if (wParam == ID_HOTKEY_PAUSE)
+            miPauseClick();
+        return 0;
+    case WM_POWERBROADCAST:
+        // Timers stood still while the machine slept: a pause that ended meanwhile ends now.
+        if (wParam == PBT_APMRESUMEAUTOMATIC || wParam == PBT_APMRESUMESUSPEND)
+            CheckPauseEnd();
+        // The battery saver went on or off (older systems tell only of a change of the power status).
+        if (wParam == PBT_POWERSETTINGCHANGE || wParam == PBT_APMPOWERSTATUSCHANGE)
+            QuietChanged();
+        return TRUE;
+    case WM_TIMECHANGE:
+        // The tip shows the end on the clock as it now goes.
+        if (FPauseEnd != 0)
+            FTiDovex->SetTipHelp(TimedPauseTip(LocalTimeOf(FPauseEnd)));
+        CheckPauseEnd();
         return 0;
     case WM_FORMCLOSED:
         if (MayReleaseForms(Handle()))

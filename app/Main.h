@@ -11,6 +11,7 @@
 #include "app/MouseWatch.h"
 #include "app/QuietTimes.h"
 #include "app/SaverEngine.h"
+#include "app/TimedPause.h"
 #include "app/TrayMenu.h"
 #include "base/OwnedForm.h"
 #include "base/UniqueHandle.h"
@@ -37,6 +38,13 @@ public:
     ~TfrmDovexMain() override;
 
     void SetPaused(bool value);
+    // "一定時間停止(&T)": paused as by "一時停止(&S)" until `minutes` have passed on the wall clock; replaces
+    // a timed pause under way.
+    void PauseFor(int minutes);
+    // The end of the timed pause under way, or 0; kept in memory only.
+    TWallTime TimedPauseEnd() const noexcept { return FPauseEnd; }
+    // The wall clock the timed pause goes by (the system's unless replaced).
+    std::function<TWallTime()> WallClockNow = &WallClock;
     void ReadSettings() noexcept;
     // The group in use: an index of the group manager, or -1 for all groups.
     void SelectGroup(int index);
@@ -49,6 +57,10 @@ public:
     void GroupNameChanged(const std::wstring& oldName, const std::wstring& newName) override;
     // The settings dialog's owner.
     HWND MainWindow() const override { return Handle(); }
+    // The hot keys "今すぐセーバーを開始" and "一時停止の切り替え"; a key both would have goes to the start.
+    std::vector<uint16_t> UseHotKeys(uint16_t start, uint16_t pause) override;
+    // The start key: a show at once under the pointer, as if the wait had run out; the mouse ends it.
+    void StartNow();
     // The open playlist window and settings dialog, or none.
     TfrmPlayList* PlayListForm() const noexcept { return FPlayListForm.Get(); }
     TfrmProperty* PropertyForm() const noexcept { return FPropertyForm.Get(); }
@@ -62,6 +74,7 @@ public:
     const TTimer& SaverWaitTimer() const noexcept { return timSaverWait; }
     const TTimer& CursorCheckTimer() const noexcept { return timCursorCheck; }
     const TTimer& ShowCheckTimer() const noexcept { return timShowCheck; }
+    const TTimer& PauseEndTimer() const noexcept { return timPauseEnd; }
     // How often the hook was installed again after it was found blind.
     int HookReinstalls() const noexcept { return FHookReinstalls; }
     HICON TrayIcon(int index) const noexcept { return FTrayIcons[index].get(); }
@@ -94,13 +107,22 @@ private:
     void HandleSaverMouse(WPARAM mouseMessage) noexcept;
     // A full-screen program came or went, the session was locked or came back.
     void QuietChanged();
+    // Whether a show would disturb now, by the user's settings.
+    bool QuietNow() const;
     void timCursorCheckTimer() noexcept;
     // The pointer checks of the program's own, which do not depend on the hook: true when the pointer is
     // somewhere else than last seen (and it is then taken as seen there).
     bool PointerMovedUnseen() noexcept;
+    // A steady hand: during a show, a pointer still within the threshold of where the show began has not
+    // moved; the show window follows it.
+    bool SteadyHand(POINT pos) noexcept;
     void timShowCheckTimer() noexcept;
     void timHookCheckTimer() noexcept;
     void RestartWait() noexcept;
+    // Ends the timed pause once its time has come, also after a sleep past it; otherwise looks again later.
+    void CheckPauseEnd();
+    // Forgets the timed pause (the saver's pause itself is left as it is).
+    void ForgetTimedPause() noexcept;
 
     void miPauseClick();
     void miPropertyClick();
@@ -115,6 +137,7 @@ private:
     TQuietTimes FQuietTimes;
     bool FQuiet = false;
     POINT FLastCursorPos{};
+    POINT FShowOrigin{}; // where the pointer was when the show began
     TSaverProperty FSaverProperty;
     std::unique_ptr<TCursorGroupManager> FGroupManager;
     std::unique_ptr<TSaverEngine> FEngine;
@@ -131,6 +154,8 @@ private:
     TTimer timCursorCheck;
     TTimer timShowCheck;
     TTimer timHookCheck;
+    TTimer timPauseEnd;
+    TWallTime FPauseEnd = 0;
     bool FTimePeriodRaised = false;
     bool FDestroyed = false;
     bool FSettingsRemoved = false; // nothing of the program is written any more

@@ -20,5 +20,10 @@ constexpr UINT_PTR ID_TIMER_SAVERWAIT = 1;
 constexpr UINT_PTR ID_TIMER_CURSORCHECK = 2;
 constexpr UINT_PTR ID_TIMER_SHOWCHECK = 3;
 constexpr UINT_PTR ID_TIMER_HOOKCHECK = 4;
+constexpr UINT_PTR ID_TIMER_PAUSEEND = 5;
+
+// Hot keys of the main window (WM_HOTKEY's wParam).
+constexpr int ID_HOTKEY_START = 1;
+constexpr int ID_HOTKEY_PAUSE = 2;
 
 } // namespace dovex

@@ -285,6 +285,13 @@ void TSaverEngine::HideSaver() noexcept {
     }
 }
 
+void TSaverEngine::KeepUnderPointer(POINT pos) noexcept {
+    if (!FShowing || !::IsWindowVisible(FWindow))
+        return;
+    ::SetWindowPos(FWindow, HWND_TOPMOST, pos.x, pos.y, 1, 1, SWP_NOACTIVATE);
+    ApplyCursorChoice();
+}
+
 void TSaverEngine::Stop() noexcept {
     StopSaverTimer();
     HideSaver();

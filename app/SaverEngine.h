@@ -73,6 +73,9 @@ public:
     void NextCursor();
     void ShowSaver();
     void HideSaver() noexcept;
+    // A move that does not end the show (a steady hand): the window follows, so the pointer keeps the show
+    // cursor.
+    void KeepUnderPointer(POINT pos) noexcept;
     // Activity or a pause: timer off, window off screen, the normal arrow.
     void Stop() noexcept;
     void StopSaverTimer() noexcept;

@@ -1,8 +1,10 @@
 #include "app/TrayMenu.h"
 
 #include <algorithm>
+#include <iterator>
 
 #include "app/Messages.h"
+#include "app/TimedPause.h"
 #include "base/Exception.h"
 #include "base/Gdi.h"
 #include "base/SystemError.h"
@@ -60,8 +62,9 @@ TTrayMenu::TTrayMenu() {
     if (!FMenuBar)
         ThrowLastError(L"メニューを読み込めません");
     FMenu = ::GetSubMenu(FMenuBar.get(), 0);
-    FGroupMenu = ::GetSubMenu(FMenu, 2);
-    FSchemeMenu = ::GetSubMenu(FMenu, 3);
+    FPauseForMenu = ::GetSubMenu(FMenu, 1);
+    FGroupMenu = ::GetSubMenu(FMenu, 3);
+    FSchemeMenu = ::GetSubMenu(FMenu, 4);
     LoadMenuImages();
 }
 
@@ -94,6 +97,18 @@ void TTrayMenu::SetPauseChecked(bool checked) noexcept {
 
 void TTrayMenu::SetEnabled(UINT command, bool enabled) noexcept {
     ::EnableMenuItem(FMenu, command, MF_BYCOMMAND | (enabled ? MF_ENABLED : MF_GRAYED));
+}
+
+void TTrayMenu::SetPauseForChecked(int minutes) noexcept {
+    const int count = static_cast<int>(std::size(kTimedPauseMinutes));
+    for (int i = 0; i < count; ++i) {
+        MENUITEMINFOW item{};
+        item.cbSize = sizeof(item);
+        item.fMask = MIIM_FTYPE | MIIM_STATE;
+        item.fType = MFT_STRING | MFT_RADIOCHECK;
+        item.fState = kTimedPauseMinutes[i] == minutes ? MFS_CHECKED : MFS_UNCHECKED;
+        ::SetMenuItemInfoW(FPauseForMenu, static_cast<UINT>(i), TRUE, &item);
+    }
 }
 
 void TTrayMenu::BuildGroupMenu(const TCursorGroupManager& groups, const std::wstring& useGroup) {
@@ -148,6 +163,12 @@ void TTrayMenu::BuildSysCursorMenu(const TSystemCursorCtrl& schemes) {
 }
 
 bool TTrayMenu::Execute(UINT id, const TTrayMenuHandlers& handlers, int groupCount, int schemeCount) {
+    static_assert(IDM_PAUSEFOR_120 - IDM_PAUSEFOR_15 + 1 == std::size(kTimedPauseMinutes));
+    if (id >= IDM_PAUSEFOR_15 && id <= IDM_PAUSEFOR_120) {
+        if (handlers.miPauseForClick)
+            handlers.miPauseForClick(kTimedPauseMinutes[id - IDM_PAUSEFOR_15]);
+        return true;
+    }
     if (id >= IDM_USEGROUP_FIRST && id <= IDM_USEGROUP_LAST) {
         const int index = static_cast<int>(id - IDM_USEGROUP_FIRST) - 1;
         if (index < groupCount) {

@@ -24,6 +24,7 @@ struct TTrayMenuHandlers {
     std::function<void()> miHelpClick;
     std::function<void()> miRestoreCursorsClick;
     std::function<void()> miExitClick;
+    std::function<void(int minutes)> miPauseForClick;      // a duration of the timed pause
     std::function<void(int index)> miUseGroupClick;        // -1 = all groups
     std::function<void(int index)> miChangeSysCursorClick; // a scheme of the cursor control
 };
@@ -34,12 +35,15 @@ public:
     TTrayMenu();
 
     HMENU pmTrayMenu() const noexcept { return FMenu; }
+    HMENU miPauseFor() const noexcept { return FPauseForMenu; }
     HMENU miUseGroup() const noexcept { return FGroupMenu; }
     HMENU miChangeSysCursor() const noexcept { return FSchemeMenu; }
 
     bool PauseChecked() const noexcept;
     void SetPauseChecked(bool checked) noexcept;
     void SetEnabled(UINT command, bool enabled) noexcept;
+    // Marks the duration of the timed pause under way; 0 marks none.
+    void SetPauseForChecked(int minutes) noexcept;
 
     // "(全てのグループ)" and one radio item per group; the one named `useGroup` is checked.
     void BuildGroupMenu(const TCursorGroupManager& groups, const std::wstring& useGroup);
@@ -55,6 +59,7 @@ private:
 
     UniqueHMenu FMenuBar; // the menu resource; its first submenu is the tray menu
     HMENU FMenu = nullptr;
+    HMENU FPauseForMenu = nullptr;
     HMENU FGroupMenu = nullptr;
     HMENU FSchemeMenu = nullptr;
     std::vector<UniqueGdiObj> FItemPictures;   // bitmaps of the fixed items

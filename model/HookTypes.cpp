@@ -58,4 +58,17 @@ int32_t BoundDisplayInterval(int32_t value) {
     return std::clamp<int32_t>(value, 0, kMaxDisplayInterval);
 }
 
+int32_t BoundMoveThreshold(int32_t value) {
+    return std::clamp<int32_t>(value, 0, kMaxMoveThreshold);
+}
+
+bool WithinMoveThreshold(TPoint32 origin, TPoint32 now, int32_t threshold) {
+    // Differences of 32-bit coordinates need 64 bits; beyond the limit on one axis, squares are not needed.
+    const int64_t dx = int64_t{now.X} - origin.X, dy = int64_t{now.Y} - origin.Y;
+    const int64_t limit = BoundMoveThreshold(threshold);
+    if (dx > limit || dx < -limit || dy > limit || dy < -limit)
+        return false;
+    return dx * dx + dy * dy <= limit * limit;
+}
+
 } // namespace dovex

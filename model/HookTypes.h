@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace dovex {
 
@@ -31,7 +32,8 @@ enum : TSaverOptions {
     soUseHomePosition = 1 << 0,
     soHideCursor = 1 << 1,
     soTrayAnimation = 1 << 2,
-    soSuppressFullScreen = 1 << 3, // no show over a full-screen program or a presentation
+    soSuppressFullScreen = 1 << 3,     // no show over a full-screen program or a presentation
+    soSuppressOnBatterySaver = 1 << 4, // no show while the system's battery saver is on
 };
 
 struct TPoint32 {
@@ -48,6 +50,10 @@ struct TSaverProperty {
     std::wstring UseGroup;
     int32_t DisplayInterval = 0;
     TSaverOptions Options = 0;
+    int32_t MoveThreshold = 0; // pixels a pointer may wander from where a show began without ending it
+    std::vector<std::wstring> ExcludedPrograms; // no show while one of them is in front
+    uint16_t HotKeyStart = 0;                   // hot key control values (model/HotKey.h); 0 = none
+    uint16_t HotKeyPause = 0;
     bool operator==(const TSaverProperty&) const = default;
 };
 
@@ -61,5 +67,12 @@ TPoint32 TextToPoint(std::wstring_view text);
 // The blank gap between two cursors is slept on the main thread: keep it short enough not to stall it.
 constexpr int32_t kMaxDisplayInterval = 1000;
 int32_t BoundDisplayInterval(int32_t value);
+
+// A steady hand: 0 (every move counts) to 20 pixels.
+constexpr int32_t kMaxMoveThreshold = 20;
+int32_t BoundMoveThreshold(int32_t value);
+// Whether the pointer at `now` is still within `threshold` pixels (straight-line distance) of where the
+// show began; with 0 only the very point is.
+bool WithinMoveThreshold(TPoint32 origin, TPoint32 now, int32_t threshold);
 
 } // namespace dovex

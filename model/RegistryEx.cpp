@@ -329,6 +329,51 @@ void TRegistry::WriteString(const std::wstring& name, const std::wstring& value)
         throw ERegistryException(FormatText(kSetDataFailed, {name}), static_cast<DWORD>(r));
 }
 
+std::vector<std::wstring> TRegistry::ReadStrings(const std::wstring& name) const {
+    const HKEY key = FCurrentKey ? FCurrentKey.get() : FRootKey;
+    std::vector<std::wstring> values;
+    DWORD type = 0, size = 0;
+    if (::RegQueryValueExW(key, name.c_str(), nullptr, &type, nullptr, &size) != ERROR_SUCCESS || size == 0)
+        return values;
+    if (type != REG_MULTI_SZ)
+        throw ERegistryException(FormatText(kInvalidType, {name}));
+    std::vector<BYTE> data(size + 2 * sizeof(wchar_t));
+    DWORD got = size;
+    const LONG r = ::RegQueryValueExW(key, name.c_str(), nullptr, &type, data.data(), &got);
+    if (r != ERROR_SUCCESS)
+        throw ERegistryException(FormatText(kGetDataFailed, {name}), static_cast<DWORD>(r));
+    // Stored without its closing zeros, or cut inside a character, it still reads to its end.
+    std::wstring text(got / sizeof(wchar_t), L'\0');
+    std::memcpy(text.data(), data.data(), text.size() * sizeof(wchar_t));
+    for (size_t start = 0; start < text.size();) {
+        size_t end = text.find(L'\0', start);
+        if (end == std::wstring::npos)
+            end = text.size();
+        if (end == start)
+            break; // the closing empty text
+        values.push_back(text.substr(start, end - start));
+        start = end + 1;
+    }
+    return values;
+}
+
+void TRegistry::WriteStrings(const std::wstring& name, const std::vector<std::wstring>& values) {
+    const HKEY key = FCurrentKey ? FCurrentKey.get() : FRootKey;
+    std::wstring data;
+    for (const auto& value : values) {
+        const std::wstring text = value.substr(0, value.find(L'\0'));
+        if (!text.empty())
+            data += text + L'\0';
+    }
+    data += L'\0';
+    if (data.size() == 1)
+        data += L'\0'; // an empty list: one empty text, closed
+    const DWORD bytes = static_cast<DWORD>(data.size() * sizeof(wchar_t));
+    if (const LONG r = SetRaw(key, name, REG_MULTI_SZ, reinterpret_cast<const BYTE*>(data.data()), bytes);
+        r != ERROR_SUCCESS)
+        throw ERegistryException(FormatText(kSetDataFailed, {name}), static_cast<DWORD>(r));
+}
+
 void TRegistry::WriteInteger(const std::wstring& name, int32_t value) {
     const HKEY key = FCurrentKey ? FCurrentKey.get() : FRootKey;
     const DWORD data = static_cast<DWORD>(value);
@@ -361,6 +406,25 @@ std::wstring TRegistryEx::ReadStringDef(const std::wstring& name, const std::wst
         return def;
     }
     return text.empty() ? def : text;
+}
+
+std::vector<std::wstring> TRegistryEx::ReadStringsDef(const std::wstring& name,
+                                                      const std::vector<std::wstring>& def) const {
+    std::vector<std::wstring> values;
+    try {
+        values = ReadStrings(name);
+    } catch (const ERegistryException&) {
+        return def;
+    }
+    return values.empty() ? def : values;
+}
+
+void TRegistryEx::WriteStringsSafe(const std::wstring& name,
+                                   const std::vector<std::wstring>& values) noexcept {
+    try {
+        WriteStrings(name, values);
+    } catch (...) {
+    }
 }
 
 void TRegistryEx::WriteBoolSafe(const std::wstring& name, bool value) noexcept {

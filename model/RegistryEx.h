@@ -62,6 +62,9 @@ public:
     int32_t ReadInteger(const std::wstring& name) const;
     bool ReadBool(const std::wstring& name) const { return ReadInteger(name) != 0; }
     void WriteString(const std::wstring& name, const std::wstring& value);
+    // REG_MULTI_SZ: the texts in their order; empty ones are left out (the type cannot hold them).
+    std::vector<std::wstring> ReadStrings(const std::wstring& name) const;
+    void WriteStrings(const std::wstring& name, const std::vector<std::wstring>& values);
     void WriteInteger(const std::wstring& name, int32_t value);
     void WriteBool(const std::wstring& name, bool value) { WriteInteger(name, value ? 1 : 0); }
 
@@ -84,9 +87,13 @@ public:
     int32_t ReadIntegerDef(const std::wstring& name, int32_t def) const;
     // An empty stored text gives the default too.
     std::wstring ReadStringDef(const std::wstring& name, const std::wstring& def) const;
+    // Another type, or no text at all, gives the default.
+    std::vector<std::wstring> ReadStringsDef(const std::wstring& name,
+                                             const std::vector<std::wstring>& def) const;
     void WriteBoolSafe(const std::wstring& name, bool value) noexcept;
     void WriteIntegerSafe(const std::wstring& name, int32_t value) noexcept;
     void WriteStringSafe(const std::wstring& name, const std::wstring& value) noexcept;
+    void WriteStringsSafe(const std::wstring& name, const std::vector<std::wstring>& values) noexcept;
 };
 
 } // namespace dovex

@@ -2,6 +2,7 @@
 
 #include <exception>
 
+#include "model/HotKey.h"
 #include "model/RegistryEx.h"
 
 namespace dovex {
@@ -16,7 +17,8 @@ TSaverOptions ReadOptions(TRegistryEx& reg) {
     } options[] = {{L"UseHomePosition", soUseHomePosition, false},
                    {L"HideCursor", soHideCursor, false},
                    {L"TrayAnimation", soTrayAnimation, true},
-                   {L"SuppressFullScreen", soSuppressFullScreen, true}};
+                   {L"SuppressFullScreen", soSuppressFullScreen, true},
+                   {L"SuppressOnBatterySaver", soSuppressOnBatterySaver, true}};
     TSaverOptions result = 0;
     for (const auto& o : options)
         if (reg.ReadBoolDef(o.Name, o.Default))
@@ -45,6 +47,10 @@ void ReadSaverProperty(TSaverProperty& p) {
     p.UseGroup = reg.ReadStringDef(L"UseGroup", L"");
     p.DisplayInterval = BoundDisplayInterval(reg.ReadIntegerDef(L"DisplayInterval", 10));
     p.Options = ReadOptions(reg);
+    p.MoveThreshold = BoundMoveThreshold(reg.ReadIntegerDef(L"MoveThreshold", 0));
+    p.ExcludedPrograms = reg.ReadStringsDef(L"ExcludedPrograms", {});
+    p.HotKeyStart = BoundHotKey(reg.ReadIntegerDef(L"HotKeyStart", 0));
+    p.HotKeyPause = BoundHotKey(reg.ReadIntegerDef(L"HotKeyPause", 0));
     if (homeError)
         std::rethrow_exception(homeError);
 }
@@ -62,6 +68,11 @@ void WriteSaverProperty(const TSaverProperty& p) noexcept {
         reg.WriteBoolSafe(L"HideCursor", p.Options & soHideCursor);
         reg.WriteBoolSafe(L"TrayAnimation", p.Options & soTrayAnimation);
         reg.WriteBoolSafe(L"SuppressFullScreen", p.Options & soSuppressFullScreen);
+        reg.WriteBoolSafe(L"SuppressOnBatterySaver", p.Options & soSuppressOnBatterySaver);
+        reg.WriteIntegerSafe(L"MoveThreshold", BoundMoveThreshold(p.MoveThreshold));
+        reg.WriteStringsSafe(L"ExcludedPrograms", p.ExcludedPrograms);
+        reg.WriteIntegerSafe(L"HotKeyStart", BoundHotKey(p.HotKeyStart));
+        reg.WriteIntegerSafe(L"HotKeyPause", BoundHotKey(p.HotKeyPause));
     } catch (...) {
     }
 }

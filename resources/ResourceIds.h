@@ -11,6 +11,11 @@
 #define IDM_HELP 40006
 #define IDM_INFORMATION 40007
 #define IDM_RESTORECURSORS 40008
+// "一定時間停止(&T)": a pause that ends by itself, one item per duration in the submenu's order.
+#define IDM_PAUSEFOR_15 40010
+#define IDM_PAUSEFOR_30 40011
+#define IDM_PAUSEFOR_60 40012
+#define IDM_PAUSEFOR_120 40013
 // Items built at run time: "all groups" and the groups (first + 1 + index), the cursor schemes (first +
 // index).
 #define IDM_USEGROUP_FIRST 41000
@@ -22,6 +27,8 @@
 #define IDD_PROPERTY_WHOLE 3000
 #define IDD_PROPERTY_ETC 3001
 #define IDD_PROPERTY_ABOUT 3002
+#define IDD_PROPERTY_EXCLUDE 3003
+#define IDD_PROPERTY_HOTKEY 3004
 // Page "全般".
 #define IDC_SAVERWAITMIN 3100
 #define IDC_SAVERWAITMIN_UD 3101
@@ -42,6 +49,18 @@
 #define IDC_STARTUPENTER 3121
 #define IDC_STARTUPLEAVE 3122
 #define IDC_SUPPRESSFULLSCREEN 3123
+#define IDC_MOVETHRESHOLD 3124
+#define IDC_MOVETHRESHOLD_UD 3125
+#define IDC_SUPPRESSBATTERYSAVER 3126
+// Page "ホットキー".
+#define IDC_HOTKEY_START 3160
+#define IDC_HOTKEY_PAUSE 3161
+// Page "除外プログラム".
+#define IDC_EXCLUDED_LIST 3150
+#define IDC_EXCLUDED_BROWSE 3151
+#define IDC_EXCLUDED_REMOVE 3152
+#define IDC_EXCLUDED_NAME 3153
+#define IDC_EXCLUDED_ADDNAME 3154
 // Page "バージョン情報".
 #define IDC_ABOUT_LOGO 3130
 #define IDC_ABOUT_PRODUCT 3131

@@ -1,18 +1,22 @@
 #include "settings/PropertyPage.h"
 
 #include <commctrl.h>
+#include <commdlg.h>
 #include <shellapi.h>
 #include <shlobj.h>
 
 #include <algorithm>
+#include <cwchar>
 
 #include "base/Dpi.h"
 #include "base/ErrorBox.h"
 #include "base/Exception.h"
 #include "base/Gdi.h"
+#include "base/ModalLoop.h"
 #include "base/OwnedForm.h"
 #include "base/ProgramPath.h"
 #include "base/Text.h"
+#include "model/HotKey.h"
 #include "model/RegistryEx.h"
 #include "model/SaverMessages.h"
 #include "model/SettingsStore.h"
@@ -44,6 +48,15 @@ std::wstring LoadText(UINT id) {
     const wchar_t* text = nullptr;
     const int length = ::LoadStringW(ProgramInstance(), id, reinterpret_cast<wchar_t*>(&text), 0);
     return length > 0 ? std::wstring(text, static_cast<size_t>(length)) : std::wstring();
+}
+
+// A typed name without the blanks around it (the ideographic space too).
+std::wstring TrimText(const std::wstring& text) {
+    const wchar_t* blanks = L" \t\r\n\u3000";
+    const size_t first = text.find_first_not_of(blanks);
+    if (first == std::wstring::npos)
+        return {};
+    return text.substr(first, text.find_last_not_of(blanks) - first + 1);
 }
 
 void SetChecked(HWND dialog, int id, bool checked) noexcept {
@@ -130,6 +143,10 @@ std::wstring IPropertyFormHost::StartupFolder() const {
     return ShellFolderPath(CSIDL_STARTUP);
 }
 
+std::vector<uint16_t> IPropertyFormHost::UseHotKeys(uint16_t, uint16_t) {
+    return {};
+}
+
 class TfrmProperty::TWholePage : public TPage {
 public:
     using TPage::TPage;
@@ -185,14 +202,13 @@ public:
 
 protected:
     bool OnInit() override {
-        Form.FUpdatingControls = true;
-        SetChecked(Handle(), IDC_TRAYANIMATION, Form.FSaverProperty.Options & soTrayAnimation);
-        SetChecked(Handle(), IDC_SUPPRESSFULLSCREEN, Form.FSaverProperty.Options & soSuppressFullScreen);
-        Form.FUpdatingControls = false;
+        Form.InitEtcPage(*this);
         return true;
     }
     bool ApplyChanges() override { return Form.Apply(); }
     void OnCommand(int id, int code) override {
+        if (id == IDC_MOVETHRESHOLD && code == EN_CHANGE)
+            Form.edtMoveThresholdChange();
         if (code != BN_CLICKED)
             return;
         switch (id) {
@@ -202,11 +218,61 @@ protected:
         case IDC_SUPPRESSFULLSCREEN:
             Form.OptionClick(id, soSuppressFullScreen);
             break;
+        case IDC_SUPPRESSBATTERYSAVER:
+            Form.OptionClick(id, soSuppressOnBatterySaver);
+            break;
         case IDC_STARTUPENTER:
             Form.btnEtcStartupEnterClick();
             break;
         case IDC_STARTUPLEAVE:
             Form.btnEtcStartupLeaveClick();
+            break;
+        }
+    }
+};
+
+class TfrmProperty::THotKeyPage : public TPage {
+public:
+    using TPage::TPage;
+    bool Validate() override { return Form.ValidateHotKeys(); }
+
+protected:
+    bool OnInit() override {
+        Form.FUpdatingControls = true;
+        ::SendDlgItemMessageW(Handle(), IDC_HOTKEY_START, HKM_SETHOTKEY, Form.FSaverProperty.HotKeyStart, 0);
+        ::SendDlgItemMessageW(Handle(), IDC_HOTKEY_PAUSE, HKM_SETHOTKEY, Form.FSaverProperty.HotKeyPause, 0);
+        Form.FUpdatingControls = false;
+        return true;
+    }
+    bool ApplyChanges() override { return Form.Apply(); }
+    void OnCommand(int id, int code) override {
+        if ((id == IDC_HOTKEY_START || id == IDC_HOTKEY_PAUSE) && code == EN_CHANGE)
+            Form.hkHotKeyChange(id);
+    }
+};
+
+class TfrmProperty::TExcludePage : public TPage {
+public:
+    using TPage::TPage;
+
+protected:
+    bool OnInit() override {
+        Form.ExcludedToControls();
+        return true;
+    }
+    bool ApplyChanges() override { return Form.Apply(); }
+    void OnCommand(int id, int code) override {
+        if (code != BN_CLICKED)
+            return;
+        switch (id) {
+        case IDC_EXCLUDED_BROWSE:
+            Form.btnExcludedBrowseClick();
+            break;
+        case IDC_EXCLUDED_REMOVE:
+            Form.btnExcludedRemoveClick();
+            break;
+        case IDC_EXCLUDED_ADDNAME:
+            Form.btnExcludedAddNameClick();
             break;
         }
     }
@@ -280,11 +346,13 @@ private:
 
 TfrmProperty::TfrmProperty(IPropertyFormHost& host)
     : FHost(host), FWholePage(std::make_unique<TWholePage>(*this)),
-      FEtcPage(std::make_unique<TEtcPage>(*this)), FAboutPage(std::make_unique<TAboutPage>(*this)) {
+      FEtcPage(std::make_unique<TEtcPage>(*this)), FHotKeyPage(std::make_unique<THotKeyPage>(*this)),
+      FExcludePage(std::make_unique<TExcludePage>(*this)), FAboutPage(std::make_unique<TAboutPage>(*this)) {
     LoadSettings();
-    PROPSHEETPAGEW pages[kPageCount] = {FWholePage->PageDescriptor(IDD_PROPERTY_WHOLE),
-                                        FEtcPage->PageDescriptor(IDD_PROPERTY_ETC),
-                                        FAboutPage->PageDescriptor(IDD_PROPERTY_ABOUT)};
+    PROPSHEETPAGEW pages[kPageCount] = {
+        FWholePage->PageDescriptor(IDD_PROPERTY_WHOLE), FEtcPage->PageDescriptor(IDD_PROPERTY_ETC),
+        FHotKeyPage->PageDescriptor(IDD_PROPERTY_HOTKEY), FExcludePage->PageDescriptor(IDD_PROPERTY_EXCLUDE),
+        FAboutPage->PageDescriptor(IDD_PROPERTY_ABOUT)};
     PROPSHEETHEADERW header{};
     header.dwSize = sizeof(header);
     header.dwFlags = PSH_MODELESS | PSH_PROPSHEETPAGE | PSH_NOCONTEXTHELP | PSH_USEICONID | PSH_USECALLBACK;
@@ -380,6 +448,8 @@ void TfrmProperty::LoadSettings() {
         // error shown once the dialog is there.
         FLoadError = std::current_exception();
     }
+    FUsedHotKeys[0] = FSaverProperty.HotKeyStart;
+    FUsedHotKeys[1] = FSaverProperty.HotKeyPause;
 }
 
 template <typename T> void TfrmProperty::Change(T& field, T value) noexcept {
@@ -408,10 +478,12 @@ void TfrmProperty::SaveSettings() noexcept {
 }
 
 bool TfrmProperty::Apply() {
-    if (!ValidateWholePage())
+    if (!ValidateWholePage() || !ValidateHotKeys())
         return false;
-    if (FModified)
+    if (FModified) {
         SaveSettings();
+        UseSavedHotKeys();
+    }
     return true;
 }
 
@@ -471,7 +543,8 @@ void TfrmProperty::rgSaverOrderClick() {
 }
 
 void TfrmProperty::OptionClick(int checkBox, TSaverOptions option) {
-    const bool onEtcPage = checkBox == IDC_TRAYANIMATION || checkBox == IDC_SUPPRESSFULLSCREEN;
+    const bool onEtcPage = checkBox == IDC_TRAYANIMATION || checkBox == IDC_SUPPRESSFULLSCREEN ||
+                           checkBox == IDC_SUPPRESSBATTERYSAVER;
     const HWND page = onEtcPage ? FEtcPage->Handle() : FWholePage->Handle();
     const bool checked = ::IsDlgButtonChecked(page, checkBox) == BST_CHECKED;
     const TSaverOptions options = FSaverProperty.Options;
@@ -516,6 +589,121 @@ bool TfrmProperty::ValidateWholePage() {
         return false;
     }
     return true;
+}
+
+void TfrmProperty::InitEtcPage(TEtcPage& page) {
+    const HWND dialog = page.Handle();
+    FUpdatingControls = true;
+    ScopeGuard done([this] { FUpdatingControls = false; });
+    SetChecked(dialog, IDC_TRAYANIMATION, FSaverProperty.Options & soTrayAnimation);
+    SetChecked(dialog, IDC_SUPPRESSFULLSCREEN, FSaverProperty.Options & soSuppressFullScreen);
+    SetChecked(dialog, IDC_SUPPRESSBATTERYSAVER, FSaverProperty.Options & soSuppressOnBatterySaver);
+    ::SendDlgItemMessageW(dialog, IDC_MOVETHRESHOLD_UD, UDM_SETRANGE32, 0, kMaxMoveThreshold);
+    ::SendDlgItemMessageW(dialog, IDC_MOVETHRESHOLD, EM_LIMITTEXT, 2, 0);
+    ::SetDlgItemInt(dialog, IDC_MOVETHRESHOLD, static_cast<UINT>(FSaverProperty.MoveThreshold), FALSE);
+}
+
+// Typed past the range it is stored as the nearest bound; an empty entry is 0, every move counts.
+void TfrmProperty::edtMoveThresholdChange() {
+    const int32_t pixels = TryStrToInt(FEtcPage->ItemText(IDC_MOVETHRESHOLD)).value_or(0);
+    Change(FSaverProperty.MoveThreshold, BoundMoveThreshold(pixels));
+}
+
+void TfrmProperty::hkHotKeyChange(int control) {
+    const auto key = static_cast<uint16_t>(
+        LOWORD(::SendDlgItemMessageW(FHotKeyPage->Handle(), control, HKM_GETHOTKEY, 0, 0)));
+    Change(control == IDC_HOTKEY_START ? FSaverProperty.HotKeyStart : FSaverProperty.HotKeyPause,
+           BoundHotKey(key));
+}
+
+bool TfrmProperty::ValidateHotKeys() {
+    if (!HotKeysClash(FSaverProperty.HotKeyStart, FSaverProperty.HotKeyPause))
+        return true;
+    ShowErrorBox(Handle(),
+                 FormatText(L"「今すぐセーバーを開始」と「一時停止の切り替え」に同じキー %s は使えません。",
+                            {HotKeyText(FSaverProperty.HotKeyPause)}));
+    if (const HWND pause = FHotKeyPage->Item(IDC_HOTKEY_PAUSE))
+        ::SetFocus(pause);
+    return false;
+}
+
+void TfrmProperty::UseSavedHotKeys() {
+    const uint16_t start = FSaverProperty.HotKeyStart, pause = FSaverProperty.HotKeyPause;
+    if (start == FUsedHotKeys[0] && pause == FUsedHotKeys[1])
+        return;
+    FUsedHotKeys[0] = start;
+    FUsedHotKeys[1] = pause;
+    std::wstring keys;
+    for (const uint16_t key : FHost.UseHotKeys(start, pause))
+        keys += (keys.empty() ? L"" : L"、") + HotKeyText(key);
+    if (!keys.empty())
+        ShowErrorBox(Handle(), FormatText(L"ホットキー %s はほかのプログラムが使用しているため使えません。\n"
+                                          L"別のキーを選んでください (ほかの設定は保存されました)。",
+                                          {keys}));
+}
+
+void TfrmProperty::ExcludedToControls() {
+    const HWND list = FExcludePage->Item(IDC_EXCLUDED_LIST);
+    ::SendMessageW(list, LB_RESETCONTENT, 0, 0);
+    for (const auto& program : FSaverProperty.ExcludedPrograms)
+        ::SendMessageW(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(program.c_str()));
+}
+
+void TfrmProperty::AddExcludedProgram(const std::wstring& name) {
+    const std::wstring program = TrimText(name);
+    if (program.empty())
+        return;
+    auto programs = FSaverProperty.ExcludedPrograms;
+    const auto same = [&](const std::wstring& listed) {
+        return ::CompareStringOrdinal(listed.c_str(), -1, program.c_str(), -1, TRUE) == CSTR_EQUAL;
+    };
+    auto found = std::find_if(programs.begin(), programs.end(), same);
+    const auto index = static_cast<WPARAM>(found - programs.begin());
+    if (found == programs.end()) {
+        programs.push_back(program);
+        Change(FSaverProperty.ExcludedPrograms, std::move(programs));
+        ExcludedToControls();
+    }
+    ::SendDlgItemMessageW(FExcludePage->Handle(), IDC_EXCLUDED_LIST, LB_SETCURSEL, index, 0);
+}
+
+// The program's file name is what is listed: it then matches wherever the program is installed.
+void TfrmProperty::btnExcludedBrowseClick() {
+    std::wstring file(MAX_PATH, L'\0');
+    OPENFILENAMEW dialog{};
+    dialog.lStructSize = sizeof(dialog);
+    dialog.hwndOwner = Handle();
+    dialog.lpstrFilter = L"プログラム (*.exe)\0*.exe\0すべてのファイル (*.*)\0*.*\0";
+    dialog.lpstrFile = file.data();
+    dialog.nMaxFile = static_cast<DWORD>(file.size());
+    dialog.lpstrTitle = L"プログラムの選択";
+    dialog.Flags = OFN_EXPLORER | OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY | OFN_NOCHANGEDIR;
+    {
+        const TModalLoop loop;
+        if (!::GetOpenFileNameW(&dialog))
+            return;
+    }
+    file.resize(std::wcslen(file.c_str()));
+    AddExcludedProgram(file.substr(file.find_last_of(L"\\/") + 1));
+}
+
+void TfrmProperty::btnExcludedRemoveClick() {
+    const HWND list = FExcludePage->Item(IDC_EXCLUDED_LIST);
+    const LRESULT selected = ::SendMessageW(list, LB_GETCURSEL, 0, 0);
+    const auto count = static_cast<LRESULT>(FSaverProperty.ExcludedPrograms.size());
+    if (selected < 0 || selected >= count)
+        return;
+    auto programs = FSaverProperty.ExcludedPrograms;
+    programs.erase(programs.begin() + selected);
+    Change(FSaverProperty.ExcludedPrograms, std::move(programs));
+    ExcludedToControls();
+    if (count > 1)
+        ::SendMessageW(list, LB_SETCURSEL, static_cast<WPARAM>(std::min<LRESULT>(selected, count - 2)), 0);
+}
+
+void TfrmProperty::btnExcludedAddNameClick() {
+    AddExcludedProgram(FExcludePage->ItemText(IDC_EXCLUDED_NAME));
+    ::SetDlgItemTextW(FExcludePage->Handle(), IDC_EXCLUDED_NAME, L"");
 }
 
 void TfrmProperty::btnEtcStartupEnterClick() {

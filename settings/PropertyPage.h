@@ -8,6 +8,7 @@
 #include <exception>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "base/Dialog.h"
 #include "base/Subclass.h"
@@ -26,6 +27,9 @@ public:
     // The folder that receives the Start-up shortcut; the user's Start-up folder unless a host says
     // otherwise.
     virtual std::wstring StartupFolder() const;
+    // Makes the two keys the program's hot keys in place of the ones it had (0 = none); returns those another
+    // program holds. The dialog calls it after saving changed keys; a host without hot keys holds none.
+    virtual std::vector<uint16_t> UseHotKeys(uint16_t start, uint16_t pause);
 
 protected:
     ~IPropertyFormHost() = default;
@@ -34,7 +38,7 @@ protected:
 class TfrmProperty {
 public:
     static constexpr wchar_t kCaption[] = L"Dovex - プロパティ設定";
-    static constexpr int kPageCount = 3;
+    static constexpr int kPageCount = 5;
 
     // Reads the settings and creates the dialog, hidden. Throws Exception when the dialog cannot be
     // created.
@@ -62,6 +66,8 @@ public:
 private:
     class TWholePage;
     class TEtcPage;
+    class THotKeyPage;
+    class TExcludePage;
     class TAboutPage;
     class TSheet;
 
@@ -84,6 +90,20 @@ private:
     bool ValidateWholePage();
 
     // Page "その他".
+    void InitEtcPage(TEtcPage& page);
+    void edtMoveThresholdChange();
+    // Page "ホットキー".
+    void hkHotKeyChange(int control);
+    bool ValidateHotKeys();
+    // After a save: changed keys are put to use, and the user is told of those another program holds.
+    void UseSavedHotKeys();
+    // Page "除外プログラム".
+    void ExcludedToControls();
+    // Adds a program to the list unless it is there already (letter case aside); selects it either way.
+    void AddExcludedProgram(const std::wstring& name);
+    void btnExcludedBrowseClick();
+    void btnExcludedRemoveClick();
+    void btnExcludedAddNameClick();
     void btnEtcStartupEnterClick();
     void btnEtcStartupLeaveClick();
 
@@ -91,10 +111,13 @@ private:
     TSaverProperty FSaverProperty;
     std::exception_ptr FLoadError; // a stored value that did not parse: shown once the dialog is up
     bool FModified = false;
+    uint16_t FUsedHotKeys[2] = {}; // the start and pause keys last put to use
     bool FUpdatingControls = false;
     bool FSettingsRemoved = false;
     std::unique_ptr<TWholePage> FWholePage;
     std::unique_ptr<TEtcPage> FEtcPage;
+    std::unique_ptr<THotKeyPage> FHotKeyPage;
+    std::unique_ptr<TExcludePage> FExcludePage;
     std::unique_ptr<TAboutPage> FAboutPage;
     TPositionTool FPositionTool;
     std::unique_ptr<TPositionFlash> FPositionFlash;

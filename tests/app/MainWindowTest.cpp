@@ -272,9 +272,10 @@ TEST_F(MainWindow, BadHomePositionIsReportedAfterStartUpCompletes) {
     EXPECT_TRUE(::IsWindow(form->Handle()));
 }
 
-// While the start is paused the idle wait does not run: a show then could not be ended by the mouse.
+// While the start is paused the idle wait does not run: a show then could not be ended by the mouse. (A
+// wait long enough not to end within the pump that resumes: on a busy machine 50 ms did.)
 TEST_F(MainWindow, PausedStartRunsNoIdleWait) {
-    SetSetting(L"WaitTime", 50);
+    SetSetting(L"WaitTime", 1000);
     auto form = Create();
     EXPECT_TRUE(form->Paused());
     EXPECT_FALSE(form->SaverWaitTimer().Enabled());
@@ -811,4 +812,109 @@ TEST_F(MainWindow, ItemsOfNoLengthStillEnd) {
         EXPECT_TRUE(PumpUntil([&] { return form->SaverData().Index != first; }, 3s)) << "the show stuck";
     }
     ::DeleteFileW(zeroRate.c_str());
+}
+
+// The user's list of programs: a bare file name matches anywhere, a path only itself, letter case aside.
+TEST(QuietTimes, ListedProgramsMatchByFileNameOrByFullPath) {
+    const std::wstring game = L"D:\\Games\\Fast\\Game.exe";
+    const struct {
+        std::vector<std::wstring> List;
+        std::wstring Path;
+        bool Listed;
+    } cases[] = {
+        {{L"game.exe"}, game, true},
+        {{L"GAME.EXE"}, game, true},
+        {{L"  \"Game.exe\" "}, game, true},
+        {{L"game"}, game, false},
+        {{L"me.exe"}, game, false},
+        {{L"Fast\\Game.exe"}, game, false}, // a folder makes it a path: only that one
+        {{L"d:\\games\\fast\\GAME.EXE"}, game, true},
+        {{L"D:/Games/Fast/Game.exe"}, game, true},
+        {{L"C:\\Games\\Fast\\Game.exe"}, game, false},
+        {{L"player.exe", L"", L"game.exe"}, game, true},
+        {{L"player.exe"}, game, false},
+        {{}, game, false},
+        {{L""}, game, false},
+        {{L"game.exe"}, L"", false}, // a program that could not be learned is never listed
+        {{L"ゲーム.exe"}, L"C:\\ゲーム\\ゲーム.EXE", true},
+    };
+    for (const auto& c : cases) {
+        std::wstring list;
+        for (const auto& entry : c.List)
+            list += L"[" + entry + L"]";
+        EXPECT_EQ(ProgramListed(c.List, c.Path), c.Listed)
+            << testing::PrintToString(list) << " " << testing::PrintToString(c.Path);
+    }
+}
+
+TEST(QuietTimes, TheProgramOfAWindowIsItsFullPath) {
+    TFullScreenWindow window;
+    const std::wstring path = WindowProgramPath(window.Handle());
+    EXPECT_TRUE(ProgramListed({L"test_app.exe"}, path)) << testing::PrintToString(path);
+    wchar_t own[MAX_PATH] = {};
+    ::GetModuleFileNameW(nullptr, own, MAX_PATH);
+    EXPECT_TRUE(ProgramListed({own}, path)) << testing::PrintToString(path);
+    EXPECT_EQ(WindowProgramPath(nullptr), L"");
+}
+
+// A program of the list in front acts as a full-screen one does, also with the full-screen test off: the
+// show ends, none starts, and once it has gone the wait starts again from zero.
+TEST_F(MainWindow, AListedProgramInFrontEndsTheShowAndHoldsTheNextBack) {
+    SetSetting(L"WaitTime", 200);
+    SetSetting(L"SuppressFullScreen", 0);
+    SetSetting(L"ExcludedPrograms", std::wstring(L"player.exe\0game.exe\0", 20), REG_MULTI_SZ);
+    WriteGroup(L"G", {SamplePath("star32.ani")}, TGroupPlay{1, 1, 5000});
+    auto form = Create();
+    EXPECT_EQ(form->SaverProperty().ExcludedPrograms,
+              (std::vector<std::wstring>{L"player.exe", L"game.exe"}));
+    std::wstring front = L"C:\\Windows\\notepad.exe";
+    form->QuietTimes().ProgramOf = [&](HWND) { return front; };
+    ASSERT_TRUE(PumpUntil([&] { return form->SaverShowing(); }, 2s));
+    front = L"D:\\Games\\GAME.EXE";
+    ::PostMessageW(form->Handle(), WM_SAVERFOREGROUND, 0, 0);
+    EXPECT_TRUE(PumpUntil([&] { return !form->SaverShowing(); }, 1s)) << "the listed program ends the show";
+    EXPECT_FALSE(PumpUntil([&] { return form->SaverShowing(); }, 1s)) << "no show over a listed program";
+    front = L"C:\\Windows\\notepad.exe";
+    ::PostMessageW(form->Handle(), WM_SAVERFOREGROUND, 0, 0);
+    const auto gone = std::chrono::steady_clock::now();
+    EXPECT_TRUE(PumpUntil([&] { return form->SaverShowing(); }, 2s)) << "the show comes after the wait";
+    EXPECT_GE(std::chrono::steady_clock::now() - gone, 180ms) << "the wait starts again from zero";
+
+    // The program in front listed while the show runs: the saved settings end it.
+    SetSetting(L"ExcludedPrograms", std::wstring(L"Notepad.exe\0", 12), REG_MULTI_SZ);
+    ::SendMessageW(form->Handle(), WM_SAVERRELOAD, RELOAD_SETTINGS, 0);
+    EXPECT_FALSE(form->SaverShowing());
+    EXPECT_FALSE(PumpUntil([&] { return form->SaverShowing(); }, 700ms));
+}
+
+// "省電力モードのときは起動しない" (on by default): no show while the battery saver is on; its change, told
+// by WM_POWERBROADCAST, ends a running show, and its end starts a full wait. Turned off, the saver ignores
+// it.
+TEST_F(MainWindow, TheBatterySaverHoldsTheShowBackUnlessTurnedOff) {
+    SetSetting(L"WaitTime", 200);
+    WriteGroup(L"G", {SamplePath("star32.ani")}, TGroupPlay{1, 1, 5000});
+    auto form = Create();
+    EXPECT_TRUE(form->SaverProperty().Options & soSuppressOnBatterySaver);
+    bool saver = false;
+    form->QuietTimes().BatterySaverOn = [&] { return saver; };
+    ASSERT_TRUE(PumpUntil([&] { return form->SaverShowing(); }, 2s));
+    saver = true;
+    ::PostMessageW(form->Handle(), WM_POWERBROADCAST, PBT_POWERSETTINGCHANGE, 0);
+    EXPECT_TRUE(PumpUntil([&] { return !form->SaverShowing(); }, 1s)) << "the saver's start ends the show";
+    EXPECT_FALSE(PumpUntil([&] { return form->SaverShowing(); }, 1s)) << "no show while it is on";
+    saver = false;
+    ::PostMessageW(form->Handle(), WM_POWERBROADCAST, PBT_POWERSETTINGCHANGE, 0);
+    const auto off = std::chrono::steady_clock::now();
+    EXPECT_TRUE(PumpUntil([&] { return form->SaverShowing(); }, 2s)) << "the show comes after the wait";
+    EXPECT_GE(std::chrono::steady_clock::now() - off, 180ms) << "the wait starts again from zero";
+
+    // Noticed at the end of the wait too, without any message.
+    ::SendMessageW(form->Handle(), WM_SAVERMOUSE, WM_RBUTTONDOWN, 0);
+    saver = true;
+    EXPECT_FALSE(PumpUntil([&] { return form->SaverShowing(); }, 800ms));
+
+    SetSetting(L"SuppressOnBatterySaver", 0);
+    ::SendMessageW(form->Handle(), WM_SAVERRELOAD, RELOAD_SETTINGS, 0);
+    EXPECT_TRUE(PumpUntil([&] { return form->SaverShowing(); }, 2s))
+        << "turned off, the battery saver counts not";
 }

@@ -11,6 +11,7 @@
 #include "ShowEnvironment.h"
 #include "anicursor/AniCurInfo.h"
 #include "tools/host/Art.h"
+#include "tests/base/DesktopInput.h"
 
 using namespace std::chrono_literals;
 using namespace dovex::test;
@@ -501,4 +502,70 @@ TEST_F(ShowSize, FollowsTheMonitorsDpi) {
     }
     ASSERT_TRUE(WaitShowing(6s));
     ExpectBoth({48, 24, 24}, {48, 5, 3}, 5s);
+}
+
+// A steady hand of 10 pixels: a nudge of 3 leaves the show running under the pointer, a move of 40 ends it.
+TEST_F(Show, SmallMovesWithinTheThresholdKeepTheShowALargeOneEndsIt) {
+    SetSetting(L"MoveThreshold", 10);
+    SetGroup(L"AB", {A, B}, 1, 1, 700);
+    ASSERT_TRUE(FDovex.Start());
+    ASSERT_TRUE(WaitShowing(6s)) << "no show started";
+    WaitForCursor(B, 2500ms);
+    ASSERT_TRUE(MovePointer(403, 300));
+    dovex::test::PumpFor(500ms);
+    EXPECT_TRUE(FDovex.Showing()) << "a move of 3 pixels ended the show";
+    EXPECT_EQ(FDovex.Rect().left, 403) << "the show window did not follow the pointer";
+    // The pointer over the moved window still takes the show's cursors.
+    WaitForCursor(A, 2500ms);
+    WaitForCursor(B, 2500ms);
+    ASSERT_TRUE(MovePointer(408, 306)); // 10 from the start: the edge still holds
+    dovex::test::PumpFor(300ms);
+    EXPECT_TRUE(FDovex.Showing()) << "a move to the edge of the threshold ended the show";
+    const auto moved = Clock::now();
+    ASSERT_TRUE(MovePointer(440, 300));
+    EXPECT_TRUE(WaitHidden(1s)) << "a move of 40 pixels did not end the show";
+    EXPECT_LT(Clock::now() - moved, 600ms);
+}
+
+// A window of a listed program in front, an ordinary window with a caption that the full-screen test lets
+// pass: no show however long the mouse rests; once it is closed, the show comes after a full wait.
+TEST_F(Show, NoShowWhileAListedProgramIsInFront) {
+    SetSetting(L"ExcludedPrograms", std::wstring(L"other.exe\0TEST_SHOW.EXE\0", 24), REG_MULTI_SZ);
+    SetGroup(L"One", {B}, 1, 1, 60000);
+    const HWND window = ::CreateWindowExW(0, L"STATIC", L"listed program", WS_OVERLAPPEDWINDOW, 100, 100, 300,
+                                          200, nullptr, nullptr, nullptr, nullptr);
+    ASSERT_NE(window, nullptr);
+    ::ShowWindow(window, SW_SHOW);
+    ::SetForegroundWindow(window);
+    ASSERT_TRUE(WaitFor([&] { return ::GetForegroundWindow() == window; }, 2s));
+    ASSERT_TRUE(FDovex.Start());
+    dovex::test::PumpFor(4500ms); // three times the wait
+    EXPECT_FALSE(FDovex.Showing()) << "a show started over the listed program";
+    ::DestroyWindow(window);
+    const auto closed = Clock::now();
+    EXPECT_TRUE(WaitShowing(4s)) << "no show after the listed program's window closed";
+    // A full wait from the close at least (Wine tells of no foreground change here: the next look finds
+    // the program gone and waits once more).
+    EXPECT_GE(Clock::now() - closed, 1400ms);
+    EXPECT_LE(Clock::now() - closed, 3200ms);
+}
+
+// "HotKeyStart" Ctrl+Alt+D: pressing it starts the show at once, long before the wait is over; the next move
+// ends it. The keys go in through the system's input queue (SendInput): xdotool's keys reach no window of a
+// virtual desktop here.
+TEST_F(Show, TheStartHotKeyShowsAtOnceAndAMoveEndsIt) {
+    SetSetting(L"WaitTime", 60000);
+    SetSetting(L"HotKeyStart", 0x0644);
+    SetGroup(L"AB", {A, B}, 1, 1, 700);
+    ASSERT_TRUE(FDovex.Start());
+    dovex::test::PumpFor(1000ms);
+    ASSERT_FALSE(FDovex.Showing());
+    dovex::test::PressKeys({VK_CONTROL, VK_MENU, 'D'});
+    EXPECT_TRUE(WaitShowing(500ms)) << "no show within 500 ms of the key";
+    const RECT rc = FDovex.Rect();
+    EXPECT_EQ(rc.left, 400);
+    EXPECT_EQ(rc.top, 300);
+    WaitForCursor(B, 2500ms);
+    ASSERT_TRUE(MovePointer(440, 320));
+    EXPECT_TRUE(WaitHidden(1s)) << "a move did not end the show started by the key";
 }

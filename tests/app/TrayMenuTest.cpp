@@ -77,15 +77,17 @@ TEST_F(TrayMenu, ItemsStandInTheirOrderAndEveryWindowCanBeOpened) {
     Create();
     const HMENU menu = FForm->TrayMenu();
     EXPECT_EQ(Items(menu),
-              (std::vector<std::wstring>{L"一時停止(&S)", L"", L"使用するグループ(&U)", L"カーソルの変更(&C)",
-                                         L"最新の情報に更新(&R)", L"", L"プレイリストの管理(&L)...",
-                                         L"プロパティ(&P)...", L"ヘルプ(&H)", L"", L"終了(&X)", L"",
-                                         L"Dovex 1.0  (c) 2026 Vantoquil"}));
+              (std::vector<std::wstring>{L"一時停止(&S)", L"一定時間停止(&T)", L"", L"使用するグループ(&U)",
+                                         L"カーソルの変更(&C)", L"最新の情報に更新(&R)", L"",
+                                         L"プレイリストの管理(&L)...", L"プロパティ(&P)...", L"ヘルプ(&H)",
+                                         L"", L"終了(&X)", L"", L"Dovex 1.0  (c) 2026 Vantoquil"}));
     EXPECT_FALSE(::GetMenuState(menu, IDM_PLAYLIST, MF_BYCOMMAND) & MF_GRAYED);
     EXPECT_FALSE(::GetMenuState(menu, IDM_PROPERTY, MF_BYCOMMAND) & MF_GRAYED);
     EXPECT_FALSE(::GetMenuState(menu, IDM_HELP, MF_BYCOMMAND) & MF_GRAYED);
-    EXPECT_EQ(::GetSubMenu(menu, 2), FForm->GroupMenu());
-    EXPECT_EQ(::GetSubMenu(menu, 3), FForm->SysCursorMenu());
+    EXPECT_EQ(Items(::GetSubMenu(menu, 1)),
+              (std::vector<std::wstring>{L"15 分", L"30 分", L"1 時間", L"2 時間"}));
+    EXPECT_EQ(::GetSubMenu(menu, 3), FForm->GroupMenu());
+    EXPECT_EQ(::GetSubMenu(menu, 4), FForm->SysCursorMenu());
     // Without any scheme the submenu still offers to put the user's own cursors back.
     const auto schemes = Items(FForm->SysCursorMenu());
     ASSERT_FALSE(schemes.empty());
@@ -347,4 +349,59 @@ TEST_F(TrayMenu, ExitWhileABoxOfAnotherWindowIsOpenClosesTheBoxFirst) {
         ::RegDeleteTreeW(HKEY_CURRENT_USER, kDovexKey);
     }
     ::RegDeleteKeyValueW(HKEY_CURRENT_USER, schemes, L"Dovex Exit Test");
+}
+
+// The hot keys from the settings dialog: a key another program holds is named in a message on Apply while
+// everything else is applied; the pause key then works as the menu item does, the start key shows at once.
+TEST_F(TrayMenu, HotKeysAreUsedAndOneHeldElsewhereIsReportedOnApply) {
+    const HWND other = ::CreateWindowExW(0, L"STATIC", L"another program", WS_POPUP, 0, 0, 1, 1, nullptr,
+                                         nullptr, nullptr, nullptr);
+    ASSERT_TRUE(::RegisterHotKey(other, 7, MOD_CONTROL | MOD_ALT, 'D'));
+    SetSetting(L"WaitTime", 60000);
+    WriteGroup(L"A", {SamplePath("star32.ani")});
+    Create();
+    Command(IDM_PROPERTY);
+    test::PumpModelessFor(200ms);
+    const HWND sheet = FForm->PropertyForm()->Handle();
+    PropSheet_SetCurSel(sheet, nullptr, 2);
+    test::PumpModelessFor(100ms);
+    const HWND keys = PropSheet_IndexToHwnd(sheet, 2);
+    for (const auto& [id, key] : {std::pair{IDC_HOTKEY_START, 0x0644}, std::pair{IDC_HOTKEY_PAUSE, 0x0650}}) {
+        ::SendDlgItemMessageW(keys, id, HKM_SETHOTKEY, static_cast<WPARAM>(key), 0);
+        ::SendMessageW(keys, WM_COMMAND, MAKEWPARAM(id, EN_CHANGE), 0);
+    }
+    const HWND whole = PropSheet_IndexToHwnd(sheet, 0);
+    ::SetDlgItemTextW(whole, IDC_SAVERWAITSEC, L"12");
+    test::TBoxAnswerer box(ApplicationTitle(), VK_RETURN, 10s);
+    PropSheet_PressButton(sheet, PSBTN_APPLYNOW);
+    ASSERT_TRUE(test::PumpModeless([&] { return box.Done(); }, 15s));
+    EXPECT_EQ(box.Text(), L"ホットキー Ctrl+Alt+D はほかのプログラムが使用しているため使えません。\n"
+                          L"別のキーを選んでください (ほかの設定は保存されました)。");
+    EXPECT_TRUE(PumpUntil([&] { return FForm->SaverWaitTimer().Interval() == 72000u; }, 2s));
+    EXPECT_EQ(FForm->SaverProperty().HotKeyStart, 0x0644);
+    EXPECT_EQ(FForm->SaverProperty().HotKeyPause, 0x0650);
+    PropSheet_PressButton(sheet, PSBTN_CANCEL);
+    ASSERT_TRUE(PumpUntil([&] { return FForm->PropertyForm() == nullptr; }, 2s));
+
+    // Ctrl+Alt+P pauses and resumes, as the system hands the key to the program.
+    test::PressKeys({VK_CONTROL, VK_MENU, 'P'});
+    EXPECT_TRUE(PumpUntil([&] { return FForm->Paused(); }, 2s)) << "the pause key did nothing";
+    test::PressKeys({VK_CONTROL, VK_MENU, 'P'});
+    EXPECT_TRUE(PumpUntil([&] { return !FForm->Paused(); }, 2s));
+
+    // Once the other program lets Ctrl+Alt+D go, the next reading of the settings takes it.
+    ::UnregisterHotKey(other, 7);
+    ::DestroyWindow(other);
+    ::SendMessageW(FForm->Handle(), WM_SAVERRELOAD, RELOAD_SETTINGS, 0);
+    test::PressKeys({VK_CONTROL, VK_MENU, 'D'});
+    EXPECT_TRUE(PumpUntil([&] { return FForm->SaverShowing(); }, 500ms)) << "the start key showed nothing";
+    EXPECT_FALSE(FForm->SaverWaitTimer().Enabled());
+    ::SendMessageW(FForm->Handle(), WM_SAVERMOUSE, WM_RBUTTONDOWN, 0); // the mouse ends it
+    EXPECT_FALSE(FForm->SaverShowing());
+    EXPECT_TRUE(FForm->SaverWaitTimer().Enabled());
+
+    // Paused, the start key starts nothing: the mouse could not end the show.
+    Command(IDM_PAUSE);
+    ::SendMessageW(FForm->Handle(), WM_HOTKEY, ID_HOTKEY_START, 0);
+    EXPECT_FALSE(FForm->SaverShowing());
 }

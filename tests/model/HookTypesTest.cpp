@@ -57,3 +57,41 @@ TEST(DisplayInterval, IsBoundedSoTheMainThreadNeverSleepsLong) {
     EXPECT_EQ(BoundDisplayInterval(INT32_MIN), 0);
     EXPECT_EQ(BoundDisplayInterval(INT32_MAX), kMaxDisplayInterval);
 }
+
+// A steady hand: the distance is a straight line from where the show began, its edge still inside.
+TEST(MoveThreshold, MovesWithinTheDistanceStayInsideAndTheEdgeCounts) {
+    const struct {
+        TPoint32 Now;
+        int32_t Threshold;
+        bool Within;
+    } cases[] = {
+        {{100, 100}, 0, true},
+        {{101, 100}, 0, false},
+        {{103, 100}, 10, true},
+        {{110, 100}, 10, true},
+        {{111, 100}, 10, false},
+        {{106, 108}, 10, true},
+        {{107, 108}, 10, false},
+        {{93, 93}, 10, true},
+        {{92, 92}, 10, false},
+        {{140, 100}, 10, false},
+        {{120, 100}, 20, true},
+        {{121, 100}, 20, false},
+        // Past the range the bound applies: a hostile threshold is 20, a negative one 0.
+        {{130, 100}, 1000, false},
+        {{120, 100}, 1000, true},
+        {{101, 100}, -5, false},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(WithinMoveThreshold({100, 100}, c.Now, c.Threshold), c.Within)
+            << c.Now.X << "," << c.Now.Y << " within " << c.Threshold;
+    // The screen's far corners do not overflow.
+    EXPECT_FALSE(WithinMoveThreshold({INT32_MIN, INT32_MIN}, {INT32_MAX, INT32_MAX}, 20));
+}
+
+TEST(MoveThreshold, IsBoundedToTwentyPixels) {
+    const std::pair<int32_t, int32_t> cases[] = {{0, 0},  {3, 3},          {20, 20},      {21, 20},
+                                                 {-1, 0}, {INT32_MAX, 20}, {INT32_MIN, 0}};
+    for (const auto& [value, bounded] : cases)
+        EXPECT_EQ(BoundMoveThreshold(value), bounded) << value;
+}

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstring>
 #include <functional>
 
 #include "../ScratchKey.h"
@@ -349,4 +351,50 @@ TEST_F(Registry, FailuresCarryTheSystemsCode) {
             EXPECT_EQ(e.Code(), c.Code);
         }
     }
+}
+
+// REG_MULTI_SZ: the texts in order; empty ones cannot be stored; odd forms others write still read.
+TEST_F(Registry, MultiStringsRoundTripAndOddFormsRead) {
+    TRegistryEx reg;
+    Open(reg);
+    reg.WriteStrings(L"List", {L"a.exe", L"", L"C:\\ゲーム\\b.exe"});
+    DWORD type = 0, size = 0;
+    ASSERT_EQ(::RegQueryValueExW(FKey, L"List", nullptr, &type, nullptr, &size), ERROR_SUCCESS);
+    EXPECT_EQ(type, static_cast<DWORD>(REG_MULTI_SZ));
+    std::vector<BYTE> data(size);
+    ::RegQueryValueExW(FKey, L"List", nullptr, nullptr, data.data(), &size);
+    const std::wstring expected(L"a.exe\0C:\\ゲーム\\b.exe\0\0", 20);
+    EXPECT_EQ(std::wstring(reinterpret_cast<const wchar_t*>(data.data()), data.size() / sizeof(wchar_t)),
+              expected);
+    EXPECT_EQ(reg.ReadStrings(L"List"), (std::vector<std::wstring>{L"a.exe", L"C:\\ゲーム\\b.exe"}));
+    reg.WriteStrings(L"None", {});
+    EXPECT_EQ(RawType(L"", L"None"), static_cast<DWORD>(REG_MULTI_SZ));
+    EXPECT_TRUE(reg.ReadStrings(L"None").empty());
+
+    const struct {
+        const wchar_t* Name;
+        std::wstring Stored;
+        DWORD Bytes; // as stored, without closing zeros or cut inside a character
+        std::vector<std::wstring> Read;
+    } cases[] = {
+        {L"Unclosed", std::wstring(L"x\0y", 3), 6, {L"x", L"y"}},
+        {L"OddBytes", std::wstring(L"x\0y\0", 4), 9, {L"x", L"y"}},
+        {L"EmptyInside", std::wstring(L"x\0\0y\0\0", 6), 12, {L"x"}},
+        {L"OnlyZeros", std::wstring(L"\0\0", 2), 4, {}},
+    };
+    for (const auto& c : cases) {
+        std::vector<BYTE> bytes(c.Bytes + 2, 0);
+        std::memcpy(bytes.data(), c.Stored.data(), std::min<size_t>(c.Bytes, c.Stored.size() * 2));
+        SetRaw(c.Name, REG_MULTI_SZ, bytes.data(), c.Bytes);
+        EXPECT_EQ(reg.ReadStrings(c.Name), c.Read) << testing::PrintToString(std::wstring(c.Name));
+    }
+
+    // Missing, or of another type: the default.
+    SetText(L"Text", L"a.exe");
+    EXPECT_THROW(reg.ReadStrings(L"Text"), ERegistryException);
+    const std::vector<std::wstring> def{L"default.exe"};
+    EXPECT_EQ(reg.ReadStringsDef(L"Text", def), def);
+    EXPECT_EQ(reg.ReadStringsDef(L"Missing", def), def);
+    EXPECT_EQ(reg.ReadStringsDef(L"OnlyZeros", def), def);
+    EXPECT_EQ(reg.ReadStringsDef(L"List", def).size(), 2u);
 }

@@ -30,7 +30,24 @@ TEST_F(SettingsStore, MissingKeyIsCreatedAndGivesTheDefaults) {
     EXPECT_EQ(p.HomePosition, (TPoint32{0, 0}));
     EXPECT_EQ(p.UseGroup, L"");
     EXPECT_EQ(p.DisplayInterval, 10);
-    EXPECT_EQ(p.Options, soTrayAnimation | soSuppressFullScreen);
+    EXPECT_EQ(p.Options, soTrayAnimation | soSuppressFullScreen | soSuppressOnBatterySaver);
+    EXPECT_EQ(p.MoveThreshold, 0);
+}
+
+TEST_F(SettingsStore, MoveThresholdIsBoundedAndAWrongTypeGivesTheDefault) {
+    const struct {
+        DWORD Stored;
+        int32_t Read;
+    } cases[] = {{10, 10}, {0, 0}, {20, 20}, {21, 20}, {static_cast<DWORD>(-3), 0}, {0xFFFFFFF, 20}};
+    TSaverProperty p;
+    for (const auto& c : cases) {
+        SetSetting(L"MoveThreshold", c.Stored);
+        ReadSaverProperty(p);
+        EXPECT_EQ(p.MoveThreshold, c.Read) << c.Stored;
+    }
+    SetSetting(L"MoveThreshold", L"10");
+    ReadSaverProperty(p);
+    EXPECT_EQ(p.MoveThreshold, 0);
 }
 
 TEST_F(SettingsStore, StoredValuesAndTheirOddForms) {
@@ -51,7 +68,8 @@ TEST_F(SettingsStore, StoredValuesAndTheirOddForms) {
     EXPECT_EQ(p.HomePosition, (TPoint32{10, 20}));
     EXPECT_EQ(p.UseGroup, L"グループＡ");
     EXPECT_EQ(p.DisplayInterval, 25);
-    EXPECT_EQ(p.Options, soUseHomePosition | soTrayAnimation | soSuppressFullScreen);
+    EXPECT_EQ(p.Options,
+              soUseHomePosition | soTrayAnimation | soSuppressFullScreen | soSuppressOnBatterySaver);
 
     SetSetting(L"PlaySequence", 2);
     SetSetting(L"IgnoreMouse", L"leftclick,Foo");
@@ -59,6 +77,7 @@ TEST_F(SettingsStore, StoredValuesAndTheirOddForms) {
     SetSetting(L"HideCursor", 1);
     SetSetting(L"TrayAnimation", 0);
     SetSetting(L"SuppressFullScreen", 0);
+    SetSetting(L"SuppressOnBatterySaver", 0);
     SetSetting(L"UseGroup", L"");
     ReadSaverProperty(p);
     EXPECT_NE(p.PlaySequence, 0); // random
@@ -108,7 +127,7 @@ TEST_F(SettingsStore, BadHomePositionIsReportedOnceEverythingElseIsRead) {
     EXPECT_EQ(p.IgnoreMouse, imRightClick);
     EXPECT_EQ(p.UseGroup, L"new");
     EXPECT_EQ(p.DisplayInterval, 5);
-    EXPECT_EQ(p.Options, soHideCursor | soTrayAnimation | soSuppressFullScreen);
+    EXPECT_EQ(p.Options, soHideCursor | soTrayAnimation | soSuppressFullScreen | soSuppressOnBatterySaver);
     EXPECT_EQ(p.HomePosition, (TPoint32{12, 34}));
 
     SetSetting(L"HomePosition", L"5");
@@ -124,6 +143,9 @@ TEST_F(SettingsStore, WrittenSettingsReadBackInNormalForm) {
     written.Options = soHideCursor | soSuppressFullScreen;
     written.UseGroup = L"not written here";
     written.DisplayInterval = 500;
+    written.MoveThreshold = 7;
+    written.ExcludedPrograms = {L"game.exe", L"C:\\Tools\\Player.exe"};
+    written.HotKeyStart = 0x0644;
     WriteSaverProperty(written);
 
     TRegistryEx reg;
@@ -133,6 +155,7 @@ TEST_F(SettingsStore, WrittenSettingsReadBackInNormalForm) {
     EXPECT_EQ(reg.ReadInteger(L"PlaySequence"), 1);
     EXPECT_EQ(reg.ReadInteger(L"TrayAnimation"), 0);
     EXPECT_EQ(reg.ReadInteger(L"SuppressFullScreen"), 1);
+    EXPECT_EQ(reg.ReadInteger(L"SuppressOnBatterySaver"), 0);
     EXPECT_EQ(reg.ReadStringDef(L"UseGroup", L"(none)"), L"(none)");
     EXPECT_EQ(reg.ReadIntegerDef(L"DisplayInterval", -1), -1);
 
@@ -145,4 +168,34 @@ TEST_F(SettingsStore, WrittenSettingsReadBackInNormalForm) {
     EXPECT_EQ(read.Options, soHideCursor | soSuppressFullScreen);
     EXPECT_EQ(read.UseGroup, L"グループ");
     EXPECT_EQ(read.DisplayInterval, 10);
+    EXPECT_EQ(read.MoveThreshold, 7);
+    EXPECT_EQ(read.ExcludedPrograms, written.ExcludedPrograms);
+    EXPECT_EQ(read.HotKeyStart, 0x0644);
+    EXPECT_EQ(read.HotKeyPause, 0);
+}
+
+TEST_F(SettingsStore, HotKeysThatNoControlGivesReadAsNone) {
+    SetSetting(L"HotKeyStart", 0x0644);
+    SetSetting(L"HotKeyPause", 0x10644);
+    TSaverProperty p;
+    ReadSaverProperty(p);
+    EXPECT_EQ(p.HotKeyStart, 0x0644);
+    EXPECT_EQ(p.HotKeyPause, 0);
+    SetSetting(L"HotKeyStart", L"0x0644"); // a text where a number belongs
+    SetSetting(L"HotKeyPause", 0x0170);
+    ReadSaverProperty(p);
+    EXPECT_EQ(p.HotKeyStart, 0);
+    EXPECT_EQ(p.HotKeyPause, 0x0170);
+}
+
+TEST_F(SettingsStore, ExcludedProgramsOfAnotherTypeReadAsNone) {
+    TSaverProperty p;
+    ReadSaverProperty(p);
+    EXPECT_TRUE(p.ExcludedPrograms.empty());
+    SetSetting(L"ExcludedPrograms", L"game.exe"); // REG_SZ where REG_MULTI_SZ belongs
+    ReadSaverProperty(p);
+    EXPECT_TRUE(p.ExcludedPrograms.empty());
+    SetSetting(L"ExcludedPrograms", std::wstring(L"a.exe\0B.EXE", 11), REG_MULTI_SZ);
+    ReadSaverProperty(p);
+    EXPECT_EQ(p.ExcludedPrograms, (std::vector<std::wstring>{L"a.exe", L"B.EXE"}));
 }

@@ -119,7 +119,7 @@ TEST_F(HomePosition, AStoredValueThatDoesNotParseIsShownAndNothingElseIsLost) {
     const TfrmProperty& form = Open();
     ASSERT_TRUE(PumpModeless([&] { return box.Done(); }, 30s));
     EXPECT_EQ(box.Text(), L"'abc' は整数ではありません");
-    EXPECT_EQ(form.SaverProperty().Options, soHideCursor | soSuppressFullScreen);
+    EXPECT_EQ(form.SaverProperty().Options, soHideCursor | soSuppressFullScreen | soSuppressOnBatterySaver);
     EXPECT_EQ(::IsDlgButtonChecked(Page(0), IDC_HIDECURSOR), BST_CHECKED);
 
     // Still usable: an edit is saved with the options as they were and a position that parses.

@@ -21,9 +21,9 @@ TEST_F(PropertyFormTest, OpensWithItsCaptionPagesAndApplyDisabled) {
     EXPECT_EQ(Text(::GetDlgItem(Sheet(), IDCANCEL)), L"キャンセル");
     EXPECT_EQ(Text(ApplyButton()), L"適用(&A)");
     const HWND tabs = PropSheet_GetTabControl(Sheet());
-    ASSERT_EQ(TabCtrl_GetItemCount(tabs), 3);
-    const wchar_t* const names[] = {L"全般", L"その他", L"バージョン情報"};
-    for (int i = 0; i < 3; ++i) {
+    ASSERT_EQ(TabCtrl_GetItemCount(tabs), kPageCount);
+    const wchar_t* const names[] = {L"全般", L"その他", L"ホットキー", L"除外プログラム", L"バージョン情報"};
+    for (int i = 0; i < kPageCount; ++i) {
         wchar_t name[64] = {};
         TCITEMW item{};
         item.mask = TCIF_TEXT;
@@ -105,29 +105,59 @@ TEST_F(PropertyFormTest, EachCheckBoxChangesOnlyItsOwnOption) {
         {0, IDC_HIDECURSOR, L"HideCursor"},
         {1, IDC_TRAYANIMATION, L"TrayAnimation"},
         {1, IDC_SUPPRESSFULLSCREEN, L"SuppressFullScreen"},
+        {1, IDC_SUPPRESSBATTERYSAVER, L"SuppressOnBatterySaver"},
     };
     const wchar_t* const values[] = {L"UseHomePosition", L"HideCursor", L"TrayAnimation",
-                                     L"SuppressFullScreen"};
+                                     L"SuppressFullScreen", L"SuppressOnBatterySaver"};
     for (const auto& c : cases) {
         // A mix of on and off, so that a lost or an invented bit shows.
         SetSetting(L"UseHomePosition", 1);
         SetSetting(L"HideCursor", 0);
         SetSetting(L"TrayAnimation", 0);
         SetSetting(L"SuppressFullScreen", 1);
-        DWORD before[4];
-        for (int i = 0; i < 4; ++i)
+        SetSetting(L"SuppressOnBatterySaver", 0);
+        DWORD before[5];
+        for (int i = 0; i < 5; ++i)
             before[i] = SettingDword(values[i]);
         Open();
         ShowPage(c.Page);
         Click(c.Page, c.CheckBox);
         PressSheetButton(PSBTN_OK);
         EXPECT_EQ(FindPropertyForm(), nullptr);
-        for (int i = 0; i < 4; ++i) {
+        for (int i = 0; i < 5; ++i) {
             const bool toggled = std::wstring(values[i]) == c.Value;
             EXPECT_EQ(SettingDword(values[i]), toggled ? 1 - before[i] : before[i])
                 << c.Value << " " << values[i];
         }
     }
+}
+
+// "わずかな動きは無視する": the pixels typed, within 0 to 20; the stored value shows when the page opens.
+TEST_F(PropertyFormTest, MoveThresholdIsStoredWithinItsRange) {
+    SetSetting(L"MoveThreshold", 4);
+    const struct {
+        const wchar_t* Typed;
+        DWORD Stored;
+    } cases[] = {{L"10", 10}, {L"0", 0}, {L"20", 20}, {L"35", 20}, {L"", 0}};
+    for (const auto& c : cases) {
+        Open();
+        ShowPage(1);
+        EXPECT_EQ(Text(Control(1, IDC_MOVETHRESHOLD)), std::to_wstring(SettingDword(L"MoveThreshold")));
+        EXPECT_FALSE(ApplyEnabled());
+        ::SetWindowTextW(Control(1, IDC_MOVETHRESHOLD), c.Typed);
+        PumpModelessFor(10ms);
+        PressSheetButton(PSBTN_APPLYNOW);
+        EXPECT_EQ(SettingDword(L"MoveThreshold"), c.Stored) << c.Typed;
+        DestroyPropertyForm();
+    }
+    // The up-down steps within the range.
+    Open();
+    ShowPage(1);
+    int low = -1, high = -1;
+    ::SendMessageW(Control(1, IDC_MOVETHRESHOLD_UD), UDM_GETRANGE32, reinterpret_cast<WPARAM>(&low),
+                   reinterpret_cast<LPARAM>(&high));
+    EXPECT_EQ(low, 0);
+    EXPECT_EQ(high, 20);
 }
 
 TEST_F(PropertyFormTest, IgnoredMouseInputIsWrittenBackNormalised) {
@@ -221,14 +251,15 @@ TEST_F(PropertyFormTest, KeyboardTypesSwitchesPagesAndPressesMnemonics) {
     ASSERT_TRUE(PumpModeless([&] { return form.Modified(); }, 2s));
     EXPECT_EQ(::IsDlgButtonChecked(Page(0), IDC_HIDECURSOR), BST_CHECKED);
 
-    PressKeys({VK_CONTROL, VK_TAB});
-    PressKeys({VK_CONTROL, VK_TAB});
-    ASSERT_TRUE(PumpModeless([&] { return PropSheet_GetCurrentPageHwnd(Sheet()) == Page(2); }, 2s));
-    const HWND version = Control(2, IDC_ABOUT_VERSION);
+    for (int page = kWholePage; page < kAboutPage; ++page)
+        PressKeys({VK_CONTROL, VK_TAB});
+    ASSERT_TRUE(PumpModeless([&] { return PropSheet_GetCurrentPageHwnd(Sheet()) == Page(kAboutPage); }, 2s));
+    const HWND version = Control(kAboutPage, IDC_ABOUT_VERSION);
     EXPECT_TRUE(::IsWindowVisible(version));
     EXPECT_EQ(Text(version), L"Version 1.0 Release 0 (Build:1)");
     PressKeys({VK_CONTROL, VK_SHIFT, VK_TAB});
-    ASSERT_TRUE(PumpModeless([&] { return PropSheet_GetCurrentPageHwnd(Sheet()) == Page(1); }, 2s));
+    ASSERT_TRUE(
+        PumpModeless([&] { return PropSheet_GetCurrentPageHwnd(Sheet()) == Page(kAboutPage - 1); }, 2s));
 }
 
 TEST_F(PropertyFormTest, HomePositionCoversTheVirtualScreenAndKeepsExactNumbers) {
@@ -314,8 +345,8 @@ static TProcessUse ProcessUse() {
 TEST_F(PropertyFormTest, OpeningAndCancellingManyTimesLeavesNothingBehind) {
     const auto openVisitCancel = [&] {
         Open();
-        for (int page : {1, 2, 0})
-            ShowPage(page);
+        for (int page = 1; page <= kPageCount; ++page)
+            ShowPage(page % kPageCount);
         PressSheetButton(PSBTN_CANCEL);
         ASSERT_TRUE(PumpModeless([this] { return FindPropertyForm() == nullptr; }, 2s));
     };
@@ -333,4 +364,110 @@ TEST_F(PropertyFormTest, OpeningAndCancellingManyTimesLeavesNothingBehind) {
     if (before.GdiObjects != 0) {
         EXPECT_LE(after.GdiObjects, before.GdiObjects + 2);
     }
+}
+
+// "除外プログラム": names typed or picked with the open dialog, each once whatever its letter case; 削除
+// takes the selected one; Apply stores the list as REG_MULTI_SZ.
+TEST_F(PropertyFormTest, ExcludedProgramsAreTypedPickedRemovedAndStored) {
+    SetSetting(L"ExcludedPrograms", std::wstring(L"old.exe\0", 8), REG_MULTI_SZ);
+    TfrmProperty& form = Open();
+    ShowPage(kExcludePage);
+    const HWND list = Control(kExcludePage, IDC_EXCLUDED_LIST);
+    const auto listed = [&] {
+        std::vector<std::wstring> items;
+        const auto count = ::SendMessageW(list, LB_GETCOUNT, 0, 0);
+        for (LRESULT i = 0; i < count; ++i) {
+            wchar_t text[MAX_PATH] = {};
+            ::SendMessageW(list, LB_GETTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(text));
+            items.push_back(text);
+        }
+        return items;
+    };
+    const auto typeName = [&](const wchar_t* name) {
+        ::SetWindowTextW(Control(kExcludePage, IDC_EXCLUDED_NAME), name);
+        Click(kExcludePage, IDC_EXCLUDED_ADDNAME);
+    };
+    EXPECT_EQ(listed(), (std::vector<std::wstring>{L"old.exe"}));
+    EXPECT_FALSE(ApplyEnabled());
+
+    typeName(L"  Game.exe ");
+    typeName(L"GAME.EXE"); // there already
+    typeName(L"   ");      // nothing
+    typeName(L"C:\\Tools\\player.exe");
+    EXPECT_EQ(listed(), (std::vector<std::wstring>{L"old.exe", L"Game.exe", L"C:\\Tools\\player.exe"}));
+    EXPECT_EQ(Text(Control(kExcludePage, IDC_EXCLUDED_NAME)), L"");
+    EXPECT_TRUE(ApplyEnabled());
+
+    // The open dialog gives the file name of the chosen program.
+    wchar_t own[MAX_PATH] = {};
+    ::GetModuleFileNameW(nullptr, own, MAX_PATH);
+    TDialogDriver picker(L"プログラムの選択", [&](HWND dialog) {
+        // The file name box: a combo box in the Explorer-style dialog, an edit in older ones.
+        if (!::SetDlgItemTextW(dialog, 0x47C, own))
+            ::SetDlgItemTextW(dialog, 0x480, own);
+        ::PostMessageW(dialog, WM_COMMAND, IDOK, 0);
+    });
+    Click(kExcludePage, IDC_EXCLUDED_BROWSE);
+    ASSERT_TRUE(PumpModeless([&] { return listed().size() == 4; }, 5s)) << "nothing was added";
+    EXPECT_TRUE(picker.Worked());
+    EXPECT_EQ(listed().back(), L"test_property.exe");
+    EXPECT_EQ(::SendMessageW(list, LB_GETCURSEL, 0, 0), 3);
+
+    ::SendMessageW(list, LB_SETCURSEL, 0, 0);
+    Click(kExcludePage, IDC_EXCLUDED_REMOVE);
+    EXPECT_EQ(listed(),
+              (std::vector<std::wstring>{L"Game.exe", L"C:\\Tools\\player.exe", L"test_property.exe"}));
+    EXPECT_EQ(form.SaverProperty().ExcludedPrograms, listed());
+
+    PressSheetButton(PSBTN_APPLYNOW);
+    EXPECT_FALSE(ApplyEnabled());
+    DWORD type = 0, size = 0;
+    ASSERT_EQ(::RegGetValueW(HKEY_CURRENT_USER, kSettingsKey, L"ExcludedPrograms", RRF_RT_ANY, &type, nullptr,
+                             &size),
+              ERROR_SUCCESS);
+    EXPECT_EQ(type, static_cast<DWORD>(REG_MULTI_SZ));
+    std::wstring stored(size / sizeof(wchar_t), L'\0');
+    ::RegGetValueW(HKEY_CURRENT_USER, kSettingsKey, L"ExcludedPrograms", RRF_RT_ANY, nullptr, stored.data(),
+                   &size);
+    EXPECT_EQ(stored, std::wstring(L"Game.exe\0C:\\Tools\\player.exe\0test_property.exe\0\0", 48));
+}
+
+// "ホットキー": two standard hot key controls; keys pressed in them are stored as the control's value; the
+// same key for both actions is refused with a message that names it.
+TEST_F(PropertyFormTest, HotKeysArePressedInTheirControlsStoredAndAClashIsRefused) {
+    SetSetting(L"HotKeyPause", 0x0170); // Shift+F1
+    TfrmProperty& form = Open();
+    ShowPage(kHotKeyPage);
+    const HWND start = Control(kHotKeyPage, IDC_HOTKEY_START), pause = Control(kHotKeyPage, IDC_HOTKEY_PAUSE);
+    for (const HWND control : {start, pause}) {
+        wchar_t name[64] = {};
+        ::GetClassNameW(control, name, 64);
+        EXPECT_STREQ(name, L"msctls_hotkey32");
+    }
+    EXPECT_EQ(LOWORD(::SendMessageW(start, HKM_GETHOTKEY, 0, 0)), 0);
+    EXPECT_EQ(LOWORD(::SendMessageW(pause, HKM_GETHOTKEY, 0, 0)), 0x0170);
+    EXPECT_FALSE(ApplyEnabled());
+
+    ::SetFocus(start);
+    PressKeys({VK_CONTROL, VK_MENU, 'D'});
+    ASSERT_TRUE(PumpModeless([&] { return form.SaverProperty().HotKeyStart == 0x0644; }, 2s))
+        << std::hex << form.SaverProperty().HotKeyStart;
+    EXPECT_EQ(LOWORD(::SendMessageW(start, HKM_GETHOTKEY, 0, 0)), 0x0644);
+    EXPECT_TRUE(ApplyEnabled());
+    PressSheetButton(PSBTN_APPLYNOW);
+    EXPECT_EQ(SettingDword(L"HotKeyStart"), 0x0644u);
+    EXPECT_EQ(SettingDword(L"HotKeyPause"), 0x0170u);
+
+    // The pause key made the same: Apply refuses, names the key, and stores nothing.
+    ::SetFocus(pause);
+    PressKeys({VK_CONTROL, VK_MENU, 'D'});
+    ASSERT_TRUE(PumpModeless([&] { return form.SaverProperty().HotKeyPause == 0x0644; }, 2s));
+    TBoxAnswerer box(ApplicationTitle());
+    PropSheet_PressButton(Sheet(), PSBTN_APPLYNOW);
+    ASSERT_TRUE(PumpModeless([&] { return box.Done(); }, 30s));
+    EXPECT_EQ(box.Text(),
+              L"「今すぐセーバーを開始」と「一時停止の切り替え」に同じキー Ctrl+Alt+D は使えません。");
+    PumpModelessFor(100ms);
+    EXPECT_EQ(SettingDword(L"HotKeyPause"), 0x0170u);
+    EXPECT_TRUE(ApplyEnabled());
 }

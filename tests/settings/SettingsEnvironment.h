@@ -24,6 +24,14 @@ namespace dovex::test {
 
 using namespace std::chrono_literals;
 
+// The pages of the dialog, in their order.
+constexpr int kWholePage = 0;
+constexpr int kEtcPage = 1;
+constexpr int kHotKeyPage = 2;
+constexpr int kExcludePage = 3;
+constexpr int kAboutPage = 4;
+constexpr int kPageCount = 5;
+
 // Stands in for the main window: records what is posted to it.
 class TRecordingWindow : public TWindow {
 public:

@@ -41,10 +41,10 @@ TEST(VersionInfo, TheProgramReadsItsOwnResource) {
 
 TEST_F(PropertyFormTest, VersionPageShowsTheProgramAndTheProjectAddresses) {
     Open();
-    ShowPage(2);
-    EXPECT_EQ(Text(Control(2, IDC_ABOUT_PRODUCT)), L"カーソルセーバー Dovex");
-    EXPECT_EQ(Text(Control(2, IDC_ABOUT_VERSION)), L"Version 1.0 Release 0 (Build:1)");
-    EXPECT_EQ(Text(Control(2, IDC_ABOUT_COPYRIGHT)), L"Copyright © 2026 Vantoquil");
+    ShowPage(kAboutPage);
+    EXPECT_EQ(Text(Control(kAboutPage, IDC_ABOUT_PRODUCT)), L"カーソルセーバー Dovex");
+    EXPECT_EQ(Text(Control(kAboutPage, IDC_ABOUT_VERSION)), L"Version 1.0 Release 0 (Build:1)");
+    EXPECT_EQ(Text(Control(kAboutPage, IDC_ABOUT_COPYRIGHT)), L"Copyright © 2026 Vantoquil");
     const struct {
         int Link;
         std::wstring Url;
@@ -54,8 +54,10 @@ TEST_F(PropertyFormTest, VersionPageShowsTheProgramAndTheProjectAddresses) {
         LITEM item{};
         item.mask = LIF_ITEMINDEX | LIF_URL;
         item.iLink = 0;
-        ASSERT_TRUE(::SendMessageW(Control(2, link.Link), LM_GETITEM, 0, reinterpret_cast<LPARAM>(&item)));
+        ASSERT_TRUE(
+            ::SendMessageW(Control(kAboutPage, link.Link), LM_GETITEM, 0, reinterpret_cast<LPARAM>(&item)));
         EXPECT_EQ(std::wstring(item.szUrl), link.Url);
-        EXPECT_EQ(Text(Control(2, link.Link)), L"<a href=\"" + link.Url + L"\">" + link.Url + L"</a>");
+        EXPECT_EQ(Text(Control(kAboutPage, link.Link)),
+                  L"<a href=\"" + link.Url + L"\">" + link.Url + L"</a>");
     }
 }
