@@ -1,6 +1,7 @@
 #include "settings/PropertyPage.h"
 
 #include <commctrl.h>
+#include <uxtheme.h>
 #include <commdlg.h>
 #include <shellapi.h>
 #include <shlobj.h>
@@ -305,10 +306,11 @@ protected:
             ::InvalidateRect(FLogo.Handle(), nullptr, FALSE);
         }
         // Wine's link control deletes the brush its parent gives it, so the page's own brush would be made
-        // again at each paint and its pattern leak. A system brush survives that; the links are drawn
-        // transparently, so the brush only colours nothing.
+        // again at each paint and its pattern leak: the links get a brush of the page's colour that cannot
+        // be deleted, white on a themed tab page, the face colour on a plain one.
         if (msg == WM_CTLCOLORSTATIC && IsLink(reinterpret_cast<HWND>(lParam)))
-            return reinterpret_cast<INT_PTR>(::GetSysColorBrush(COLOR_BTNFACE));
+            return reinterpret_cast<INT_PTR>(::IsAppThemed() ? ::GetStockObject(WHITE_BRUSH)
+                                                             : ::GetSysColorBrush(COLOR_BTNFACE));
         return FALSE;
     }
 

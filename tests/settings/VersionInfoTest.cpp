@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "SettingsEnvironment.h"
+#include "tests/Pixels.h"
 #include "base/ProgramPath.h"
 
 using namespace dovex;
@@ -59,5 +60,14 @@ TEST_F(PropertyFormTest, VersionPageShowsTheProgramAndTheProjectAddresses) {
         EXPECT_EQ(std::wstring(item.szUrl), link.Url);
         EXPECT_EQ(Text(Control(kAboutPage, link.Link)),
                   L"<a href=\"" + link.Url + L"\">" + link.Url + L"</a>");
+        const HWND control = Control(kAboutPage, link.Link);
+        EXPECT_TRUE(::GetWindowLongW(control, GWL_STYLE) & WS_TABSTOP) << "reachable by Tab";
+        // Past its text the link shows the page's colour: the pixel inside its right end and the one
+        // beside it on the page.
+        RECT bounds{};
+        ::GetWindowRect(control, &bounds);
+        const TPixels shot = CaptureScreen(RECT{bounds.left, bounds.top, bounds.right + 4, bounds.bottom});
+        const int middle = shot.height / 2;
+        EXPECT_EQ(shot.At(shot.width - 6, middle), shot.At(shot.width - 2, middle));
     }
 }
