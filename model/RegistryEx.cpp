@@ -1,5 +1,7 @@
 #include "model/RegistryEx.h"
 
+#include <algorithm>
+
 #include <cstring>
 #include <cwctype>
 
@@ -288,21 +290,29 @@ std::vector<std::wstring> TRegistry::GetValueNames() const {
     return EnumNames(FCurrentKey.get(), false);
 }
 
-std::wstring TRegistry::ReadString(const std::wstring& name) const {
+// The value's text, whole (NULs included), read as it is now; empty for a missing or empty value.
+// ERegistryException when it is of none of the given types or cannot be read.
+std::wstring TRegistry::ReadText(const std::wstring& name, std::initializer_list<DWORD> types) const {
     const HKEY key = FCurrentKey ? FCurrentKey.get() : FRootKey;
     DWORD type = 0, size = 0;
     if (::RegQueryValueExW(key, name.c_str(), nullptr, &type, nullptr, &size) != ERROR_SUCCESS || size == 0)
         return {};
-    if (type != REG_SZ && type != REG_EXPAND_SZ)
+    if (std::find(types.begin(), types.end(), type) == types.end())
         throw ERegistryException(FormatText(kInvalidType, {name}));
     // The value may change between the two queries: read into what it has now.
-    std::vector<BYTE> data(size + sizeof(wchar_t));
+    std::vector<BYTE> data(size + 2 * sizeof(wchar_t));
     DWORD got = size;
     const LONG r = ::RegQueryValueExW(key, name.c_str(), nullptr, &type, data.data(), &got);
     if (r != ERROR_SUCCESS)
         throw ERegistryException(FormatText(kGetDataFailed, {name}), static_cast<DWORD>(r));
+    // Stored without its closing zero, or cut inside a character, it still reads to its end.
     std::wstring text(got / sizeof(wchar_t), L'\0');
     std::memcpy(text.data(), data.data(), text.size() * sizeof(wchar_t));
+    return text;
+}
+
+std::wstring TRegistry::ReadString(const std::wstring& name) const {
+    std::wstring text = ReadText(name, {REG_SZ, REG_EXPAND_SZ});
     const size_t nul = text.find(L'\0');
     if (nul != std::wstring::npos)
         text.resize(nul);
@@ -330,21 +340,8 @@ void TRegistry::WriteString(const std::wstring& name, const std::wstring& value)
 }
 
 std::vector<std::wstring> TRegistry::ReadStrings(const std::wstring& name) const {
-    const HKEY key = FCurrentKey ? FCurrentKey.get() : FRootKey;
+    const std::wstring text = ReadText(name, {REG_MULTI_SZ});
     std::vector<std::wstring> values;
-    DWORD type = 0, size = 0;
-    if (::RegQueryValueExW(key, name.c_str(), nullptr, &type, nullptr, &size) != ERROR_SUCCESS || size == 0)
-        return values;
-    if (type != REG_MULTI_SZ)
-        throw ERegistryException(FormatText(kInvalidType, {name}));
-    std::vector<BYTE> data(size + 2 * sizeof(wchar_t));
-    DWORD got = size;
-    const LONG r = ::RegQueryValueExW(key, name.c_str(), nullptr, &type, data.data(), &got);
-    if (r != ERROR_SUCCESS)
-        throw ERegistryException(FormatText(kGetDataFailed, {name}), static_cast<DWORD>(r));
-    // Stored without its closing zeros, or cut inside a character, it still reads to its end.
-    std::wstring text(got / sizeof(wchar_t), L'\0');
-    std::memcpy(text.data(), data.data(), text.size() * sizeof(wchar_t));
     for (size_t start = 0; start < text.size();) {
         size_t end = text.find(L'\0', start);
         if (end == std::wstring::npos)

@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <functional>
+#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -73,6 +74,7 @@ private:
     HKEY BaseKeyFor(std::wstring& path) const noexcept;
     UniqueHKey OpenRaw(std::wstring path, REGSAM access) const;
     void UseKey(UniqueHKey key, const std::wstring& path) noexcept;
+    std::wstring ReadText(const std::wstring& name, std::initializer_list<DWORD> types) const;
 
     HKEY FRootKey = HKEY_CURRENT_USER;
     UniqueHKey FCurrentKey;
