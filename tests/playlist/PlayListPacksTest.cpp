@@ -217,8 +217,8 @@ TEST_F(PackWindow, FoldersDroppedOnTheEmptyTreeBecomeGroupsAndOnAGroupFillIt) {
     DropOn(form, {pack.wstring()}, tree, NodePoint(tree, 0));
     EXPECT_EQ(NodeTexts(tree).size(), 3u);
     form.Groups(0).SaveIfModified();
-    EXPECT_EQ(StoredFiles(L"Mine"), (std::vector<std::wstring>{SamplePath("moon32.ani"),
-                                                               Path(pack, L"a.ani"), Path(pack, L"b.ani")}));
+    EXPECT_EQ(StoredFiles(L"Mine"), (std::vector<std::wstring>{SamplePath("moon32.ani"), Path(pack, L"a.ani"),
+                                                               Path(pack, L"b.ani")}));
 
     // Files and a folder together on a group: each as it always went.
     const std::wstring loose = TempFile(L"loose.ani", Cursor());
@@ -231,8 +231,7 @@ TEST_F(PackWindow, FoldersDroppedOnTheEmptyTreeBecomeGroupsAndOnAGroupFillIt) {
 TEST_F(PackWindow, VariantFoldersAskOnceAndGiveOneGroupEach) {
     const fs::path pack = MakeFolder(L"Sakura", {{L"install.inf", SakuraInf()}, {L"readme.txt", "hello"}});
     MakeFolder(L"Sakura\\normal", {{L"work.ani", Cursor()}, {L"busy.ani", Cursor()}});
-    MakeFolder(L"Sakura\\large",
-               {{L"busy.ani", Cursor("star48.ani")}, {L"work.ani", Cursor("star48.ani")}});
+    MakeFolder(L"Sakura\\large", {{L"busy.ani", Cursor("star48.ani")}, {L"work.ani", Cursor("star48.ani")}});
     TfrmPlayList& form = Open();
     const HWND tree = form.tvGroup();
     {
@@ -293,9 +292,9 @@ TEST_F(PackWindow, BadFoldersGetAMessageAndChangeNothing) {
 }
 
 TEST_F(PackWindow, ASchemeOfTheUsersRegistryBecomesAGroupOfItsAnimatedCursors) {
-    const fs::path folder = MakeFolder(L"Scheme files", {{L"work.ani", Cursor()},
-                                                         {L"busy.ani", Cursor("clock32.ani")},
-                                                         {L"arrow.cur", StaticCursorBytes()}});
+    const fs::path folder = MakeFolder(
+        L"Scheme files",
+        {{L"work.ani", Cursor()}, {L"busy.ani", Cursor("clock32.ani")}, {L"arrow.cur", StaticCursorBytes()}});
     ::SetEnvironmentVariableW(L"DOVEX_SCHEME_DIR", folder.wstring().c_str());
     const std::wstring schemes = L"Control Panel\\Cursors\\Schemes";
     const std::wstring name = L"Dovex Test Scheme";
