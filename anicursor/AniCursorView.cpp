@@ -404,7 +404,7 @@ LRESULT TAniCursorView::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     switch (msg) {
     case WM_SIZE:
         FitCursorToSize();
-        ::InvalidateRect(Handle(), nullptr, FALSE);
+        Invalidate();
         return 0;
     case WM_WINDOWPOSCHANGING:
         KeepCursorSize(*reinterpret_cast<WINDOWPOS*>(lParam));

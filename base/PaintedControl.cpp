@@ -6,18 +6,6 @@
 
 namespace dovex {
 
-void TPaintedControl::SetTransparent(bool value) {
-    if (!Assign(FTransparent, value))
-        return;
-    ::InvalidateRect(Handle(), nullptr, FALSE);
-}
-
-void TPaintedControl::SetColor(COLORREF value) {
-    if (!Assign(FColor, value))
-        return;
-    ::InvalidateRect(Handle(), nullptr, FALSE);
-}
-
 SIZE TPaintedControl::Size() const noexcept {
     RECT client{};
     ::GetClientRect(Handle(), &client);

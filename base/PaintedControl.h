@@ -11,9 +11,9 @@ namespace dovex {
 class TPaintedControl : public TWindow {
 public:
     bool Transparent() const noexcept { return FTransparent; }
-    void SetTransparent(bool value);
+    void SetTransparent(bool value) { SetLook(FTransparent, value); }
     COLORREF Color() const noexcept { return FColor; }
-    void SetColor(COLORREF value);
+    void SetColor(COLORREF value) { SetLook(FColor, value); }
     SIZE Size() const noexcept;
 
 protected:
@@ -22,6 +22,12 @@ protected:
     // Paints the whole client area, background included.
     virtual void DrawContent(HDC dc, int width, int height) const = 0;
     void FillBackground(HDC dc, const RECT& rect) const;
+    void Invalidate() const noexcept { ::InvalidateRect(Handle(), nullptr, FALSE); }
+    // Sets a property that changes only the look: repaints when the value changed.
+    template <typename T> void SetLook(T& field, const T& value) {
+        if (Assign(field, value))
+            Invalidate();
+    }
     // Erasing, painting and printing; the rest goes to the default handler.
     LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
 

@@ -110,52 +110,8 @@ void TImgLstImage::SetImages(TImageList* value) {
     Update();
 }
 
-void TImgLstImage::SetImageIndex(int value) {
-    if (!Assign(FImageIndex, value))
-        return;
-    Update();
-}
-
-void TImgLstImage::SetAutoSize(bool value) {
-    if (!Assign(FAutoSize, value))
-        return;
-    Update();
-}
-
-void TImgLstImage::SetCenter(bool value) {
-    if (!Assign(FCenter, value))
-        return;
-    Update();
-}
-
-void TImgLstImage::SetSelected(bool value) {
-    if (!Assign(FSelected, value))
-        return;
-    ::InvalidateRect(Handle(), nullptr, FALSE);
-}
-
 void TImgLstImage::SetFont(HFONT value) {
     FFont = value ? value : static_cast<HFONT>(::GetStockObject(SYSTEM_FONT));
-    Repaint();
-}
-
-void TImgLstImage::SetFontColor(COLORREF value) {
-    FFontColor = value;
-    Repaint();
-}
-
-void TImgLstImage::SetText(std::vector<std::wstring> lines) {
-    FText = std::move(lines);
-    Repaint();
-}
-
-void TImgLstImage::SetTextAlignment(TAlignment value) {
-    FTextAlignment = value;
-    Repaint();
-}
-
-void TImgLstImage::SetTextLayout(TTextLayout value) {
-    FTextLayout = value;
     Repaint();
 }
 

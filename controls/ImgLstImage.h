@@ -6,6 +6,7 @@
 
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "base/UniqueHandle.h"
@@ -73,28 +74,28 @@ public:
     void SetImages(TImageList* value);
     // -1: no picture.
     int ImageIndex() const noexcept { return FImageIndex; }
-    void SetImageIndex(int value);
+    void SetImageIndex(int value) { SetSizeProperty(FImageIndex, value); }
     // With AutoSize the control takes the size of the list's images.
     bool AutoSize() const noexcept { return FAutoSize; }
-    void SetAutoSize(bool value);
+    void SetAutoSize(bool value) { SetSizeProperty(FAutoSize, value); }
     // Without AutoSize, centres the picture in the control.
     bool Center() const noexcept { return FCenter; }
-    void SetCenter(bool value);
+    void SetCenter(bool value) { SetSizeProperty(FCenter, value); }
     // Draws the picture blended with the selection colour.
     bool Selected() const noexcept { return FSelected; }
-    void SetSelected(bool value);
+    void SetSelected(bool value) { SetLook(FSelected, value); }
     // Not owned; the parent's font at creation.
     HFONT Font() const noexcept { return FFont; }
     void SetFont(HFONT value);
     COLORREF FontColor() const noexcept { return FFontColor; }
-    void SetFontColor(COLORREF value);
+    void SetFontColor(COLORREF value) { SetShown(FFontColor, value); }
 
     const std::vector<std::wstring>& Text() const noexcept { return FText; }
-    void SetText(std::vector<std::wstring> lines);
+    void SetText(std::vector<std::wstring> lines) { SetShown(FText, std::move(lines)); }
     TAlignment TextAlignment() const noexcept { return FTextAlignment; }
-    void SetTextAlignment(TAlignment value);
+    void SetTextAlignment(TAlignment value) { SetShown(FTextAlignment, value); }
     TTextLayout TextLayout() const noexcept { return FTextLayout; }
-    void SetTextLayout(TTextLayout value);
+    void SetTextLayout(TTextLayout value) { SetShown(FTextLayout, value); }
 
     void SetBounds(int x, int y, int width, int height);
 
@@ -103,7 +104,17 @@ protected:
 
 private:
     void Update();
+    // Sets a property that can change the control's size: sizes and repaints when the value changed.
+    template <typename T> void SetSizeProperty(T& field, const T& value) {
+        if (Assign(field, value))
+            Update();
+    }
     void Repaint() noexcept;
+    // Sets a property of the text and repaints at once.
+    template <typename T> void SetShown(T& field, T value) {
+        field = std::move(value);
+        Repaint();
+    }
     void DrawContent(HDC dc, int width, int height) const override;
 
     TImageList* FImages = nullptr;

@@ -64,36 +64,6 @@ void TLabelEx::SetCaption(const std::wstring& value) {
     ::SetWindowTextW(Handle(), value.c_str()); // WM_SETTEXT repaints and sizes
 }
 
-void TLabelEx::SetAlignment(TAlignment value) {
-    if (!dovex::Assign(FAlignment, value))
-        return;
-    ::InvalidateRect(Handle(), nullptr, FALSE);
-}
-
-void TLabelEx::SetLayout(TTextLayout value) {
-    if (!dovex::Assign(FLayout, value))
-        return;
-    ::InvalidateRect(Handle(), nullptr, FALSE);
-}
-
-void TLabelEx::SetWordWrap(bool value) {
-    if (!dovex::Assign(FWordWrap, value))
-        return;
-    Changed();
-}
-
-void TLabelEx::SetShowAccelChar(bool value) {
-    if (!dovex::Assign(FShowAccelChar, value))
-        return;
-    Changed();
-}
-
-void TLabelEx::SetFontColor(COLORREF value) {
-    if (!dovex::Assign(FFontColor, value))
-        return;
-    ::InvalidateRect(Handle(), nullptr, FALSE);
-}
-
 void TLabelEx::SetFont(HFONT value) {
     ::SendMessageW(Handle(), WM_SETFONT, reinterpret_cast<WPARAM>(value), TRUE);
 }
@@ -112,31 +82,13 @@ void TLabelEx::SetAutoSize(bool value) {
     AdjustBounds();
 }
 
-void TLabelEx::SetEllipsis(TEllipsisText value) {
-    if (!dovex::Assign(FEllipsis, value))
-        return;
-    ::InvalidateRect(Handle(), nullptr, FALSE); // the size stays
-}
-
-void TLabelEx::SetLikeEditControl(bool value) {
-    if (!dovex::Assign(FLikeEditControl, value))
-        return;
-    Changed();
-}
-
-void TLabelEx::SetTabLength(int value) {
-    if (!dovex::Assign(FTabLength, value))
-        return;
-    Changed();
-}
-
 void TLabelEx::SetBounds(int x, int y, int width, int height) {
     ::SetWindowPos(Handle(), nullptr, x, y, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
     AdjustBounds();
 }
 
 void TLabelEx::Changed() {
-    ::InvalidateRect(Handle(), nullptr, FALSE);
+    Invalidate();
     AdjustBounds();
 }
 
@@ -239,7 +191,7 @@ LRESULT TLabelEx::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_GETFONT:
         return reinterpret_cast<LRESULT>(FFont);
     case WM_ENABLE:
-        ::InvalidateRect(Handle(), nullptr, FALSE);
+        Invalidate();
         return 0;
     }
     return TPaintedControl::WndProc(msg, wParam, lParam);

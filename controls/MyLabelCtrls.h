@@ -48,16 +48,16 @@ public:
     void SetCaption(const std::wstring& value);
 
     TAlignment Alignment() const noexcept { return FAlignment; }
-    void SetAlignment(TAlignment value);
+    void SetAlignment(TAlignment value) { SetLook(FAlignment, value); }
     TTextLayout Layout() const noexcept { return FLayout; }
-    void SetLayout(TTextLayout value);
+    void SetLayout(TTextLayout value) { SetLook(FLayout, value); }
     bool WordWrap() const noexcept { return FWordWrap; }
-    void SetWordWrap(bool value);
+    void SetWordWrap(bool value) { SetLayoutProperty(FWordWrap, value); }
     // When false, "&" is drawn as it is instead of underlining the next character.
     bool ShowAccelChar() const noexcept { return FShowAccelChar; }
-    void SetShowAccelChar(bool value);
+    void SetShowAccelChar(bool value) { SetLayoutProperty(FShowAccelChar, value); }
     COLORREF FontColor() const noexcept { return FFontColor; }
-    void SetFontColor(COLORREF value);
+    void SetFontColor(COLORREF value) { SetLook(FFontColor, value); }
     // Not owned; the parent's font at creation.
     HFONT Font() const noexcept { return FFont; }
     void SetFont(HFONT value);
@@ -70,14 +70,14 @@ public:
     bool AutoSize() const noexcept { return FAutoSize; }
     void SetAutoSize(bool value);
     TEllipsisText Ellipsis() const noexcept { return FEllipsis; }
-    void SetEllipsis(TEllipsisText value);
+    void SetEllipsis(TEllipsisText value) { SetLook(FEllipsis, value); }
     bool LikeEditControl() const noexcept { return FLikeEditControl; }
-    void SetLikeEditControl(bool value);
+    void SetLikeEditControl(bool value) { SetLayoutProperty(FLikeEditControl, value); }
     TLabelMargins& Margins() noexcept { return FMargins; }
     const TLabelMargins& Margins() const noexcept { return FMargins; }
     // Tab stops every TabLength average character widths.
     int TabLength() const noexcept { return FTabLength; }
-    void SetTabLength(int value);
+    void SetTabLength(int value) { SetLayoutProperty(FTabLength, value); }
 
     void SetBounds(int x, int y, int width, int height);
 
@@ -86,6 +86,11 @@ protected:
 
 private:
     void Changed(); // repaint and size again
+    // Sets a property that changes where the text goes: repaints and sizes again when the value changed.
+    template <typename T> void SetLayoutProperty(T& field, const T& value) {
+        if (Assign(field, value))
+            Changed();
+    }
     void AdjustBounds();
     void Paint();
     void DrawContent(HDC dc, int width, int height) const override;
