@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cwchar>
+#include <utility>
 
 #include "base/Dpi.h"
 #include "base/ErrorBox.h"
@@ -40,6 +41,13 @@ constexpr int kLogoHeight = 40;
 constexpr wchar_t kLogoBitmap[] = L"DOVEXLOGO";
 constexpr wchar_t kAboutFace[] = L"ＭＳ Ｐ明朝";
 constexpr int kApplyButton = 0x3021; // the property sheet's 適用 button
+// The check boxes that each switch one option, on whichever page holds them.
+constexpr std::pair<int, TSaverOptions> kOptionBoxes[] = {
+    {IDC_USEHOMEPOSITION, soUseHomePosition},
+    {IDC_HIDECURSOR, soHideCursor},
+    {IDC_TRAYANIMATION, soTrayAnimation},
+    {IDC_SUPPRESSFULLSCREEN, soSuppressFullScreen},
+    {IDC_SUPPRESSBATTERYSAVER, soSuppressOnBatterySaver}};
 
 HINSTANCE ProgramInstance() noexcept {
     return ::GetModuleHandleW(nullptr);
@@ -160,6 +168,8 @@ protected:
     }
     bool ApplyChanges() override { return Form.Apply(); }
     void OnCommand(int id, int code) override {
+        if (code == BN_CLICKED && Form.OptionClick(Handle(), id))
+            return;
         switch (id) {
         case IDC_SAVERWAITMIN:
         case IDC_SAVERWAITSEC:
@@ -175,14 +185,6 @@ protected:
         case IDC_ORDER_RANDOM:
             if (code == BN_CLICKED)
                 Form.rgSaverOrderClick();
-            break;
-        case IDC_USEHOMEPOSITION:
-            if (code == BN_CLICKED)
-                Form.OptionClick(id, soUseHomePosition);
-            break;
-        case IDC_HIDECURSOR:
-            if (code == BN_CLICKED)
-                Form.OptionClick(id, soHideCursor);
             break;
         case IDC_CONFIRMHOMEPOSITION:
             if (code == BN_CLICKED)
@@ -210,18 +212,9 @@ protected:
     void OnCommand(int id, int code) override {
         if (id == IDC_MOVETHRESHOLD && code == EN_CHANGE)
             Form.edtMoveThresholdChange();
-        if (code != BN_CLICKED)
+        if (code != BN_CLICKED || Form.OptionClick(Handle(), id))
             return;
         switch (id) {
-        case IDC_TRAYANIMATION:
-            Form.OptionClick(id, soTrayAnimation);
-            break;
-        case IDC_SUPPRESSFULLSCREEN:
-            Form.OptionClick(id, soSuppressFullScreen);
-            break;
-        case IDC_SUPPRESSBATTERYSAVER:
-            Form.OptionClick(id, soSuppressOnBatterySaver);
-            break;
         case IDC_STARTUPENTER:
             Form.btnEtcStartupEnterClick();
             break;
@@ -522,8 +515,7 @@ void TfrmProperty::WholeSettingsToControls(TWholePage& page) {
     ::SetDlgItemInt(dialog, IDC_SAVERWAITSEC, static_cast<UINT>(seconds), FALSE);
     ::CheckRadioButton(dialog, IDC_ORDER_SEQUENTIAL, IDC_ORDER_RANDOM,
                        FSaverProperty.PlaySequence ? IDC_ORDER_RANDOM : IDC_ORDER_SEQUENTIAL);
-    SetChecked(dialog, IDC_USEHOMEPOSITION, FSaverProperty.Options & soUseHomePosition);
-    SetChecked(dialog, IDC_HIDECURSOR, FSaverProperty.Options & soHideCursor);
+    OptionsToControls(dialog);
     // The exact numbers, also of a point outside the screen as it is now.
     ::SetDlgItemInt(dialog, IDC_HOMEPOSX, static_cast<UINT>(FSaverProperty.HomePosition.X), TRUE);
     ::SetDlgItemInt(dialog, IDC_HOMEPOSY, static_cast<UINT>(FSaverProperty.HomePosition.Y), TRUE);
@@ -544,14 +536,24 @@ void TfrmProperty::rgSaverOrderClick() {
     Change(FSaverProperty.PlaySequence, static_cast<uint8_t>(random ? 1 : 0));
 }
 
-void TfrmProperty::OptionClick(int checkBox, TSaverOptions option) {
-    const bool onEtcPage = checkBox == IDC_TRAYANIMATION || checkBox == IDC_SUPPRESSFULLSCREEN ||
-                           checkBox == IDC_SUPPRESSBATTERYSAVER;
-    const HWND page = onEtcPage ? FEtcPage->Handle() : FWholePage->Handle();
-    const bool checked = ::IsDlgButtonChecked(page, checkBox) == BST_CHECKED;
-    const TSaverOptions options = FSaverProperty.Options;
-    Change(FSaverProperty.Options,
-           static_cast<TSaverOptions>(checked ? options | option : options & ~option));
+bool TfrmProperty::OptionClick(HWND page, int checkBox) {
+    for (const auto& [box, option] : kOptionBoxes) {
+        if (box != checkBox)
+            continue;
+        const TSaverOptions options = FSaverProperty.Options;
+        const bool checked = ::IsDlgButtonChecked(page, checkBox) == BST_CHECKED;
+        Change(FSaverProperty.Options,
+               static_cast<TSaverOptions>(checked ? options | option : options & ~option));
+        return true;
+    }
+    return false;
+}
+
+void TfrmProperty::OptionsToControls(HWND page) const {
+    for (const auto& [box, option] : kOptionBoxes) {
+        if (::GetDlgItem(page, box))
+            SetChecked(page, box, FSaverProperty.Options & option);
+    }
 }
 
 void TfrmProperty::edtHomePosChange() {
@@ -597,9 +599,7 @@ void TfrmProperty::InitEtcPage(TEtcPage& page) {
     const HWND dialog = page.Handle();
     FUpdatingControls = true;
     ScopeGuard done([this] { FUpdatingControls = false; });
-    SetChecked(dialog, IDC_TRAYANIMATION, FSaverProperty.Options & soTrayAnimation);
-    SetChecked(dialog, IDC_SUPPRESSFULLSCREEN, FSaverProperty.Options & soSuppressFullScreen);
-    SetChecked(dialog, IDC_SUPPRESSBATTERYSAVER, FSaverProperty.Options & soSuppressOnBatterySaver);
+    OptionsToControls(dialog);
     ::SendDlgItemMessageW(dialog, IDC_MOVETHRESHOLD_UD, UDM_SETRANGE32, 0, kMaxMoveThreshold);
     ::SendDlgItemMessageW(dialog, IDC_MOVETHRESHOLD, EM_LIMITTEXT, 2, 0);
     ::SetDlgItemInt(dialog, IDC_MOVETHRESHOLD, static_cast<UINT>(FSaverProperty.MoveThreshold), FALSE);

@@ -83,7 +83,9 @@ private:
     void WholeSettingsToControls(TWholePage& page);
     void edtSaverWaitTimeChange();
     void rgSaverOrderClick();
-    void OptionClick(int checkBox, TSaverOptions option);
+    // False when the box stands for no option.
+    bool OptionClick(HWND page, int checkBox);
+    void OptionsToControls(HWND page) const;
     void edtHomePosChange();
     void SetHomePositionControls(POINT point);
     void btnConfirmHomePositionClick();
