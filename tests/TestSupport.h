@@ -138,6 +138,53 @@ inline std::wstring EnvironmentText(const wchar_t* name, const wchar_t* fallback
     return ::GetEnvironmentVariableW(name, value, 128) ? value : fallback;
 }
 
+inline std::wstring DesktopName() {
+    return EnvironmentText(L"DOVEX_DESKTOP", L"");
+}
+
+// A path of the build tree as the Windows programs see it, through the emulator's root drive.
+inline std::wstring WindowsPath(const std::string& unixPath) {
+    std::wstring path = L"Z:";
+    for (char c : unixPath)
+        path += c == '/' ? L'\\' : static_cast<wchar_t>(static_cast<unsigned char>(c));
+    return path;
+}
+
+// A program started in the test desktop; ended by force if it still runs when the test is done.
+class TChildProcess {
+public:
+    TChildProcess() = default;
+    TChildProcess(const TChildProcess&) = delete;
+    TChildProcess& operator=(const TChildProcess&) = delete;
+    ~TChildProcess() {
+        if (!FInfo.hProcess)
+            return;
+        if (!Exited(0))
+            ::TerminateProcess(FInfo.hProcess, 99);
+        ::CloseHandle(FInfo.hProcess);
+        ::CloseHandle(FInfo.hThread);
+    }
+    // In the given folder, or the test's own when none is given.
+    bool Start(const std::wstring& exe, const std::wstring& args = L"", const std::wstring& folder = L"") {
+        std::wstring desktop = DesktopName();
+        STARTUPINFOW si{};
+        si.cb = sizeof(si);
+        si.lpDesktop = desktop.empty() ? nullptr : desktop.data();
+        std::wstring commandLine = L"\"" + exe + L"\" " + args;
+        return ::CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                                folder.empty() ? nullptr : folder.c_str(), &si, &FInfo) != FALSE;
+    }
+    bool Exited(DWORD ms) const { return ::WaitForSingleObject(FInfo.hProcess, ms) == WAIT_OBJECT_0; }
+    DWORD ExitCode() const {
+        DWORD code = 12345;
+        ::GetExitCodeProcess(FInfo.hProcess, &code);
+        return code;
+    }
+
+private:
+    PROCESS_INFORMATION FInfo{};
+};
+
 // Starts a command line without waiting for it or keeping its handles; its output goes nowhere, so a
 // child that outlives the test program never holds the test run's output open.
 inline bool StartDetachedProcess(std::wstring commandLine) {
@@ -202,5 +249,17 @@ class ProjectDesktop : public ::testing::Environment {
 public:
     void SetUp() override { ASSERT_TRUE(JoinProjectDesktop()) << "the virtual desktop could not be joined"; }
 };
+
+// A static cursor of one 1x1 monochrome image: a real cursor file, but no animated one.
+inline std::string StaticCursorBytes() {
+    const unsigned char cur[] = {
+        0,  0, 2, 0, 1,   0,                                      // header: a cursor, one image
+        1,  1, 0, 0, 0,   0, 0, 0, 56, 0, 0, 0, 22,  0,   0,   0, // 1x1, hot spot 0,0, 56 bytes at 22
+        40, 0, 0, 0, 1,   0, 0, 0, 2,  0, 0, 0, 1,   0,   1,   0, // bitmap header: 1x(2x1), 1 bit
+        0,  0, 0, 0, 8,   0, 0, 0, 0,  0, 0, 0, 0,   0,   0,   0,
+        0,  0, 0, 0, 0,   0, 0, 0, 0,  0, 0, 0, 255, 255, 255, 0, // black and white
+        0,  0, 0, 0, 128, 0, 0, 0};                               // colour and mask rows
+    return std::string(reinterpret_cast<const char*>(cur), sizeof cur);
+}
 
 } // namespace dovex::test

@@ -18,14 +18,6 @@
 
 namespace dovex::test {
 
-// A path of the build tree as the Windows programs see it, through the emulator's root drive.
-inline std::wstring WindowsPath(const std::string& unixPath) {
-    std::wstring path = L"Z:";
-    for (char c : unixPath)
-        path += c == '/' ? L'\\' : static_cast<wchar_t>(static_cast<unsigned char>(c));
-    return path;
-}
-
 #ifdef DOVEX_SAMPLES_DIR
 // A sample cursor of the build.
 inline std::wstring SamplePath(const char* file) {

@@ -14,34 +14,10 @@ using dovex::test::WaitFor;
 
 namespace {
 
-struct Process {
-    PROCESS_INFORMATION pi{};
-    ~Process() {
-        if (pi.hProcess) {
-            if (::WaitForSingleObject(pi.hProcess, 0) == WAIT_TIMEOUT)
-                ::TerminateProcess(pi.hProcess, 99);
-            ::CloseHandle(pi.hProcess);
-            ::CloseHandle(pi.hThread);
-        }
-    }
-    bool Exited(DWORD ms) const { return ::WaitForSingleObject(pi.hProcess, ms) == WAIT_OBJECT_0; }
-    DWORD ExitCode() const {
-        DWORD code = 12345;
-        ::GetExitCodeProcess(pi.hProcess, &code);
-        return code;
-    }
-};
+using Process = dovex::test::TChildProcess;
 
 void StartDovex(Process& process) {
-    std::wstring exe = dovex::test::WindowsPath(DOVEX_EXE);
-    std::wstring desktop = dovex::test::DesktopName();
-    STARTUPINFOW si{};
-    si.cb = sizeof(si);
-    si.lpDesktop = desktop.empty() ? nullptr : desktop.data();
-    std::wstring commandLine = L"\"" + exe + L"\"";
-    ASSERT_TRUE(::CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                                 nullptr, &si, &process.pi))
-        << "cannot start " << DOVEX_EXE;
+    ASSERT_TRUE(process.Start(dovex::test::WindowsPath(DOVEX_EXE))) << "cannot start " << DOVEX_EXE;
 }
 
 // The main windows of Dovex.exe processes.

@@ -21,10 +21,6 @@ inline std::wstring Widen(const std::string& text) {
     return std::wstring(text.begin(), text.end());
 }
 
-inline std::wstring DesktopName() {
-    return EnvironmentText(L"DOVEX_DESKTOP", L"");
-}
-
 // The whole of a small text file, or empty.
 inline std::string ReadTextFile(const std::wstring& path) {
     std::string text;

@@ -21,7 +21,6 @@
 
 #include "model/HookTypes.h"
 #include "model/SaverMessages.h"
-#include "../TestSupport.h"
 #include "app/MouseWatch.h"
 #include "tests/base/DesktopInput.h"
 #include "tests/TestSupport.h"
@@ -32,24 +31,14 @@ using dovex::test::Button;
 using dovex::test::MoveTo;
 using dovex::test::PumpUntil;
 using dovex::test::SendMouse;
+using dovex::test::TChildProcess;
+using dovex::test::WindowsPath;
 
 namespace {
-
-std::wstring DesktopName() {
-    wchar_t name[128] = {};
-    return ::GetEnvironmentVariableW(L"DOVEX_DESKTOP", name, 128) ? name : L"";
-}
 
 // The main thread joins for the whole run, also when the desktop is just closing; input threads join it
 // later, when it surely stays.
 const auto* const kProjectDesktop = ::testing::AddGlobalTestEnvironment(new dovex::test::ProjectDesktop);
-
-std::wstring WindowsPath(const char* unixPath) {
-    std::wstring path = L"Z:";
-    for (const char* p = unixPath; *p; ++p)
-        path += *p == '/' ? L'\\' : static_cast<wchar_t>(*p);
-    return path;
-}
 
 uint32_t Narrow(const void* handle) {
     return static_cast<uint32_t>(reinterpret_cast<uintptr_t>(handle));
@@ -447,41 +436,11 @@ private:
     std::vector<std::wstring> FFiles;
 };
 
-struct TProcess {
-    PROCESS_INFORMATION pi{};
-    ~TProcess() {
-        if (pi.hProcess) {
-            if (::WaitForSingleObject(pi.hProcess, 0) == WAIT_TIMEOUT)
-                ::TerminateProcess(pi.hProcess, 99);
-            ::CloseHandle(pi.hProcess);
-            ::CloseHandle(pi.hThread);
-        }
-    }
-    DWORD Wait(DWORD ms) const {
-        if (::WaitForSingleObject(pi.hProcess, ms) != WAIT_OBJECT_0)
-            return 12345;
-        DWORD code = 12345;
-        ::GetExitCodeProcess(pi.hProcess, &code);
-        return code;
-    }
-};
-
-// Starts a program in the given folder, in the test desktop.
-bool Start(TProcess& process, const std::wstring& exe, const std::wstring& args, const std::wstring& folder) {
-    std::wstring desktop = DesktopName();
-    STARTUPINFOW si{};
-    si.cb = sizeof(si);
-    si.lpDesktop = desktop.empty() ? nullptr : desktop.data();
-    std::wstring commandLine = L"\"" + exe + L"\" " + args;
-    return ::CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                            folder.c_str(), &si, &process.pi);
-}
-
 DWORD RunProbe(const std::wstring& exe, const std::wstring& args, const std::wstring& folder) {
-    TProcess process;
-    if (!Start(process, exe, args, folder))
+    TChildProcess process;
+    if (!process.Start(exe, args, folder))
         return 54321;
-    return process.Wait(30000);
+    return process.Exited(30000) ? process.ExitCode() : 12345;
 }
 
 std::wstring ProbeFolder() {
@@ -576,8 +535,8 @@ std::set<WPARAM> ReadProbeLog(const std::wstring& file, bool& ready) {
 TEST(MouseHookInput, RealInputReachesAWindowOfAnotherProcess) {
     TempFolder folder(L"listen");
     const std::wstring log = folder.File(L"log.txt");
-    TProcess probe;
-    ASSERT_TRUE(Start(probe, WindowsPath(HOOK_PROBE_EXE), L"listen \"" + log + L"\" 4000", ProbeFolder()));
+    TChildProcess probe;
+    ASSERT_TRUE(probe.Start(WindowsPath(HOOK_PROBE_EXE), L"listen \"" + log + L"\" 4000", ProbeFolder()));
     bool ready = false;
     ASSERT_TRUE(PumpUntil(
         [&] {
@@ -596,7 +555,8 @@ TEST(MouseHookInput, RealInputReachesAWindowOfAnotherProcess) {
         5s);
     for (WPARAM m : kExpectedInput)
         EXPECT_TRUE(got.count(m)) << "missing message " << std::hex << m;
-    EXPECT_EQ(0u, probe.Wait(10000));
+    ASSERT_TRUE(probe.Exited(10000));
+    EXPECT_EQ(0u, probe.ExitCode());
 }
 
 // ---------------------------------------------------------------------------------------------------------

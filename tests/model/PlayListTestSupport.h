@@ -51,15 +51,7 @@ protected:
         FDir = std::filesystem::temp_directory_path() /
                ("dovex_playlist_" + std::to_string(::GetCurrentProcessId()));
         std::filesystem::create_directories(FDir);
-        // A static cursor of one 1x1 monochrome image: a real cursor file, but no animated one.
-        const unsigned char cur[] = {
-            0,  0, 2, 0, 1,   0,                                      // header: a cursor, one image
-            1,  1, 0, 0, 0,   0, 0, 0, 56, 0, 0, 0, 22,  0,   0,   0, // 1x1, hot spot 0,0, 56 bytes at 22
-            40, 0, 0, 0, 1,   0, 0, 0, 2,  0, 0, 0, 1,   0,   1,   0, // bitmap header: 1x(2x1), 1 bit
-            0,  0, 0, 0, 8,   0, 0, 0, 0,  0, 0, 0, 0,   0,   0,   0,
-            0,  0, 0, 0, 0,   0, 0, 0, 0,  0, 0, 0, 255, 255, 255, 0, // black and white
-            0,  0, 0, 0, 128, 0, 0, 0};                               // colour and mask rows
-        WriteFile(L"static.cur", std::string(reinterpret_cast<const char*>(cur), sizeof cur));
+        WriteFile(L"static.cur", StaticCursorBytes());
         // An animated cursor cut off inside its header.
         WriteFile(L"broken.ani", std::string("RIFF\x40\0\0\0ACONanih\x24\0\0\0\x24\0\0\0", 24));
         // Files that exist but hold no animated cursor: a text named like one, a folder named like one.

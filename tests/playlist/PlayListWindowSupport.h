@@ -165,18 +165,6 @@ inline void MoveMouse(std::vector<TMouseStep> steps) {
     PumpIdle(std::chrono::milliseconds(200));
 }
 
-// A static cursor of one 1x1 monochrome image: a real cursor file, but no animated one.
-inline std::string StaticCursorBytes() {
-    const unsigned char cur[] = {
-        0,  0, 2, 0, 1,   0,                                      // header: a cursor, one image
-        1,  1, 0, 0, 0,   0, 0, 0, 56, 0, 0, 0, 22,  0,   0,   0, // 1x1, hot spot 0,0, 56 bytes at 22
-        40, 0, 0, 0, 1,   0, 0, 0, 2,  0, 0, 0, 1,   0,   1,   0, // bitmap header: 1x(2x1), 1 bit
-        0,  0, 0, 0, 8,   0, 0, 0, 0,  0, 0, 0, 0,   0,   0,   0,
-        0,  0, 0, 0, 0,   0, 0, 0, 0,  0, 0, 0, 255, 255, 255, 0, // black and white
-        0,  0, 0, 0, 128, 0, 0, 0};                               // colour and mask rows
-    return std::string(reinterpret_cast<const char*>(cur), sizeof cur);
-}
-
 // The program's key with nothing in it before each test and nothing left after it; the window closed.
 class PlayListWindow : public CleanDovexKey {
 protected:
