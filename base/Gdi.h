@@ -44,6 +44,12 @@ private:
     HGDIOBJ FOld;
 };
 
+inline void FillClient(HWND window, HDC dc, HBRUSH brush) noexcept {
+    RECT client{};
+    ::GetClientRect(window, &client);
+    ::FillRect(dc, &client, brush);
+}
+
 // One WM_PAINT drawn through a buffer of the client area's size, so that the window does not flicker:
 // `draw(dc, width, height)` paints the whole client area. Without memory for the buffer it paints
 // directly: a flicker rather than nothing.

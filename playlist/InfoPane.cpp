@@ -335,12 +335,9 @@ LRESULT TInfoPane::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
         return ::SendMessageW(FNotifyWindow, msg, wParam, lParam);
     // clang-format off
     switch (msg) {
-    case WM_ERASEBKGND: {
-        RECT client{};
-        ::GetClientRect(Handle(), &client);
-        ::FillRect(reinterpret_cast<HDC>(wParam), &client, ::GetSysColorBrush(COLOR_WINDOW));
+    case WM_ERASEBKGND:
+        FillClient(Handle(), reinterpret_cast<HDC>(wParam), ::GetSysColorBrush(COLOR_WINDOW));
         return 1;
-    }
     case WM_SIZE: Layout(); return 0;
     case WM_VSCROLL: Scroll(LOWORD(wParam)); return 0;
     case WM_MOUSEWHEEL: Scroll(GET_WHEEL_DELTA_WPARAM(wParam) > 0 ? SB_LINEUP : SB_LINEDOWN); return 0;

@@ -461,9 +461,7 @@ RECT TfrmPlayList::SplitterRect() const noexcept {
 }
 
 void TfrmPlayList::EraseBackground(HDC dc) noexcept {
-    RECT client{};
-    ::GetClientRect(Handle(), &client);
-    ::FillRect(dc, &client, ::GetSysColorBrush(COLOR_BTNFACE));
+    FillClient(Handle(), dc, ::GetSysColorBrush(COLOR_BTNFACE));
 }
 
 void TfrmPlayList::Paint() {

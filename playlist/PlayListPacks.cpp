@@ -45,7 +45,10 @@ struct TReadPack {
     TPackPlan Plan;
 };
 
+// With the wait cursor: a large folder or a slow drive takes a while.
 std::vector<TReadPack> ReadPacks(const std::vector<std::wstring>& folders) {
+    const HCURSOR normal = ::SetCursor(::LoadCursorW(nullptr, IDC_WAIT));
+    ScopeGuard restore([&] { ::SetCursor(normal); });
     std::vector<TReadPack> packs;
     for (const auto& folder : folders)
         packs.push_back(TReadPack{folder, ReadCursorPack(folder)});
@@ -112,12 +115,7 @@ std::wstring TfrmPlayList::PickFolder() {
 
 // Every folder is read before anything changes: a folder or an INF that cannot be read changes nothing.
 void TfrmPlayList::MakeGroupsOfFolders(const std::vector<std::wstring>& folders) {
-    std::vector<TReadPack> packs;
-    {
-        const HCURSOR normal = ::SetCursor(::LoadCursorW(nullptr, IDC_WAIT));
-        ScopeGuard restore([&] { ::SetCursor(normal); });
-        packs = ReadPacks(folders);
-    }
+    const std::vector<TReadPack> packs = ReadPacks(folders);
     std::vector<std::wstring> names;
     int skipped = 0, missing = 0;
     for (const auto& pack : packs) {
@@ -162,12 +160,7 @@ void TfrmPlayList::MakeGroupsOfFolders(const std::vector<std::wstring>& folders)
 
 // The cursors of dropped folders at the end of a group, each folder's in its pack's order.
 void TfrmPlayList::AddFoldersTo(TCursorGroupCtrl* group, const std::vector<std::wstring>& folders) {
-    std::vector<TReadPack> packs;
-    {
-        const HCURSOR normal = ::SetCursor(::LoadCursorW(nullptr, IDC_WAIT));
-        ScopeGuard restore([&] { ::SetCursor(normal); });
-        packs = ReadPacks(folders);
-    }
+    const std::vector<TReadPack> packs = ReadPacks(folders);
     std::vector<std::wstring> files;
     int skipped = 0, missing = 0;
     for (const auto& pack : packs) {

@@ -6,6 +6,7 @@
 #include <iterator>
 
 #include "base/Exception.h"
+#include "base/Gdi.h"
 #include "base/SystemError.h"
 #include "base/UniqueHandle.h"
 #include "playlist/PlayListIds.h"
@@ -73,12 +74,6 @@ COLORREF ColorToRgb(int32_t value) noexcept {
     if (value < 0)
         return ::GetSysColor(value & 0xFF);
     return static_cast<COLORREF>(value) & 0xFFFFFF;
-}
-
-void FillClient(HWND window, HDC dc, HBRUSH brush) noexcept {
-    RECT client{};
-    ::GetClientRect(window, &client);
-    ::FillRect(dc, &client, brush);
 }
 
 } // namespace

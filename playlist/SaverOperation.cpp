@@ -7,6 +7,7 @@
 #include <string>
 
 #include "base/Exception.h"
+#include "base/Gdi.h"
 #include "base/SystemError.h"
 #include "model/PlayListCtrls.h"
 
@@ -326,9 +327,7 @@ LRESULT TSaverOperationPane::TPageButtons::WndProc(UINT msg, WPARAM wParam, LPAR
         return 0;
     }
     if (msg == WM_ERASEBKGND) {
-        RECT rect{};
-        ::GetClientRect(Handle(), &rect);
-        ::FillRect(reinterpret_cast<HDC>(wParam), &rect, ::GetSysColorBrush(COLOR_WINDOW));
+        FillClient(Handle(), reinterpret_cast<HDC>(wParam), ::GetSysColorBrush(COLOR_WINDOW));
         return 1;
     }
     return DefaultHandler(msg, wParam, lParam);
@@ -341,12 +340,9 @@ LRESULT TSaverOperationPane::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_CTLCOLORSTATIC: return ColorStatic(reinterpret_cast<HDC>(wParam));
     case WM_COMMAND:        Command(LOWORD(wParam), HIWORD(wParam)); return 0;
     case WM_NOTIFY:         return Notify(*reinterpret_cast<const NMHDR*>(lParam));
-    case WM_ERASEBKGND: {
-        RECT rect{};
-        ::GetClientRect(Handle(), &rect);
-        ::FillRect(reinterpret_cast<HDC>(wParam), &rect, ::GetSysColorBrush(COLOR_WINDOW));
+    case WM_ERASEBKGND:
+        FillClient(Handle(), reinterpret_cast<HDC>(wParam), ::GetSysColorBrush(COLOR_WINDOW));
         return 1;
-    }
     }
     // clang-format on
     return DefaultHandler(msg, wParam, lParam);

@@ -155,9 +155,7 @@ LRESULT TPositionFlash::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     switch (msg) {
     case WM_PAINT: {
         TPaintDC paint(Handle());
-        RECT client{};
-        ::GetClientRect(Handle(), &client);
-        ::FillRect(paint.get(), &client, ::GetSysColorBrush(COLOR_HIGHLIGHT));
+        FillClient(Handle(), paint.get(), ::GetSysColorBrush(COLOR_HIGHLIGHT));
         return 0;
     }
     case WM_ERASEBKGND:
