@@ -424,10 +424,6 @@ private:
 
 // A sample of the art generator whose frames hold every size from 32 to 128 pixels, its hot spot in the
 // middle.
-std::wstring EverySizeSample() {
-    return WindowsPath(std::string(DOVEX_SAMPLES_DIR) + "/star48.ani");
-}
-
 struct TSeen {
     int Side, HotX, HotY;
 };
@@ -439,7 +435,7 @@ protected:
     void SetUp() override {
         Show::SetUp();
         // Two items, so that the pointer changes within a show (see above).
-        SetGroup(L"Sizes", std::vector<std::wstring>{EverySizeSample(), CursorPath(A)}, 1, 1, 700);
+        SetGroup(L"Sizes", std::vector<std::wstring>{SamplePath("star48.ani"), CursorPath(A)}, 1, 1, 700);
     }
 
     // Waits until the pointer has shown both items at the sizes expected.
