@@ -90,6 +90,10 @@ struct TAniLayout {
 class TAniCursorInfo {
 public:
     TAniCursorInfo() = default;
+    TAniCursorInfo(const TAniCursorInfo&) = default;
+    TAniCursorInfo(TAniCursorInfo&&) noexcept = default;
+    TAniCursorInfo& operator=(const TAniCursorInfo&) = default;
+    TAniCursorInfo& operator=(TAniCursorInfo&&) noexcept = default;
     virtual ~TAniCursorInfo() = default;
 
     // False without error when no file of that name exists (a directory is no file); true when all was

@@ -50,6 +50,7 @@ std::vector<TReadPack> ReadPacks(const std::vector<std::wstring>& folders) {
     const HCURSOR normal = ::SetCursor(::LoadCursorW(nullptr, IDC_WAIT));
     ScopeGuard restore([&] { ::SetCursor(normal); });
     std::vector<TReadPack> packs;
+    packs.reserve(folders.size());
     for (const auto& folder : folders)
         packs.push_back(TReadPack{folder, ReadCursorPack(folder)});
     return packs;
@@ -249,6 +250,7 @@ void TfrmPlayList::SelectGroup(TCursorGroupCtrl& group) {
 void TfrmPlayList::actSchemeGroupExecute(const TAction&) {
     const TSystemCursorCtrl schemes; // read now: the user may have added one since the window opened
     std::vector<std::wstring> names;
+    names.reserve(static_cast<size_t>(schemes.SchemeCount()));
     for (int i = 0; i < schemes.SchemeCount(); ++i)
         names.push_back(schemes.SchemeName(i));
     if (names.empty())

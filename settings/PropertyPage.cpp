@@ -287,7 +287,8 @@ protected:
         for (const auto& [control, text] : {std::pair{IDC_URL_NEWVERSION, IDS_URL_NEWVERSION},
                                             std::pair{IDC_URL_SUPPORT, IDS_URL_SUPPORT}}) {
             const std::wstring url = LoadText(text);
-            ::SetDlgItemTextW(Handle(), control, (L"<a href=\"" + url + L"\">" + url + L"</a>").c_str());
+            const std::wstring link = FormatText(L"<a href=\"%s\">%s</a>", {url, url});
+            ::SetDlgItemTextW(Handle(), control, link.c_str());
             SetNotifyHandler(control, [this](NMHDR& header) { return lblURLClick(header); });
         }
         return true;
