@@ -6,14 +6,12 @@
 
 #include <memory>
 
-#include "AppEnvironment.h"
-#include "app/Main.h"
+#include "MainFormTest.h"
 #include "app/Messages.h"
 #include "controls/TrayIcon.h"
 
 using namespace dovex;
 using namespace std::chrono_literals;
-using dovex::test::CleanDovexKey;
 using dovex::test::PumpFor;
 using dovex::test::PumpUntil;
 
@@ -89,21 +87,11 @@ TEST(TimedPause, CheckDelaysUntilTheEndAndAfterASleepPastIt) {
 
 namespace {
 
-class TimedPauseMenu : public CleanDovexKey {
+class TimedPauseMenu : public test::MainFormTest {
 protected:
-    void TearDown() override {
-        FForm.reset();
-        MSG msg;
-        while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        }
-        CleanDovexKey::TearDown();
-    }
     void Create() {
-        FForm = std::make_unique<TfrmDovexMain>();
-        FForm->WallClockNow = [this] { return FNow; };
-        ASSERT_TRUE(PumpUntil([&] { return !FForm->Paused(); }, 2s));
+        MainFormTest::Create([this](TfrmDovexMain& form) { form.WallClockNow = [this] { return FNow; }; });
     }
-    void Command(UINT id) { ::SendMessageW(FForm->Handle(), WM_COMMAND, id, 0); }
     void Timer() { ::SendMessageW(FForm->Handle(), WM_TIMER, ID_TIMER_PAUSEEND, 0); }
     std::wstring Tip() const { return FForm->tiDovex().TipHelp(); }
     bool PauseChecked() const {
@@ -119,7 +107,6 @@ protected:
     }
 
     TWallTime FNow = LocalWallTime(2026, 6, 10, 15, 15);
-    std::unique_ptr<TfrmDovexMain> FForm;
 };
 
 constexpr TWallTime kMinute = kWallTicksPerMinute;

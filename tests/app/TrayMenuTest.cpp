@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "MainFormTest.h"
 #include "ShowEnvironment.h"
-#include "app/Main.h"
 #include "playlist/PlayList.h"
 #include "settings/PropertyPage.h"
 #include "app/Messages.h"
@@ -20,7 +20,6 @@
 
 using namespace dovex;
 using namespace std::chrono_literals;
-using dovex::test::CleanDovexKey;
 using dovex::test::PumpUntil;
 using dovex::test::SamplePath;
 
@@ -53,23 +52,7 @@ std::wstring StoredUseGroup() {
     return text;
 }
 
-class TrayMenu : public CleanDovexKey {
-protected:
-    void TearDown() override {
-        FForm.reset();
-        MSG msg;
-        while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        }
-        CleanDovexKey::TearDown();
-    }
-    void Create() {
-        FForm = std::make_unique<TfrmDovexMain>();
-        ASSERT_TRUE(PumpUntil([&] { return !FForm->Paused(); }, 2s));
-    }
-    void Command(UINT id) { ::SendMessageW(FForm->Handle(), WM_COMMAND, id, 0); }
-
-    std::unique_ptr<TfrmDovexMain> FForm;
-};
+using TrayMenu = test::MainFormTest;
 
 } // namespace
 
